@@ -1,0 +1,356 @@
+#include "frmmain.h"
+
+#include "game/startup.h"
+#include "model/numbertext.h"
+#include "platform/messages.h"
+#include "platform/webpane.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QStyle>
+#include <QTime>
+
+namespace {
+
+// The ruled box that waits for a trading history.
+class HistoryBox : public QFrame
+{
+public:
+    explicit HistoryBox(QWidget *parent) : QFrame(parent)
+    {
+        setFrameShape(QFrame::Box);
+        setObjectName(QStringLiteral("picHistory"));
+    }
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QFrame::paintEvent(event);
+        QPainter p(this);
+        p.setPen(QColor(0xd0, 0xd8, 0xe0));
+        constexpr int step = 12;
+        for (int x = step; x < width(); x += step)
+            p.drawLine(x, 1, x, height() - 2);
+        for (int y = step; y < height(); y += step)
+            p.drawLine(1, y, width() - 2, y);
+        p.setPen(palette().color(QPalette::WindowText));
+        p.drawText(rect().adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap,
+                   QStringLiteral("HISTORY IS NOT YET FUNCTIONNAL"));
+    }
+};
+
+// The 10 x 14 arrows beside the last trade.
+QPixmap arrowPixmap(bool up)
+{
+    QPixmap pixmap(10, 14);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(up ? QColor(0x10, 0xa0, 0x30) : QColor(0xd0, 0x20, 0x20));
+    const QPolygonF head = up ? QPolygonF({{5, 0}, {10, 6}, {0, 6}}) : QPolygonF({{5, 14}, {10, 8}, {0, 8}});
+    p.drawPolygon(head);
+    p.drawRect(up ? QRectF(3, 6, 4, 8) : QRectF(3, 0, 4, 8));
+    return pixmap;
+}
+
+QLabel *valueLabel(QWidget *parent, const char *name, const QRect &geometry)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(geometry);
+    // Company names hold ampersands; they are text, never access keys.
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QLabel *captionLabel(QWidget *parent, const QString &text, const QRect &geometry)
+{
+    auto *label = new QLabel(text, parent);
+    label->setGeometry(geometry);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+} // namespace
+
+FrmMain::FrmMain(const QString &programFolder, QWidget *parent)
+    : QMainWindow(parent), m_folder(QDir::cleanPath(programFolder))
+{
+    setObjectName(QStringLiteral("FrmMain"));
+    setWindowTitle(Messages::programTitle());
+    buildMenus();
+    buildClientArea();
+    // The border cannot resize the window; minimise and restore keep this size.
+    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    Form_Load();
+}
+
+FrmMain::~FrmMain() = default;
+
+void FrmMain::buildMenus()
+{
+    const auto icon = [this](QStyle::StandardPixmap which) { return style()->standardIcon(which); };
+    const auto action = [this](QMenu *menu, const char *name, const QString &caption, const QIcon &pic) {
+        QAction *a = menu->addAction(pic, caption);
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+
+    QMenu *mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuNewGame = action(mnuFile, "mnuNewGame", QStringLiteral("&Start New Game"), icon(QStyle::SP_FileIcon));
+    mnuLoadSaved =
+        action(mnuFile, "mnuLoadSaved", QStringLiteral("&Load Saved Game"), icon(QStyle::SP_DialogOpenButton));
+    mnuFile->addSeparator();
+    mnuEnd = action(mnuFile, "mnuEnd", QStringLiteral("&Quit Quorvane"), QIcon());
+
+    QMenu *mnuOptions = menuBar()->addMenu(QStringLiteral("&Options"));
+    mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
+    mnuStats = action(mnuOptions, "mnuStats", QStringLiteral("&Statistics"),
+                      icon(QStyle::SP_FileDialogDetailedView));
+    MnuProxy = action(mnuOptions, "MnuProxy", QStringLiteral("&Configuration"), icon(QStyle::SP_ComputerIcon));
+
+    QMenu *mnuHelp = menuBar()->addMenu(QStringLiteral("?"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    mnuContent = action(mnuHelp, "mnuContent", QStringLiteral("&Content"), icon(QStyle::SP_DialogHelpButton));
+    mnuHelp->addSeparator();
+    mnuAbout = action(mnuHelp, "mnuAbout", QStringLiteral("&About"), icon(QStyle::SP_MessageBoxInformation));
+
+    // The stock list's pop-up menu; never in the menu bar.
+    mnuContextMenu = new QMenu(QStringLiteral("Menu"), this);
+    mnuContextMenu->setObjectName(QStringLiteral("mnuContextMenu"));
+    mnuFavAdd = action(mnuContextMenu, "mnuFavAdd", QStringLiteral("Add to Favorites"),
+                       icon(QStyle::SP_DialogYesButton));
+    mnuFavDel = action(mnuContextMenu, "mnuFavDel", QStringLiteral("Remove from Favorites"),
+                       icon(QStyle::SP_DialogNoButton));
+
+    connect(mnuNewGame, &QAction::triggered, this, &FrmMain::mnuNewGame_Click);
+    connect(mnuLoadSaved, &QAction::triggered, this, &FrmMain::mnuLoadSaved_Click);
+    connect(mnuEnd, &QAction::triggered, this, &FrmMain::mnuEnd_Click);
+    connect(mnuStats, &QAction::triggered, this, &FrmMain::mnuStats_Click);
+    connect(MnuProxy, &QAction::triggered, this, &FrmMain::MnuProxy_Click);
+    connect(mnuContent, &QAction::triggered, this, &FrmMain::mnuContent_Click);
+    connect(mnuAbout, &QAction::triggered, this, &FrmMain::mnuAbout_Click);
+}
+
+void FrmMain::buildClientArea()
+{
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("clientArea"));
+    client->setFixedSize(kClientWidth, kClientHeight);
+    setCentralWidget(client);
+
+    // Left column: cash banner, stock list and its filter button.
+    lblTicker = valueLabel(client, "lblTicker", QRect(8, 6, 124, 20));
+    QFont bannerFont = lblTicker->font();
+    bannerFont.setBold(true);
+    lblTicker->setFont(bannerFont);
+
+    LstStocks = new QListWidget(client);
+    LstStocks->setObjectName(QStringLiteral("LstStocks"));
+    LstStocks->setGeometry(8, 30, 96, 392);
+    LstStocks->setSortingEnabled(true);
+    LstStocks->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    cmdFilter = new QPushButton(QStringLiteral("..."), client);
+    cmdFilter->setObjectName(QStringLiteral("cmdFilter"));
+    cmdFilter->setGeometry(108, 30, 24, 24);
+    cmdFilter->setToolTip(QStringLiteral("Filter the list by sector"));
+
+    // "Share Quotes": one caption and one value per row.
+    auto *quotes = new QGroupBox(QStringLiteral("Share Quotes"), client);
+    quotes->setObjectName(QStringLiteral("fraQuotes"));
+    quotes->setGeometry(140, 4, 310, 176);
+
+    picLogo = new QLabel(quotes);
+    picLogo->setObjectName(QStringLiteral("picLogo"));
+    picLogo->setGeometry(238, 22, 64, 64);
+    picLogo->setAlignment(Qt::AlignCenter);
+
+    lblFullName = valueLabel(quotes, "lblFullName", QRect(10, 22, 224, 18));
+    QFont nameFont = lblFullName->font();
+    nameFont.setBold(true);
+    lblFullName->setFont(nameFont);
+
+    const int captionWidth = 118;
+    const int valueX = 10 + captionWidth;
+    int y = 44;
+    const int rowHeight = 21;
+    captionLabel(quotes, QStringLiteral("Selected : "), QRect(10, y, captionWidth, 18));
+    lblQuote = valueLabel(quotes, "lblQuote", QRect(valueX, y, 100, 18));
+    y += rowHeight;
+    captionLabel(quotes, QStringLiteral("Last Trade (USD) :"), QRect(10, y, captionWidth, 18));
+    lblTrade = valueLabel(quotes, "lblTrade", QRect(valueX, y, 52, 18));
+    PicUp = new QLabel(quotes);
+    PicUp->setObjectName(QStringLiteral("PicUp"));
+    PicUp->setPixmap(arrowPixmap(true));
+    PicUp->setGeometry(valueX + 54, y + 2, 10, 14);
+    PicDown = new QLabel(quotes);
+    PicDown->setObjectName(QStringLiteral("PicDown"));
+    PicDown->setPixmap(arrowPixmap(false));
+    PicDown->setGeometry(valueX + 54, y + 2, 10, 14);
+    lblVariation = valueLabel(quotes, "lblVariation", QRect(valueX + 68, y, 112, 18));
+    y += rowHeight;
+    captionLabel(quotes, QStringLiteral("Trade Time :"), QRect(10, y, captionWidth, 18));
+    lblTime = valueLabel(quotes, "lblTime", QRect(valueX, y, 170, 18));
+    y += rowHeight;
+    captionLabel(quotes, QStringLiteral("Volume :"), QRect(10, y, captionWidth, 18));
+    lblVolume = valueLabel(quotes, "lblVolume", QRect(valueX, y, 170, 18));
+    y += rowHeight;
+    captionLabel(quotes, QStringLiteral("Owned :"), QRect(10, y, captionWidth, 18));
+    lblOwned = valueLabel(quotes, "lblOwned", QRect(valueX, y, 170, 18));
+    y += rowHeight;
+    captionLabel(quotes, QStringLiteral("Total Value (USD) :"), QRect(10, y, captionWidth, 18));
+    lblValue = valueLabel(quotes, "lblValue", QRect(valueX, y, 170, 18));
+
+    // Tips of the day, top right.
+    auto *tips = new QFrame(client);
+    tips->setObjectName(QStringLiteral("picTips"));
+    tips->setFrameShape(QFrame::StyledPanel);
+    tips->setGeometry(458, 10, 203, 170);
+    lblTips = valueLabel(tips, "lblTips", QRect(8, 6, 187, 124));
+    lblTips->setWordWrap(true);
+    lblTips->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    cmdPreviousTip = new QPushButton(QStringLiteral("Previous"), tips);
+    cmdPreviousTip->setObjectName(QStringLiteral("cmdPreviousTip"));
+    cmdPreviousTip->setGeometry(6, 136, 62, 26);
+    cmdRandomTip = new QPushButton(QStringLiteral("Random"), tips);
+    cmdRandomTip->setObjectName(QStringLiteral("cmdRandomTip"));
+    cmdRandomTip->setGeometry(70, 136, 62, 26);
+    cmdNextTip = new QPushButton(QStringLiteral("Next"), tips);
+    cmdNextTip->setObjectName(QStringLiteral("cmdNextTip"));
+    cmdNextTip->setGeometry(134, 136, 62, 26);
+
+    // The chart and information page, with the trading buttons and history box beside it.
+    WebBrowser = new WebPane(client);
+    WebBrowser->setObjectName(QStringLiteral("WebBrowser"));
+    WebBrowser->setGeometry(140, 186, 415, 240);
+
+    cmdSync = new QPushButton(QStringLiteral("Synchronize"), client);
+    cmdSync->setObjectName(QStringLiteral("cmdSync"));
+    cmdSync->setGeometry(561, 186, 100, 28);
+    cmdBuy = new QPushButton(QStringLiteral("BUY"), client);
+    cmdBuy->setObjectName(QStringLiteral("cmdBuy"));
+    cmdBuy->setGeometry(561, 218, 100, 28);
+    cmdSell = new QPushButton(QStringLiteral("SELL"), client);
+    cmdSell->setObjectName(QStringLiteral("cmdSell"));
+    cmdSell->setGeometry(561, 250, 100, 28);
+    auto *history = new HistoryBox(client);
+    history->setGeometry(561, 284, 100, 142);
+
+    QWidget::setTabOrder(LstStocks, cmdFilter);
+    QWidget::setTabOrder(cmdFilter, cmdSync);
+    QWidget::setTabOrder(cmdSync, cmdBuy);
+    QWidget::setTabOrder(cmdBuy, cmdSell);
+    QWidget::setTabOrder(cmdSell, cmdPreviousTip);
+    QWidget::setTabOrder(cmdPreviousTip, cmdRandomTip);
+    QWidget::setTabOrder(cmdRandomTip, cmdNextTip);
+
+    connect(LstStocks, &QListWidget::currentItemChanged, this, [this](QListWidgetItem *current) {
+        if (current)
+            LstStocks_Click();
+    });
+    connect(cmdFilter, &QPushButton::clicked, this, &FrmMain::cmdFilter_Click);
+    connect(cmdSync, &QPushButton::clicked, this, &FrmMain::cmdSync_Click);
+    connect(cmdBuy, &QPushButton::clicked, this, &FrmMain::cmdBuy_Click);
+    connect(cmdSell, &QPushButton::clicked, this, &FrmMain::cmdSell_Click);
+    connect(cmdPreviousTip, &QPushButton::clicked, this, &FrmMain::cmdPreviousTip_Click);
+    connect(cmdRandomTip, &QPushButton::clicked, this, &FrmMain::cmdRandomTip_Click);
+    connect(cmdNextTip, &QPushButton::clicked, this, &FrmMain::cmdNextTip_Click);
+}
+
+void FrmMain::Form_Load()
+{
+    // Only the tips draw random numbers; seeding from the clock keeps each start different.
+    QRandomGenerator::global()->seed(quint32(QTime::currentTime().msecsSinceStartOfDay()));
+    m_downloadIdleLimit = 60;
+    ShowStartupTip();
+
+    StartupState start = loadStartup(m_folder);
+    m_settings = start.settings;
+    StartMusic();
+    m_game = start.game;
+    showCash();
+    fillStockList(start.stockList);
+    if (start.openInfoPage)
+        WebBrowser->navigate(infoPageUrl());
+
+    m_panel = QuotePanel();
+    renderQuotePanel();
+    if (start.problem)
+        Messages::inform(this, start.problem->text(), QMessageBox::Warning);
+    emit loadFinished();
+}
+
+QUrl FrmMain::infoPageUrl() const
+{
+    return QUrl::fromLocalFile(m_folder + QStringLiteral("/infos.html"));
+}
+
+void FrmMain::showCash()
+{
+    lblTicker->setText(QStringLiteral("Cash : ") + moneyToText(m_game.cash) + QStringLiteral("$"));
+}
+
+void FrmMain::fillStockList(const QStringList &tickers)
+{
+    const QSignalBlocker quiet(LstStocks);
+    LstStocks->clear();
+    LstStocks->addItems(tickers);
+}
+
+void FrmMain::renderQuotePanel()
+{
+    lblFullName->setText(m_panel.lblFullName);
+    lblQuote->setText(m_panel.lblQuote);
+    lblTrade->setText(m_panel.lblTrade);
+    lblVariation->setText(m_panel.lblVariation);
+    lblTime->setText(m_panel.lblTime);
+    lblVolume->setText(m_panel.lblVolume);
+    lblOwned->setText(m_panel.lblOwned);
+    lblValue->setText(m_panel.lblValue);
+    PicUp->setVisible(m_panel.picUpVisible);
+    PicDown->setVisible(m_panel.picDownVisible);
+}
+
+void FrmMain::closeEvent(QCloseEvent *event)
+{
+    // Every trade already rewrote the saved game: nothing to save, never refuse.
+    ShutDownMusic();
+    event->accept();
+}
+
+void FrmMain::mnuEnd_Click()
+{
+    close();
+}
+
+// Hooks and commands that later rooms fill in.
+void FrmMain::ShowStartupTip() {}
+void FrmMain::StartMusic() {}
+void FrmMain::ShutDownMusic() {}
+void FrmMain::mnuNewGame_Click() {}
+void FrmMain::mnuLoadSaved_Click() {}
+void FrmMain::mnuStats_Click() {}
+void FrmMain::MnuProxy_Click() {}
+void FrmMain::mnuContent_Click() {}
+void FrmMain::mnuAbout_Click() {}
+void FrmMain::LstStocks_Click() {}
+void FrmMain::cmdSync_Click() {}
+void FrmMain::cmdBuy_Click() {}
+void FrmMain::cmdSell_Click() {}
+void FrmMain::cmdFilter_Click() {}
+void FrmMain::cmdPreviousTip_Click() {}
+void FrmMain::cmdRandomTip_Click() {}
+void FrmMain::cmdNextTip_Click() {}

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "model/gamestate.h"
+#include "model/settings.h"
+#include "trading/quotepanel.h"
+
+#include <QMainWindow>
+#include <QUrl>
+
+class QAction;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class WebPane;
+
+// The game's one main window: start-up, menus, the stock list, the quote panel and shutdown.
+// It owns the running game and the settings; dialogs read and change them through it.
+class FrmMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // The client area the game is laid out for, in logical pixels.
+    static constexpr int kClientWidth = 669;
+    static constexpr int kClientHeight = 430;
+
+    explicit FrmMain(const QString &programFolder, QWidget *parent = nullptr);
+    ~FrmMain() override;
+
+    const QString &programFolder() const { return m_folder; }
+    GameState &game() { return m_game; }
+    Settings &settings() { return m_settings; }
+    QuotePanel &quotePanel() { return m_panel; }
+
+    // Redraw what the logic changed.
+    void renderQuotePanel();
+    void showCash();
+    // Replace the rows of the stock list; it shows them sorted whatever the order given.
+    void fillStockList(const QStringList &tickers);
+
+    // Handlers, named after their controls.
+    void mnuNewGame_Click();
+    void mnuLoadSaved_Click();
+    void mnuEnd_Click();
+    void mnuStats_Click();
+    void MnuProxy_Click();
+    void mnuContent_Click();
+    void mnuAbout_Click();
+    void LstStocks_Click();
+    void cmdSync_Click();
+    void cmdBuy_Click();
+    void cmdSell_Click();
+    void cmdFilter_Click();
+    void cmdPreviousTip_Click();
+    void cmdRandomTip_Click();
+    void cmdNextTip_Click();
+
+signals:
+    // Start-up is over and the window is ready (for tools and tests).
+    void loadFinished();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildClientArea();
+    void Form_Load();
+    // Hooks that later rooms fill: tips and music.
+    void ShowStartupTip();
+    void StartMusic();
+    void ShutDownMusic();
+    QUrl infoPageUrl() const;
+
+    QString m_folder;
+    GameState m_game;
+    Settings m_settings;
+    QuotePanel m_panel;
+    // The download gives up after this many idle seconds.
+    int m_downloadIdleLimit = 0;
+
+    QMenu *mnuContextMenu = nullptr;
+    QAction *mnuNewGame = nullptr;
+    QAction *mnuLoadSaved = nullptr;
+    QAction *mnuEnd = nullptr;
+    QAction *mnuStats = nullptr;
+    QAction *MnuProxy = nullptr;
+    QAction *mnuContent = nullptr;
+    QAction *mnuAbout = nullptr;
+    QAction *mnuFavAdd = nullptr;
+    QAction *mnuFavDel = nullptr;
+
+    QLabel *lblTicker = nullptr;
+    QListWidget *LstStocks = nullptr;
+    QPushButton *cmdFilter = nullptr;
+    QLabel *picLogo = nullptr;
+    QLabel *lblFullName = nullptr;
+    QLabel *lblQuote = nullptr;
+    QLabel *lblTrade = nullptr;
+    QLabel *PicUp = nullptr;
+    QLabel *PicDown = nullptr;
+    QLabel *lblVariation = nullptr;
+    QLabel *lblTime = nullptr;
+    QLabel *lblVolume = nullptr;
+    QLabel *lblOwned = nullptr;
+    QLabel *lblValue = nullptr;
+    WebPane *WebBrowser = nullptr;
+    QPushButton *cmdSync = nullptr;
+    QPushButton *cmdBuy = nullptr;
+    QPushButton *cmdSell = nullptr;
+    QLabel *lblTips = nullptr;
+    QPushButton *cmdPreviousTip = nullptr;
+    QPushButton *cmdRandomTip = nullptr;
+    QPushButton *cmdNextTip = nullptr;
+};

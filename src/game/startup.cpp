@@ -1,0 +1,36 @@
+#include "startup.h"
+
+#include "model/gamefiles.h"
+#include "model/stockcatalogue.h"
+
+StartupState loadStartup(const QString &programFolder)
+{
+    StartupState s;
+    auto startEmpty = [&s](const FileError &error) {
+        s.problem = error;
+        // No game at all: nothing that follows may rewrite a file we could not read.
+        s.game.gameName.clear();
+        s.game.cash = Money();
+        s.game.holdings.clear();
+        s.stockList = AllTickers();
+        s.openInfoPage = true;
+        return s;
+    };
+
+    if (FileStatus error = ReadSettings(programFolder, s.settings))
+        return startEmpty(*error);
+    s.game.gameName = s.settings.defaultGame;
+
+    if (FileStatus error = ReadSavedGame(programFolder, s.game.gameName, s.game))
+        return startEmpty(*error);
+
+    if (s.settings.loadFavorites()) {
+        if (FileStatus error = ReadFavorites(programFolder, s.game.gameName, s.stockList))
+            return startEmpty(*error);
+        s.openInfoPage = false;
+    } else {
+        s.stockList = AllTickers();
+        s.openInfoPage = true;
+    }
+    return s;
+}

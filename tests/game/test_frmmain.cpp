@@ -1,0 +1,249 @@
+#include "common/messagerecorder.h"
+#include "common/programfolder.h"
+#include "game/frmmain.h"
+#include "model/gamefiles.h"
+#include "model/stockcatalogue.h"
+#include "platform/webpane.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QtTest>
+
+class TestFrmMain : public QObject
+{
+    Q_OBJECT
+
+private:
+    static QStringList rows(FrmMain &w)
+    {
+        QStringList r;
+        auto *list = w.findChild<QListWidget *>(QStringLiteral("LstStocks"));
+        for (int i = 0; i < list->count(); ++i)
+            r.append(list->item(i)->text());
+        return r;
+    }
+    static QString label(FrmMain &w, const char *name)
+    {
+        return w.findChild<QLabel *>(QLatin1String(name))->text();
+    }
+
+private slots:
+    void startsOnTheDefaultGame()
+    {
+        TempProgramFolder folder;
+        folder.writeSettings();
+        folder.write(QStringLiteral("player.qvn"), newSavedGameBytes(QStringLiteral("100000")));
+        folder.write(QStringLiteral("player.fav"), "[Quorvane Favorites File]\r\n");
+        const auto before = folder.snapshot();
+        MessageRecorder messages;
+
+        FrmMain w(folder.path());
+        const QStringList list = rows(w);
+        QCOMPARE(list.size(), 228);
+        QCOMPARE(list.first(), QStringLiteral("A"));
+        QCOMPARE(list.at(1), QStringLiteral("AAPL"));
+        QCOMPARE(list.last(), QStringLiteral("ZQK"));
+        QCOMPARE(label(w, "lblTicker"), QStringLiteral("Cash : 100000$"));
+        QCOMPARE(w.game().gameName, QStringLiteral("player"));
+        QCOMPARE(w.game().holdingCount(), 228);
+        QVERIFY(!w.game().isTrading());
+        QVERIFY(messages.shown.isEmpty());
+
+        // The panel starts empty with both arrows hidden.
+        for (const char *name : {"lblQuote", "lblFullName", "lblTrade", "lblTime", "lblVolume", "lblOwned",
+                                 "lblValue", "lblVariation"})
+            QVERIFY2(label(w, name).isEmpty(), name);
+        QVERIFY(w.findChild<QLabel *>(QStringLiteral("PicUp"))->isHidden());
+        QVERIFY(w.findChild<QLabel *>(QStringLiteral("PicDown"))->isHidden());
+
+        w.show();
+        w.close();
+        QCOMPARE(folder.snapshot(), before);
+    }
+
+    void stockListFollowsTheFavouritesLine_data()
+    {
+        QTest::addColumn<QByteArray>("favoritesLine");
+        QTest::addColumn<QByteArray>("favorites");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<bool>("infoPage");
+
+        const QStringList all = AllTickersAlphabetical();
+        QTest::addRow("exactly Yes, header only") << QByteArray("LoadFavorites=Yes") << QByteArray() << QStringList()
+                                                  << false;
+        QTest::addRow("exactly Yes, duplicates and unknown kept")
+            << QByteArray("LoadFavorites=Yes") << QByteArray("MSFT\r\nIBM\r\nZZZZ\r\nIBM\r\n")
+            << QStringList{"IBM", "IBM", "MSFT", "ZZZZ"} << false;
+        QTest::addRow("lower-case yes lists everything")
+            << QByteArray("LoadFavorites=yes") << QByteArray("IBM\r\n") << all << true;
+        QTest::addRow("trailing blank lists everything")
+            << QByteArray("LoadFavorites=Yes ") << QByteArray("IBM\r\n") << all << true;
+        QTest::addRow("No lists everything") << QByteArray("LoadFavorites=No") << QByteArray("IBM\r\n") << all
+                                             << true;
+    }
+
+    void stockListFollowsTheFavouritesLine()
+    {
+        QFETCH(QByteArray, favoritesLine);
+        QFETCH(QByteArray, favorites);
+        QFETCH(QStringList, expected);
+        QFETCH(bool, infoPage);
+        TempProgramFolder folder;
+        folder.writeSettings("player", favoritesLine);
+        folder.write(QStringLiteral("player.qvn"), newSavedGameBytes(QStringLiteral("10000")));
+        folder.write(QStringLiteral("player.fav"), "[Quorvane Favorites File]\r\n" + favorites);
+        folder.write(QStringLiteral("infos.html"), "<p>info</p>");
+        MessageRecorder messages;
+
+        FrmMain w(folder.path());
+        QCOMPARE(rows(w), expected);
+        QCOMPARE(!w.findChild<WebPane *>(QStringLiteral("WebBrowser"))->currentUrl().isEmpty(), infoPage);
+        QCOMPARE(label(w, "lblTicker"), QStringLiteral("Cash : 10000$"));
+        QVERIFY(messages.shown.isEmpty());
+    }
+
+    void cashBannerShowsMoneyText_data()
+    {
+        QTest::addColumn<QByteArray>("cashLine");
+        QTest::addColumn<QString>("banner");
+        QTest::addRow("hard level") << QByteArray("2000") << QStringLiteral("Cash : 2000$");
+        QTest::addRow("fraction without trailing zeros") << QByteArray("1234.50") << QStringLiteral("Cash : 1234.5$");
+        QTest::addRow("four decimals") << QByteArray("0.0625") << QStringLiteral("Cash : 0.0625$");
+        QTest::addRow("negative") << QByteArray("-12") << QStringLiteral("Cash : -12$");
+    }
+
+    void cashBannerShowsMoneyText()
+    {
+        QFETCH(QByteArray, cashLine);
+        QFETCH(QString, banner);
+        TempProgramFolder folder;
+        folder.writeSettings();
+        folder.write(QStringLiteral("player.qvn"), cashLine + "\r\nIBM\r\n15\r\n");
+        MessageRecorder messages;
+        FrmMain w(folder.path());
+        QCOMPARE(label(w, "lblTicker"), banner);
+        QCOMPARE(w.game().holdingCount(), 1);
+    }
+
+    void unreadableStartupFilesStartAnEmptyGame_data()
+    {
+        QTest::addColumn<bool>("writeSettings");
+        QTest::addColumn<QByteArray>("favoritesLine");
+        QTest::addColumn<QByteArray>("savedGame");
+        QTest::addColumn<bool>("writeFavorites");
+        QTest::addColumn<QString>("namedFile");
+
+        const QByteArray good = "100000\r\nIBM\r\n15\r\n";
+        QTest::addRow("no settings file") << false << QByteArray("LoadFavorites=No") << good << true
+                                          << QStringLiteral("options.cfg");
+        QTest::addRow("no saved game") << true << QByteArray("LoadFavorites=No") << QByteArray() << true
+                                       << QStringLiteral("player.qvn");
+        QTest::addRow("cash is not a number") << true << QByteArray("LoadFavorites=No")
+                                              << QByteArray("lots\r\nIBM\r\n15\r\n") << true
+                                              << QStringLiteral("player.qvn");
+        QTest::addRow("ends between ticker and quantity")
+            << true << QByteArray("LoadFavorites=No") << QByteArray("100\r\nIBM\r\n15\r\nMSFT\r\n") << true
+            << QStringLiteral("player.qvn");
+        QTest::addRow("binary junk") << true << QByteArray("LoadFavorites=No") << QByteArray("\x01\xff\x00zz", 5)
+                                     << true << QStringLiteral("player.qvn");
+        QTest::addRow("favourites missing") << true << QByteArray("LoadFavorites=Yes") << good << false
+                                            << QStringLiteral("player.fav");
+    }
+
+    void unreadableStartupFilesStartAnEmptyGame()
+    {
+        QFETCH(bool, writeSettings);
+        QFETCH(QByteArray, favoritesLine);
+        QFETCH(QByteArray, savedGame);
+        QFETCH(bool, writeFavorites);
+        QFETCH(QString, namedFile);
+        TempProgramFolder folder;
+        if (writeSettings)
+            folder.writeSettings("player", favoritesLine);
+        if (!savedGame.isEmpty())
+            folder.write(QStringLiteral("player.qvn"), savedGame);
+        if (writeFavorites)
+            folder.write(QStringLiteral("player.fav"), "[Quorvane Favorites File]\r\nIBM\r\n");
+        const auto before = folder.snapshot();
+        MessageRecorder messages;
+
+        FrmMain w(folder.path());
+        QCOMPARE(messages.shown.size(), 1);
+        QCOMPARE(messages.shown.first().title, QStringLiteral("Quorvane"));
+        QVERIFY2(messages.shown.first().text.contains(namedFile), qPrintable(messages.shown.first().text));
+        QCOMPARE(rows(w).size(), 228);
+        QCOMPARE(label(w, "lblTicker"), QStringLiteral("Cash : 0$"));
+        QCOMPARE(w.game().holdingCount(), 0);
+        w.close();
+        QCOMPARE(folder.snapshot(), before);
+    }
+
+    void windowKeepsItsFixedSize()
+    {
+        TempProgramFolder folder;
+        folder.writeSettings();
+        folder.write(QStringLiteral("player.qvn"), newSavedGameBytes(QStringLiteral("100000")));
+        MessageRecorder messages;
+        FrmMain w(folder.path());
+        w.show();
+        const QSize fixed = w.size();
+        QCOMPARE(w.centralWidget()->size(), QSize(FrmMain::kClientWidth, FrmMain::kClientHeight));
+        QCOMPARE(w.minimumSize(), fixed);
+        QCOMPARE(w.maximumSize(), fixed);
+        w.resize(900, 700);
+        QCOMPARE(w.size(), fixed);
+        w.showMinimized();
+        w.showNormal();
+        QCOMPARE(w.size(), fixed);
+    }
+
+    void menuCaptionsAndAccessKeys()
+    {
+        TempProgramFolder folder;
+        folder.writeSettings();
+        folder.write(QStringLiteral("player.qvn"), newSavedGameBytes(QStringLiteral("100000")));
+        MessageRecorder messages;
+        FrmMain w(folder.path());
+        QStringList bar;
+        for (QAction *a : w.menuBar()->actions())
+            bar.append(a->text());
+        QCOMPARE(bar, (QStringList{"&File", "&Options", "?"}));
+        const QList<std::pair<const char *, const char *>> entries = {
+            {"mnuNewGame", "&Start New Game"}, {"mnuLoadSaved", "&Load Saved Game"},
+            {"mnuEnd", "&Quit Quorvane"},      {"mnuStats", "&Statistics"},
+            {"MnuProxy", "&Configuration"},    {"mnuContent", "&Content"},
+            {"mnuAbout", "&About"},            {"mnuFavAdd", "Add to Favorites"},
+            {"mnuFavDel", "Remove from Favorites"}};
+        int withIcons = 0;
+        for (const auto &[name, caption] : entries) {
+            auto *a = w.findChild<QAction *>(QLatin1String(name));
+            QVERIFY2(a, name);
+            QCOMPARE(a->text(), QLatin1String(caption));
+            withIcons += a->icon().isNull() ? 0 : 1;
+        }
+        QCOMPARE(withIcons, 8);
+        QVERIFY(w.findChild<QAction *>(QStringLiteral("mnuEnd"))->icon().isNull());
+        QCOMPARE(w.windowTitle(), QStringLiteral("Quorvane"));
+    }
+
+    void quitClosesWithoutWriting()
+    {
+        TempProgramFolder folder;
+        folder.writeSettings();
+        folder.write(QStringLiteral("player.qvn"), newSavedGameBytes(QStringLiteral("100000")));
+        folder.write(QStringLiteral("player.fav"), "[Quorvane Favorites File]\r\n");
+        const auto before = folder.snapshot();
+        MessageRecorder messages;
+        FrmMain w(folder.path());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.findChild<QAction *>(QStringLiteral("mnuEnd"))->trigger();
+        QVERIFY(!w.isVisible());
+        QCOMPARE(folder.snapshot(), before);
+    }
+};
+
+QTEST_MAIN(TestFrmMain)
+#include "test_frmmain.moc"
