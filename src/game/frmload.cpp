@@ -1,0 +1,102 @@
+#include "frmload.h"
+
+#include "gamenames.h"
+#include "platform/messages.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+frmLoad::frmLoad(const QString &programFolder, GameState &state, const Settings &settings, QWidget *parent)
+    : QDialog(parent), m_programFolder(programFolder), m_state(state), m_settings(settings)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Load Game"));
+
+    FileSavedGames = new QListWidget(this);
+    FileSavedGames->setObjectName(QStringLiteral("FileSavedGames"));
+    FileSavedGames->setSelectionMode(QAbstractItemView::SingleSelection);
+    const SavedGamePreview empty;
+    Label2 = new QLabel(empty.moneyText, this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label1 = new QLabel(empty.ownerText, this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    for (QLabel *label : {Label2, Label1})
+        label->setTextFormat(Qt::PlainText);
+    cmdLoad = new QPushButton(QStringLiteral("Load Player"), this);
+    cmdLoad->setObjectName(QStringLiteral("cmdLoad"));
+    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdLoad->setDefault(true);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdLoad);
+    buttons->addWidget(cmdCancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(FileSavedGames);
+    layout->addWidget(Label2);
+    layout->addWidget(Label1);
+    layout->addLayout(buttons);
+    setMinimumSize(320, 300);
+
+    setTabOrder(FileSavedGames, cmdLoad);
+    setTabOrder(cmdLoad, cmdCancel);
+    FileSavedGames->setFocus();
+
+    connect(FileSavedGames, &QListWidget::itemSelectionChanged, this, &frmLoad::FileSavedGames_Click);
+    // Enter in the list reaches the default button, so only a double click loads from here.
+    connect(FileSavedGames, &QListWidget::itemDoubleClicked, this, &frmLoad::cmdLoad_Click);
+    connect(cmdLoad, &QPushButton::clicked, this, &frmLoad::cmdLoad_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmLoad::cmdCancel_Click);
+
+    Form_Load();
+}
+
+void frmLoad::Form_Load()
+{
+    FileSavedGames->addItems(listSavedGames(m_programFolder));
+}
+
+void frmLoad::FileSavedGames_Click()
+{
+    const QString file = selectedFile();
+    const SavedGamePreview preview =
+        file.isEmpty() ? SavedGamePreview{} : previewSavedGame(m_programFolder, file);
+    Label2->setText(preview.moneyText);
+    Label1->setText(preview.ownerText);
+}
+
+void frmLoad::cmdLoad_Click()
+{
+    const QString file = selectedFile();
+    if (file.isEmpty())
+        return;
+    const bool withFavorites = m_settings.loadFavorites();
+    QStringList favorites;
+    if (const FileStatus error = switchGame(m_programFolder, file, withFavorites, m_state, favorites)) {
+        Messages::inform(this, error->text() + QStringLiteral("\nThe game in play was not changed."),
+                         QMessageBox::Warning);
+        return;
+    }
+    emit cashChanged();
+    if (withFavorites) {
+        emit stockListReplaced(favorites);
+        return;
+    }
+    emit ownedReset();
+    close();
+}
+
+void frmLoad::cmdCancel_Click()
+{
+    close();
+}
+
+QString frmLoad::selectedFile() const
+{
+    const QList<QListWidgetItem *> selected = FileSavedGames->selectedItems();
+    return selected.isEmpty() ? QString() : selected.first()->text();
+}
