@@ -1,0 +1,447 @@
+#include "httpdownload.h"
+
+#include "progressformat.h"
+#include "quotereader.h"
+#include "responseheader.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cmath>
+
+namespace {
+
+constexpr qint64 kMaxFileSize = 0x7fffffffLL; // sizes and positions are 32-bit counts
+
+bool parsePort(const QString &digits, quint16 &port)
+{
+    bool ok = false;
+    const int value = digits.toInt(&ok);
+    if (!ok || value < 1 || value > 65535 || digits.startsWith(QLatin1Char('+')) ||
+        digits.startsWith(QLatin1Char('-')))
+        return false;
+    port = quint16(value);
+    return true;
+}
+
+} // namespace
+
+HostPort splitHostPort(const QString &text, quint16 defaultPort)
+{
+    HostPort result;
+    result.port = defaultPort;
+    QString portText;
+    if (text.startsWith(QLatin1Char('['))) {
+        const qsizetype close = text.indexOf(QLatin1Char(']'));
+        if (close < 0)
+            return result;
+        result.name = text.mid(1, close - 1);
+        const QString rest = text.mid(close + 1);
+        if (!rest.isEmpty()) {
+            if (!rest.startsWith(QLatin1Char(':')))
+                return result;
+            portText = rest.mid(1);
+        }
+    } else if (text.count(QLatin1Char(':')) == 1) {
+        const qsizetype colon = text.indexOf(QLatin1Char(':'));
+        result.name = text.left(colon);
+        portText = text.mid(colon + 1);
+        if (portText.isEmpty())
+            return result;
+    } else {
+        result.name = text; // a name, or an IPv6 literal without brackets
+    }
+    if (!portText.isEmpty() && !parsePort(portText, result.port))
+        return result;
+    result.valid = !result.name.isEmpty() && result.port != 0;
+    return result;
+}
+
+HttpDownload::HttpDownload(DownloadSocket &socket, const Clock &clock, const Settings &settings,
+                           const QString &programFolder, QObject *parent)
+    : QObject(parent), m_socket(socket), m_clock(clock), m_settings(settings), m_programFolder(programFolder),
+      m_filePath(quoteFilePath(programFolder))
+{
+    connect(&m_socket, &DownloadSocket::connected, this, &HttpDownload::onConnected);
+    connect(&m_socket, &DownloadSocket::dataArrived, this, &HttpDownload::onDataArrived);
+    connect(&m_socket, &DownloadSocket::errorOccurred, this, &HttpDownload::onSocketGone);
+    connect(&m_socket, &DownloadSocket::peerClosed, this, &HttpDownload::onSocketGone);
+}
+
+bool HttpDownload::CmdTelecharger_Click()
+{
+    if (isBusy())
+        abandon();
+
+    m_panel.lblTaille.clear();
+    m_panel.lblRecu.clear();
+    m_resumeOffset = 0;
+
+    if (m_panel.TextUrl.trimmed().isEmpty()) {
+        emit messageRequested(QStringLiteral("Bon faut pas exagérer entrer un adresse SVP!!!"));
+        return false;
+    }
+    QString url = m_panel.TextUrl;
+    const QString host = Extract_URL(url);
+    if (host.isEmpty() && m_path.isEmpty()) {
+        emit messageRequested(QStringLiteral("Bon la ya un Problème de chemin"));
+        return false;
+    }
+    m_host = host;
+
+    m_filePath = quoteFilePath(m_programFolder);
+    const QFileInfo file(m_filePath);
+    if (file.exists() && file.size() > 0)
+        QFile::remove(m_filePath);
+
+    m_useProxy = false;
+    if (m_settings.useProxy()) {
+        m_proxyHost = m_settings.proxyHost.trimmed();
+        quint16 port = 0;
+        if (parsePort(m_settings.proxyPort.trimmed(), port))
+            m_proxyPort = port;
+        m_useProxy = true;
+    }
+
+    Ouvre_Connect();
+    m_panel.Picture1 = ProgressPicture();
+    return true;
+}
+
+QString HttpDownload::Extract_URL(QString &url)
+{
+    const qsizetype scheme = url.indexOf(QLatin1String("://"));
+    if (scheme >= 0)
+        url = url.mid(scheme + 3);
+
+    QString host;
+    const qsizetype slash = url.indexOf(QLatin1Char('/'));
+    if (slash >= 0) {
+        host = url.left(slash);
+        m_path = url.mid(slash);
+    } else if (url.isEmpty()) {
+        m_path.clear();
+    } else {
+        host = url;
+        m_path = QStringLiteral("/");
+    }
+    return host;
+}
+
+void HttpDownload::Ouvre_Connect()
+{
+    closeSocket();
+    ++m_generation;
+    m_endPending = false;
+    m_headerBuffer.clear();
+    // A fresh connection starts with no header and a full idle allowance; a time-out of the
+    // previous attempt must not strike the next one at its first tick.
+    m_headerReceived = false;
+    m_idleTicks = 0;
+    m_bytesThisSecond = 0;
+    m_stage = Stage::Connecting;
+
+    const HostPort target =
+        m_useProxy ? splitHostPort(m_proxyHost, quint16(m_proxyPort)) : splitHostPort(m_host, kHttpPort);
+
+    m_panel.CmdTelecharger.enabled = false;
+    m_panel.CmdStop.enabled = true;
+    setTimers(true);
+    m_elapsedSeconds = 0;
+    m_elapsedMinutes = 0;
+    m_elapsedHours = 0;
+
+    if (target.valid)
+        m_socket.connectToHost(target.name, target.port);
+    else
+        scheduleEnd(false);
+}
+
+QByteArray HttpDownload::buildRequest() const
+{
+    QByteArray request;
+    if (m_useProxy)
+        request += "GET http://" + m_host.toLatin1() + m_path.toLatin1() + " HTTP/1.1\r\n";
+    else
+        request += "GET " + m_path.toLatin1() + " HTTP/1.1\r\n";
+    request += "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n";
+    request += "Accept-Language: fr\r\n";
+    request += "User-Agent: Mozilla/4.0 (compatible; MSIE 5.5; Windows 98)\r\n";
+    request += "Range: bytes=" + QByteArray::number(m_resume ? m_resumeOffset : 0) + "-\r\n";
+    request += "Host: " + m_host.toLatin1() + "\r\n";
+    request += "Connection: Keep-Alive\r\n";
+    request += "\r\n";
+    return request;
+}
+
+void HttpDownload::onConnected()
+{
+    if (m_stage != Stage::Connecting || m_endPending)
+        return;
+    m_headerReceived = false;
+    const QByteArray request = buildRequest();
+    m_panel.TextCmd = QString::fromLatin1(request);
+    m_stage = Stage::WaitingHeader;
+    m_socket.send(request);
+}
+
+void HttpDownload::onDataArrived(const QByteArray &data)
+{
+    if ((m_stage != Stage::WaitingHeader && m_stage != Stage::Receiving) || m_endPending)
+        return;
+    m_idleTicks = 0;
+
+    if (!m_headerReceived) {
+        m_headerBuffer += data;
+        QByteArray body;
+        if (!acceptHeader(body))
+            return;
+        if (body.isEmpty()) {
+            if (bytesStored() >= m_totalSize)
+                scheduleEnd(true);
+            return;
+        }
+        storeBody(body);
+        return;
+    }
+    storeBody(data);
+}
+
+// Collects the header until its blank line; false while it is incomplete or once it failed.
+bool HttpDownload::acceptHeader(QByteArray &body)
+{
+    const qsizetype end = findHeaderEnd(m_headerBuffer);
+    if (end < 0) {
+        if (m_headerBuffer.size() > kMaxHeaderBytes + 3) {
+            m_headerBuffer.clear();
+            scheduleEnd(false);
+        }
+        return false;
+    }
+    if (end > kMaxHeaderBytes) {
+        m_headerBuffer.clear();
+        scheduleEnd(false);
+        return false;
+    }
+    const QByteArray header = m_headerBuffer.left(end);
+    body = m_headerBuffer.mid(end + 4);
+    m_headerBuffer.clear();
+
+    m_panel.txtTete = QString::fromLatin1(header);
+    m_totalSize = 0;
+    const ResponseHeader parsed = parseResponseHeader(header);
+    // An error page is no quote: nothing is stored and the attempt counts as failed.
+    if (parsed.problem != ResponseHeader::Problem::None || !parsed.isSuccess()) {
+        scheduleEnd(false);
+        return false;
+    }
+
+    // A server that ignores the range sends the whole file again: start it over.
+    const bool continues = m_resume && parsed.statusCode == 206;
+    if (m_resume && !continues)
+        m_resumeOffset = 0;
+    const qint64 offset = continues ? m_resumeOffset : 0;
+    if (offset + parsed.contentLength > kMaxFileSize) {
+        scheduleEnd(false);
+        return false;
+    }
+    m_writePosition = offset + 1;
+    m_totalSize = offset + parsed.contentLength;
+    if (!continues && !writeAt(0, QByteArray(), true)) {
+        scheduleEnd(false);
+        return false;
+    }
+    m_panel.lblTaille = Format_Size(m_totalSize);
+
+    m_headerReceived = true;
+    m_startTime = std::round(m_clock.secondsSinceMidnight());
+    m_bytesThisSecond = 0;
+    m_panel.CmdPause.enabled = true;
+    m_stage = Stage::Receiving;
+    return true;
+}
+
+void HttpDownload::storeBody(const QByteArray &data)
+{
+    m_panel.TextData = QString::fromLatin1(data);
+    m_bytesThisSecond += data.size();
+
+    const qint64 room = m_totalSize - bytesStored();
+    const QByteArray piece = room < data.size() ? data.left(room) : data;
+    if (!piece.isEmpty()) {
+        if (!writeAt(m_writePosition - 1, piece, false)) {
+            scheduleEnd(false);
+            return;
+        }
+        m_writePosition += piece.size();
+    }
+    if (bytesStored() >= m_totalSize)
+        scheduleEnd(true);
+}
+
+bool HttpDownload::writeAt(qint64 position, const QByteArray &bytes, bool truncate)
+{
+    QFile file(m_filePath);
+    QIODevice::OpenMode mode = QIODevice::ReadWrite;
+    if (truncate)
+        mode |= QIODevice::Truncate;
+    if (!file.open(mode) || !file.seek(position))
+        return false;
+    return bytes.isEmpty() || file.write(bytes) == bytes.size();
+}
+
+void HttpDownload::onSocketGone()
+{
+    if ((m_stage == Stage::Connecting || m_stage == Stage::WaitingHeader || m_stage == Stage::Receiving) &&
+        !m_endPending)
+        scheduleEnd(false);
+}
+
+void HttpDownload::CmdPause_Click()
+{
+    if (!m_panel.CmdPause.enabled || m_stage == Stage::Idle || m_endPending)
+        return;
+    if (m_stage != Stage::Paused) {
+        closeSocket();
+        ++m_generation;
+        m_stage = Stage::Paused;
+        setTimers(false);
+        m_panel.CmdPause.caption = QStringLiteral("Résume");
+        return;
+    }
+    m_panel.CmdPause.caption = QStringLiteral("Pause");
+    m_resume = true;
+    const QFileInfo file(m_filePath);
+    m_resumeOffset = file.exists() ? qMin(file.size(), kMaxFileSize) : 0;
+    Ouvre_Connect();
+}
+
+void HttpDownload::CmdStop_Click()
+{
+    if (!m_panel.CmdStop.enabled || m_stage == Stage::Idle)
+        return;
+    resetPause();
+    finish(false);
+}
+
+void HttpDownload::Timer_Seconde_Timer()
+{
+    if (!m_panel.timersEnabled)
+        return;
+    if (m_headerReceived) {
+        const double clock = m_clock.secondsSinceMidnight();
+        if (clock < m_startTime)
+            m_startTime -= 86400; // midnight passed since the header arrived
+        const qint64 speedHundredths = currentSpeedHundredths(m_bytesThisSecond);
+        const qint64 average = averageSpeed(bytesStored() - m_resumeOffset, clock - m_startTime);
+
+        if (m_writePosition >= 1 && m_totalSize >= 1) {
+            if (bytesStored() >= m_totalSize) {
+                m_panel.lblRecu = Format_Size(bytesStored());
+                resetPause();
+                finish(true);
+                return;
+            }
+            advanceElapsedClock();
+            if (average != 0)
+                m_panel.lblTRestant = Format_Time(remainingSeconds(m_totalSize - bytesStored(), average));
+            if (speedHundredths != 0)
+                m_panel.lblVitesse = Format_Size(speedHundredths * 10);
+        }
+    }
+    ++m_idleTicks;
+    if (m_idleTicks > kIdleLimit)
+        finish(false);
+    m_bytesThisSecond = 0;
+}
+
+void HttpDownload::advanceElapsedClock()
+{
+    if (++m_elapsedSeconds == 60) {
+        m_elapsedSeconds = 0;
+        if (++m_elapsedMinutes == 60) {
+            m_elapsedMinutes = 0;
+            ++m_elapsedHours;
+        }
+    }
+    const auto two = [](int v) { return QString::number(v).rightJustified(2, QLatin1Char('0')); };
+    m_panel.lblTpasse = two(m_elapsedHours) + QLatin1Char(':') + two(m_elapsedMinutes) + QLatin1Char(':') +
+                        two(m_elapsedSeconds);
+}
+
+void HttpDownload::Timer_Percent_Timer()
+{
+    if (!m_panel.timersEnabled || !m_headerReceived || m_writePosition < 1 || m_totalSize < 1)
+        return;
+    m_panel.lblRecu = Format_Size(bytesStored());
+    const int percent = progressPercent(bytesStored(), m_totalSize);
+    if (percent != m_lastPercent) {
+        m_lastPercent = percent;
+        Draw_Progress(m_panel.Picture1, percent);
+    }
+}
+
+void HttpDownload::closeSocket()
+{
+    if (!m_socket.isClosed()) {
+        m_socket.close();
+        m_socket.resetLocalPort();
+    }
+}
+
+void HttpDownload::closeAndReset()
+{
+    closeSocket();
+    ++m_generation;
+    m_endPending = false;
+    m_stage = Stage::Idle;
+    setTimers(false);
+    m_panel.CmdTelecharger.enabled = true;
+    m_panel.CmdStop.enabled = false;
+    m_resume = false;
+}
+
+void HttpDownload::abandon()
+{
+    closeAndReset();
+    resetPause();
+}
+
+void HttpDownload::setTimers(bool enabled)
+{
+    if (m_panel.timersEnabled == enabled)
+        return;
+    m_panel.timersEnabled = enabled;
+    emit timersEnabledChanged(enabled);
+}
+
+void HttpDownload::resetPause()
+{
+    m_panel.CmdPause.enabled = false;
+    m_panel.CmdPause.caption = QStringLiteral("Pause");
+}
+
+void HttpDownload::scheduleEnd(bool complete)
+{
+    if (m_endPending)
+        return;
+    m_endPending = true;
+    const quint64 generation = m_generation;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, complete] {
+            if (generation == m_generation && m_endPending)
+                finish(complete);
+        },
+        Qt::QueuedConnection);
+}
+
+void HttpDownload::finish(bool complete)
+{
+    if (complete) {
+        m_panel.lblRecu = Format_Size(bytesStored());
+        resetPause();
+    }
+    closeAndReset();
+    emit transferEnded();
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+// Where the quote, chart and information services are, from the optional "services.cfg" in
+// the program folder: lines QuoteHost=host[:port], ChartHost=host[:port], InfoPage=URL.
+// Unknown lines are ignored; a missing file, line or value means the bundled market service.
+struct ServicesConfig
+{
+    QString quoteHost = QStringLiteral("127.0.0.1:8421");
+    QString chartHost = QStringLiteral("127.0.0.1:8421");
+    QString infoPage = QStringLiteral("http://127.0.0.1:8421/infos");
+};
+
+ServicesConfig readServicesConfig(const QString &programFolder);

@@ -1,0 +1,8 @@
+#include "systemclock.h"
+
+#include <QTime>
+
+double SystemClock::secondsSinceMidnight() const
+{
+    return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+}
