@@ -1,0 +1,19 @@
+// The quote CSV answer, read and shown as the quote panel would.
+#include "model/numbertext.h"
+#include "sync/quotereader.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QuoteRecord record = parseQuoteRecord(bytes);
+    const QString shown = record.lastTrade.toText() + record.volume.toText() + moneyToText(record.open);
+    // Nothing read can be longer than what was given.
+    if (record.symbol.size() > bytes.size() || record.change.size() > bytes.size())
+        std::abort();
+    if (record.lastTrade.number && !doubleFromText(record.lastTrade.toText()))
+        std::abort(); // a shown number must read back
+    return shown.isNull() ? 1 : 0;
+}
