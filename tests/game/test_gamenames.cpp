@@ -1,0 +1,194 @@
+#include "game/gamenames.h"
+#include "model/numbertext.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+GameState runningGame()
+{
+    GameState s;
+    s.gameName = QStringLiteral("Running");
+    s.cash = Money::fromDollars(777);
+    s.holdings = {{QStringLiteral("IBM"), 5}};
+    s.openTradeDialogs = 1;
+    return s;
+}
+} // namespace
+
+class TestGameNames : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { setDecimalSeparator(QLatin1Char('.')); }
+
+    void limitGameName_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("kept");
+        const QString smile = QString::fromUtf8("\xF0\x9F\x98\x80"); // one character, two UTF-16 units
+        QTest::addRow("short name unchanged") << "Player1"
+                                              << "Player1";
+        QTest::addRow("empty name unchanged") << ""
+                                              << "";
+        QTest::addRow("16 characters unchanged") << "ABCDEFGHIJKLMNOP"
+                                                 << "ABCDEFGHIJKLMNOP";
+        QTest::addRow("17th letter drops the first") << "ABCDEFGHIJKLMNOPQ"
+                                                     << "BCDEFGHIJKLMNOPQ";
+        QTest::addRow("40 characters keep the last 16") << "0123456789abcdefghijklmnopqrstuvwxyzWXYZ"
+                                                        << "opqrstuvwxyzWXYZ";
+        QTest::addRow("pair inside the limit kept") << smile + QString(14, 'a') << smile + QString(14, 'a');
+        QTest::addRow("pair at the cut dropped whole") << "x" + smile + QString(15, 'a') << QString(15, 'a');
+    }
+    void limitGameName()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, kept);
+        QCOMPARE(::limitGameName(text), kept);
+        QCOMPARE(::limitGameName(kept), kept);
+    }
+
+    void gameNameProblem_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("refused");
+        QTest::addRow("empty") << "" << false;
+        QTest::addRow("plain") << "Player1" << false;
+        QTest::addRow("blank and accents") << QString::fromUtf8("Zoé Martin") << false;
+        QTest::addRow("single dots") << ".a.b." << false;
+        QTest::addRow("slash") << "a/b" << true;
+        QTest::addRow("backslash") << "a\\b" << true;
+        QTest::addRow("parent folder") << ".." << true;
+        QTest::addRow("double dot inside") << "a..b" << true;
+        QTest::addRow("tab") << "a\tb" << true;
+        QTest::addRow("line break") << "a\nb" << true;
+        QTest::addRow("delete") << "a\x7f" << true;
+        QTest::addRow("C1 control") << QString(QChar(0x85)) << true;
+        for (const char *c : {":", "*", "?", "\"", "<", ">", "|"})
+            QTest::addRow("reserved %s", c) << QStringLiteral("a%1b").arg(QLatin1String(c)) << true;
+        QTest::addRow("lone surrogate") << QString(QChar(0xD800)) + "x" << true;
+    }
+    void gameNameProblem()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, refused);
+        const std::optional<QString> problem = ::gameNameProblem(name);
+        QCOMPARE(problem.has_value(), refused);
+        if (problem)
+            QVERIFY(!problem->isEmpty());
+    }
+
+    void listSavedGames()
+    {
+        QTemporaryDir dir;
+        QVERIFY(::listSavedGames(dir.path()).isEmpty());
+        for (const char *name :
+             {"b.qvn", "a.qvn", "A.qvn", ".qvn", "c.QVN", "d.qvn.tmp", "e.fav", "options.cfg"})
+            writeFile(dir.filePath(name), "1\r\n");
+        QVERIFY(QDir(dir.path()).mkdir("folder.qvn"));
+        QCOMPARE(::listSavedGames(dir.path()), QStringList({".qvn", "A.qvn", "a.qvn", "b.qvn"}));
+    }
+
+    void gameNameOfFile_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("name");
+        QTest::addRow("plain") << "Demo.qvn"
+                               << "Demo";
+        QTest::addRow("empty name") << ".qvn"
+                                    << "";
+        QTest::addRow("dots kept") << "a.b.qvn"
+                                   << "a.b";
+    }
+    void gameNameOfFile()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, name);
+        QCOMPARE(::gameNameOfFile(file), name);
+    }
+
+    void previewSavedGame_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("money");
+        QTest::addRow("hard level") << QByteArray("2000\r\nA\r\n0\r\n") << "Available Money : 2000 USD";
+        QTest::addRow("fraction") << QByteArray("1234.5\r\n") << "Available Money : 1234.5 USD";
+        QTest::addRow("empty file") << QByteArray() << "Available Money : the file cannot be read";
+        QTest::addRow("not a number")
+            << QByteArray("hello\r\n") << "Available Money : the file cannot be read";
+    }
+    void previewSavedGame()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, money);
+        QTemporaryDir dir;
+        writeFile(dir.filePath("Zoe.qvn"), content);
+        const SavedGamePreview preview = ::previewSavedGame(dir.path(), "Zoe.qvn");
+        QCOMPARE(preview.moneyText, money);
+        QCOMPARE(preview.ownerText, QStringLiteral("Property of Zoe"));
+        QCOMPARE(::previewSavedGame(dir.path(), "Gone.qvn").moneyText,
+                 "Available Money : the file cannot be read");
+    }
+
+    void switchGame_data()
+    {
+        QTest::addColumn<QByteArray>("saved");
+        QTest::addColumn<QByteArray>("favorites"); // null: no favourites file
+        QTest::addColumn<bool>("withFavorites");
+        QTest::addColumn<bool>("loads");
+        const QByteArray good("2000\r\nA\r\n3\r\nAAPL\r\n0\r\n");
+        const QByteArray favs("[Quorvane Favorites File]\r\nMSFT\r\nA\r\n");
+        QTest::addRow("with favourites") << good << favs << true << true;
+        QTest::addRow("favourites off, no favourites file") << good << QByteArray() << false << true;
+        QTest::addRow("favourites on, no favourites file") << good << QByteArray() << true << false;
+        QTest::addRow("empty saved game") << QByteArray("") << favs << true << false;
+        QTest::addRow("not a saved game") << QByteArray("hello world\r\n") << favs << false << false;
+        QTest::addRow("quantity not a number")
+            << QByteArray("2000\r\nA\r\nlots\r\n") << favs << false << false;
+        QTest::addRow("ends after a ticker")
+            << QByteArray("2000\r\nA\r\n3\r\nAAPL\r\n") << favs << false << false;
+    }
+    void switchGame()
+    {
+        QFETCH(QByteArray, saved);
+        QFETCH(QByteArray, favorites);
+        QFETCH(bool, withFavorites);
+        QFETCH(bool, loads);
+        QTemporaryDir dir;
+        writeFile(dir.filePath("New.qvn"), saved);
+        if (!favorites.isNull())
+            writeFile(dir.filePath("New.fav"), favorites);
+
+        GameState state = runningGame();
+        QStringList list{"IBM"};
+        const FileStatus error = ::switchGame(dir.path(), "New.qvn", withFavorites, state, list);
+        QCOMPARE(!error, loads);
+        if (!loads) {
+            QVERIFY(error->text().contains("New."));
+            const GameState before = runningGame();
+            QCOMPARE(state.gameName, before.gameName);
+            QCOMPARE(state.cash.units(), before.cash.units());
+            QCOMPARE(state.holdings, before.holdings);
+            QCOMPARE(list, QStringList{"IBM"});
+            return;
+        }
+        QCOMPARE(state.gameName, QStringLiteral("New"));
+        QCOMPARE(state.cash.units(), Money::fromDollars(2000).units());
+        QCOMPARE(state.holdings, QList<Holding>({{"A", 3}, {"AAPL", 0}}));
+        QCOMPARE(state.openTradeDialogs, 1);
+        QCOMPARE(list, withFavorites ? QStringList({"MSFT", "A"}) : QStringList{"IBM"});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGameNames)
+#include "test_gamenames.moc"
