@@ -1,0 +1,67 @@
+#include "sync/servicesconfig.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestServicesConfig : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void read_data();
+    void read();
+    void missingFileMeansTheBundledService();
+};
+
+void TestServicesConfig::read_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("expected"); // quote host, chart host, info page
+
+    const QString local = QStringLiteral("127.0.0.1:8421");
+    const QString info = QStringLiteral("http://127.0.0.1:8421/infos");
+    QTest::addRow("all three")
+        << QByteArray(
+               "QuoteHost=quotes.example\r\nChartHost=charts.example:8080\r\nInfoPage=http://w.example/i\r\n")
+        << QStringList{"quotes.example", "charts.example:8080", "http://w.example/i"};
+    QTest::addRow("missing lines keep the bundled service")
+        << QByteArray("QuoteHost=10.0.0.2:9000\n") << QStringList{"10.0.0.2:9000", local, info};
+    QTest::addRow("unknown and malformed lines ignored")
+        << QByteArray("# comment\r\nProxy=x\r\n=y\r\nno equals sign\r\nChartHost=c:1\r\n")
+        << QStringList{local, "c:1", info};
+    QTest::addRow("blanks around key and value dropped")
+        << QByteArray("  QuoteHost =  q:2  \r\n") << QStringList{"q:2", local, info};
+    QTest::addRow("empty value keeps the default")
+        << QByteArray("QuoteHost=\r\n") << QStringList{local, local, info};
+    QTest::addRow("keys are case-sensitive")
+        << QByteArray("quotehost=q\r\n") << QStringList{local, local, info};
+    QTest::addRow("the last of repeated lines counts")
+        << QByteArray("QuoteHost=a\r\nQuoteHost=b\r\n") << QStringList{"b", local, info};
+    QTest::addRow("empty file") << QByteArray() << QStringList{local, local, info};
+}
+
+void TestServicesConfig::read()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    QFile out(dir.filePath("services.cfg"));
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(file);
+    out.close();
+    const ServicesConfig config = readServicesConfig(dir.path());
+    QCOMPARE((QStringList{config.quoteHost, config.chartHost, config.infoPage}), expected);
+}
+
+void TestServicesConfig::missingFileMeansTheBundledService()
+{
+    QTemporaryDir dir;
+    const ServicesConfig config = readServicesConfig(dir.path());
+    QCOMPARE(config.quoteHost, QStringLiteral("127.0.0.1:8421"));
+    QCOMPARE(config.chartHost, QStringLiteral("127.0.0.1:8421"));
+    QCOMPARE(config.infoPage, QStringLiteral("http://127.0.0.1:8421/infos"));
+}
+
+QTEST_GUILESS_MAIN(TestServicesConfig)
+#include "test_servicesconfig.moc"
