@@ -1,5 +1,4 @@
 #include "game/gamenames.h"
-#include "model/numbertext.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,8 +29,6 @@ class TestGameNames : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { setDecimalSeparator(QLatin1Char('.')); }
-
     void limitGameName_data()
     {
         QTest::addColumn<QString>("text");
@@ -97,47 +94,6 @@ private slots:
             writeFile(dir.filePath(name), "1\r\n");
         QVERIFY(QDir(dir.path()).mkdir("folder.qvn"));
         QCOMPARE(::listSavedGames(dir.path()), QStringList({".qvn", "A.qvn", "a.qvn", "b.qvn"}));
-    }
-
-    void gameNameOfFile_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("name");
-        QTest::addRow("plain") << "Demo.qvn"
-                               << "Demo";
-        QTest::addRow("empty name") << ".qvn"
-                                    << "";
-        QTest::addRow("dots kept") << "a.b.qvn"
-                                   << "a.b";
-    }
-    void gameNameOfFile()
-    {
-        QFETCH(QString, file);
-        QFETCH(QString, name);
-        QCOMPARE(::gameNameOfFile(file), name);
-    }
-
-    void previewSavedGame_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("money");
-        QTest::addRow("hard level") << QByteArray("2000\r\nA\r\n0\r\n") << "Available Money : 2000 USD";
-        QTest::addRow("fraction") << QByteArray("1234.5\r\n") << "Available Money : 1234.5 USD";
-        QTest::addRow("empty file") << QByteArray() << "Available Money : the file cannot be read";
-        QTest::addRow("not a number")
-            << QByteArray("hello\r\n") << "Available Money : the file cannot be read";
-    }
-    void previewSavedGame()
-    {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, money);
-        QTemporaryDir dir;
-        writeFile(dir.filePath("Zoe.qvn"), content);
-        const SavedGamePreview preview = ::previewSavedGame(dir.path(), "Zoe.qvn");
-        QCOMPARE(preview.moneyText, money);
-        QCOMPARE(preview.ownerText, QStringLiteral("Property of Zoe"));
-        QCOMPARE(::previewSavedGame(dir.path(), "Gone.qvn").moneyText,
-                 "Available Money : the file cannot be read");
     }
 
     void switchGame_data()
