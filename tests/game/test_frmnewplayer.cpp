@@ -66,6 +66,10 @@ private slots:
     {
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("text");
+        QTest::addRow("explanation")
+            << "Label1"
+            << "When you create a new player, a specific savegame is made. If you want to "
+               "load it on gamestart, go to the option window.";
         QTest::addRow("name") << "txtPlayerName"
                               << "Player1";
         QTest::addRow("preview") << "Label2"
