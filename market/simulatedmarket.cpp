@@ -1,0 +1,233 @@
+#include "simulatedmarket.h"
+
+#include "marketrandom.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace {
+
+struct SectorTraits
+{
+    double lowPrice;
+    double highPrice;
+    double dailyVolatility;
+};
+
+// Price ranges and daily volatility by sector block, in the catalogue's sector order.
+constexpr std::array<SectorTraits, kSectorCount> kSectorTraits = {{
+    {25, 120, 0.016}, // Capital Goods
+    {8, 140, 0.026},  // Technology
+    {20, 110, 0.017}, // Financial
+    {12, 80, 0.019},  // Raw Materials
+    {20, 95, 0.018},  // Energy
+    {10, 70, 0.017},  // Services
+    {10, 85, 0.019},  // Consumer Cyclical
+    {20, 90, 0.012},  // Consumer Non-Cyclical
+    {18, 120, 0.016}, // Healthcare
+    {25, 100, 0.014}, // Conglomerates
+    {12, 90, 0.018},  // Transportation
+}};
+
+constexpr double kMarketSigma = 0.009;
+constexpr double kSectorSigma = 0.008;
+constexpr std::size_t kCachedDays = 4;
+
+// Draw streams of a stock, kept apart so adding one kind of draw never shifts another.
+enum Stream : std::uint64_t { Profile = 1, Gap, Volume, Path };
+
+double logLerp(double low, double high, double u)
+{
+    return std::exp(std::log(low) + u * (std::log(high) - std::log(low)));
+}
+
+int sectorIndex(Sector sector)
+{
+    return int(sector);
+}
+
+Cents roundCents(double dollars)
+{
+    return std::max<Cents>(1, std::llround(dollars * 100.0));
+}
+
+} // namespace
+
+struct SimulatedMarket::Day
+{
+    qint64 day = 0;
+    std::vector<Session> sessions;
+    std::unique_ptr<std::once_flag[]> pathOnce;
+    std::unique_ptr<std::unique_ptr<IntradayPath>[]> paths;
+};
+
+SimulatedMarket::SimulatedMarket(std::uint64_t seed)
+    : m_seed(seed),
+      m_marketFactor(MarketRandom::combine(seed, MarketRandom::hashText("market")), kMarketSigma)
+{
+    for (Sector sector : allSectors()) {
+        const std::string name = sectorName(sector).toStdString();
+        m_sectorFactors.emplace_back(MarketRandom::combine(seed, MarketRandom::hashText("sector " + name)),
+                                     kSectorSigma);
+    }
+    const QStringList tickers = AllTickers();
+    m_profiles.reserve(std::size_t(tickers.size()));
+    for (const QString &ticker : tickers) {
+        StockProfile p;
+        p.ticker = ticker.toStdString();
+        p.name = CompanyNameOf(ticker).toStdString();
+        p.sector = SectorOf(ticker).value_or(Sector::Conglomerates);
+        p.key = MarketRandom::combine(seed, MarketRandom::hashText(p.ticker));
+        const SectorTraits &traits = kSectorTraits[std::size_t(sectorIndex(p.sector))];
+        auto draw = [&](std::uint64_t n) {
+            return MarketRandom::uniform(MarketRandom::combine(p.key, Profile, n));
+        };
+        p.basePrice = logLerp(traits.lowPrice, traits.highPrice, draw(0));
+        p.dailyVolatility = traits.dailyVolatility * (0.75 + 0.6 * draw(1));
+        p.beta = 0.7 + 0.6 * draw(2);
+        p.sectorLoading = 0.5 + 0.5 * draw(3);
+        const double shared = p.beta * p.beta * kMarketSigma * kMarketSigma +
+                              p.sectorLoading * p.sectorLoading * kSectorSigma * kSectorSigma;
+        const double floor = 0.35 * p.dailyVolatility;
+        p.ownVolatility = std::sqrt(std::max(p.dailyVolatility * p.dailyVolatility - shared, floor * floor));
+        p.baseVolume = logLerp(4e5, 3e7, draw(4));
+
+        m_byTicker.emplace(p.ticker, int(m_profiles.size()));
+        m_ownFactors.emplace_back(MarketRandom::combine(p.key, MarketRandom::hashText("own")),
+                                  p.ownVolatility);
+        m_profiles.push_back(std::move(p));
+    }
+}
+
+SimulatedMarket::~SimulatedMarket() = default;
+
+int SimulatedMarket::indexOf(std::string_view ticker) const
+{
+    const auto it = m_byTicker.find(std::string(ticker));
+    return it == m_byTicker.end() ? -1 : it->second;
+}
+
+std::vector<Cents> SimulatedMarket::closes(int stock, qint64 firstDay, qint64 lastDay) const
+{
+    const StockProfile &p = profile(stock);
+    const auto market = m_marketFactor.values(firstDay, lastDay);
+    const auto sector = m_sectorFactors[std::size_t(sectorIndex(p.sector))].values(firstDay, lastDay);
+    const auto own = m_ownFactors[std::size_t(stock)].values(firstDay, lastDay);
+    std::vector<Cents> result(market.size());
+    for (std::size_t i = 0; i < result.size(); ++i)
+        result[i] =
+            roundCents(p.basePrice * std::exp(p.beta * market[i] + p.sectorLoading * sector[i] + own[i]));
+    return result;
+}
+
+SimulatedMarket::Session SimulatedMarket::session(int stock, qint64 day, Cents previousClose,
+                                                  Cents close) const
+{
+    const StockProfile &p = profile(stock);
+    Session s;
+    s.previousClose = previousClose;
+    s.close = close;
+    const double gap = MarketRandom::normal(MarketRandom::combine(p.key, Gap, std::uint64_t(day)));
+    s.open = roundCents(double(previousClose) / 100.0 * std::exp(0.25 * p.dailyVolatility * gap));
+    // Big moves trade more shares; volume comes in round lots.
+    const double move = std::abs(std::log(double(close) / double(previousClose)));
+    const double noise = MarketRandom::normal(MarketRandom::combine(p.key, Volume, std::uint64_t(day)));
+    const double shares = p.baseVolume * std::exp(0.3 * noise) * (1.0 + 12.0 * move);
+    s.volume = std::max<qint64>(100, std::llround(shares / 100.0) * 100);
+    return s;
+}
+
+IntradayPath::Inputs SimulatedMarket::pathInputs(int stock, qint64 day, const Session &session) const
+{
+    const StockProfile &p = profile(stock);
+    IntradayPath::Inputs in;
+    in.open = session.open;
+    in.close = session.close;
+    in.volume = session.volume;
+    in.sigma = 0.9 * p.dailyVolatility;
+    in.key = MarketRandom::combine(p.key, Path, std::uint64_t(day));
+    return in;
+}
+
+std::shared_ptr<SimulatedMarket::Day> SimulatedMarket::dayState(qint64 day) const
+{
+    std::lock_guard lock(m_daysMutex);
+    if (auto it = m_days.find(day); it != m_days.end())
+        return it->second;
+
+    auto state = std::make_shared<Day>();
+    state->day = day;
+    const auto market = m_marketFactor.values(day - 1, day);
+    std::vector<std::vector<double>> sectors;
+    for (const FactorSeries &series : m_sectorFactors)
+        sectors.push_back(series.values(day - 1, day));
+    state->sessions.reserve(m_profiles.size());
+    for (int stock = 0; stock < stockCount(); ++stock) {
+        const StockProfile &p = profile(stock);
+        const auto &sector = sectors[std::size_t(sectorIndex(p.sector))];
+        const auto own = m_ownFactors[std::size_t(stock)].values(day - 1, day);
+        Cents close[2];
+        for (int i = 0; i < 2; ++i)
+            close[i] =
+                roundCents(p.basePrice * std::exp(p.beta * market[i] + p.sectorLoading * sector[i] + own[i]));
+        state->sessions.push_back(session(stock, day, close[0], close[1]));
+    }
+    state->pathOnce = std::make_unique<std::once_flag[]>(m_profiles.size());
+    state->paths = std::make_unique<std::unique_ptr<IntradayPath>[]>(m_profiles.size());
+
+    // A clock only moves forward in service, so the oldest day is the one to drop.
+    if (m_days.size() >= kCachedDays)
+        m_days.erase(m_days.begin());
+    m_days.emplace(day, state);
+    return state;
+}
+
+MarketQuote SimulatedMarket::quoteAt(int stock, const QDateTime &at) const
+{
+    const qint64 day = at.date().toJulianDay();
+    const std::shared_ptr<Day> state = dayState(day);
+    const Session &s = state->sessions[std::size_t(stock)];
+    std::call_once(state->pathOnce[std::size_t(stock)], [&] {
+        state->paths[std::size_t(stock)] = std::make_unique<IntradayPath>(pathInputs(stock, day, s));
+    });
+    const IntradayPath &path = *state->paths[std::size_t(stock)];
+
+    const int tick = at.time().msecsSinceStartOfDay() / (IntradayPath::kTickSeconds * 1000);
+    MarketQuote q;
+    q.date = at.date();
+    q.time = QTime::fromMSecsSinceStartOfDay(tick * IntradayPath::kTickSeconds * 1000);
+    q.last = path.priceAt(tick);
+    q.previousClose = s.previousClose;
+    q.open = path.priceAt(0);
+    q.high = path.highUpTo(tick);
+    q.low = path.lowUpTo(tick);
+    q.volume = path.volumeUpTo(tick);
+    return q;
+}
+
+std::vector<DailyClose> SimulatedMarket::dailyCloses(int stock, QDate firstDay, QDate lastDay) const
+{
+    std::vector<DailyClose> result;
+    const qint64 first = firstDay.toJulianDay();
+    const qint64 last = lastDay.toJulianDay();
+    if (last < first)
+        return result;
+    const std::vector<Cents> all = closes(stock, first - 1, last);
+    result.reserve(all.size() - 1);
+    for (std::size_t i = 1; i < all.size(); ++i) {
+        const qint64 day = first + qint64(i) - 1;
+        result.push_back({QDate::fromJulianDay(day), all[i], session(stock, day, all[i - 1], all[i]).volume});
+    }
+    return result;
+}
+
+DailyBar SimulatedMarket::sessionBar(int stock, QDate day) const
+{
+    const qint64 d = day.toJulianDay();
+    const std::vector<Cents> c = closes(stock, d - 1, d);
+    const Session s = session(stock, d, c[0], c[1]);
+    const IntradayPath path(pathInputs(stock, d, s));
+    return {day,     s.open,  path.highUpTo(IntradayPath::kTicks), path.lowUpTo(IntradayPath::kTicks),
+            s.close, s.volume};
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "factorseries.h"
+#include "intradaypath.h"
+#include "markettypes.h"
+
+#include <QDateTime>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+// The whole simulated exchange: every catalogue stock, its daily history and the session
+// under way. A pure function of the seed and the moment asked: the same seed and the same
+// moment always give the same prices. Safe to call from several threads.
+//
+// The exchange trades around the clock, every day, so a class can play at any hour: each
+// calendar day of the market's clock is one session from midnight to midnight.
+class SimulatedMarket
+{
+public:
+    explicit SimulatedMarket(std::uint64_t seed);
+    ~SimulatedMarket();
+
+    std::uint64_t seed() const { return m_seed; }
+    int stockCount() const { return int(m_profiles.size()); }
+    // Exact, case-sensitive; -1 for a ticker the catalogue lacks.
+    int indexOf(std::string_view ticker) const;
+    const StockProfile &profile(int stock) const { return m_profiles[std::size_t(stock)]; }
+
+    // The stock at the moment `at` (its date and time of day are the market's).
+    MarketQuote quoteAt(int stock, const QDateTime &at) const;
+    // Completed sessions firstDay to lastDay, oldest first.
+    std::vector<DailyClose> dailyCloses(int stock, QDate firstDay, QDate lastDay) const;
+    // One whole session, its high and low taken from the traded path.
+    DailyBar sessionBar(int stock, QDate day) const;
+
+private:
+    struct Session
+    {
+        Cents previousClose = 0;
+        Cents open = 0;
+        Cents close = 0;
+        qint64 volume = 0;
+    };
+    struct Day;
+
+    std::vector<Cents> closes(int stock, qint64 firstDay, qint64 lastDay) const;
+    Session session(int stock, qint64 day, Cents previousClose, Cents close) const;
+    IntradayPath::Inputs pathInputs(int stock, qint64 day, const Session &session) const;
+    std::shared_ptr<Day> dayState(qint64 day) const;
+
+    std::uint64_t m_seed;
+    std::vector<StockProfile> m_profiles;
+    std::unordered_map<std::string, int> m_byTicker;
+    FactorSeries m_marketFactor;
+    std::vector<FactorSeries> m_sectorFactors; // by sector block order
+    std::vector<FactorSeries> m_ownFactors;    // by stock
+
+    mutable std::mutex m_daysMutex;
+    mutable std::map<qint64, std::shared_ptr<Day>> m_days;
+};

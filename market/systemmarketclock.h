@@ -1,0 +1,17 @@
+#pragma once
+
+#include "marketclock.h"
+
+// Local time, optionally running faster from the moment the service started, so a whole
+// session can be watched in minutes.
+class SystemMarketClock : public MarketClock
+{
+public:
+    explicit SystemMarketClock(double speed = 1.0);
+
+    QDateTime now() const override;
+
+private:
+    double m_speed;
+    qint64 m_startMSecs;
+};
