@@ -1,0 +1,31 @@
+#pragma once
+
+#include "model/fileerror.h"
+#include "model/gamestate.h"
+#include "quotepanel.h"
+
+#include <Qt>
+
+#include <optional>
+
+// The stock list's right-click menu and its two commands, acting on the selected stock.
+
+struct FavoriteMenuState
+{
+    bool addEnabled = true;
+    bool removeEnabled = false;
+};
+
+// Which entry the menu enables for the selected stock, or nothing when no menu is due (no
+// stock selected yet, or not the right button). A missing or empty favourites file lists
+// nothing; one that cannot be read is reported in `problem` and no menu is due.
+std::optional<FavoriteMenuState> favoriteMenuState(const QString &programFolder, const GameState &state,
+                                                   const QuotePanel &panel, Qt::MouseButton button,
+                                                   FileStatus *problem = nullptr);
+
+// "Add to Favorites" and "Remove from Favorites" for the selected stock. A missing favourites
+// file is created with its header. The stock list is left as it is.
+FileStatus addSelectedToFavorites(const QString &programFolder, const GameState &state,
+                                  const QuotePanel &panel);
+FileStatus removeSelectedFromFavorites(const QString &programFolder, const GameState &state,
+                                       const QuotePanel &panel);
