@@ -1,0 +1,19 @@
+#pragma once
+
+#include "tradedialog.h"
+
+// Buys shares of the selected stock at its last trade, paid from the cash.
+class frmBuy : public TradeDialog
+{
+    Q_OBJECT
+
+public:
+    frmBuy(const QString &programFolder, GameState &state, QuotePanel &panel, QWidget *parent = nullptr);
+
+private:
+    void SliderBuy_Change(int value);
+    void cmdBuy_Click();
+
+    QScrollBar *SliderBuy;
+    QPushButton *cmdBuy;
+};

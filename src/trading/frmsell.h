@@ -1,0 +1,19 @@
+#pragma once
+
+#include "tradedialog.h"
+
+// Sells shares of the selected stock at its last trade; the proceeds go to the cash.
+class frmSell : public TradeDialog
+{
+    Q_OBJECT
+
+public:
+    frmSell(const QString &programFolder, GameState &state, QuotePanel &panel, QWidget *parent = nullptr);
+
+private:
+    void SliderSell_Change(int value);
+    void cmdSell_Click();
+
+    QScrollBar *SliderSell;
+    QPushButton *cmdSell;
+};
