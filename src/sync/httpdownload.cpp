@@ -76,6 +76,7 @@ bool HttpDownload::CmdTelecharger_Click()
     m_panel.lblTaille.clear();
     m_panel.lblRecu.clear();
     m_resumeOffset = 0;
+    m_complete = false;
 
     if (m_panel.TextUrl.trimmed().isEmpty()) {
         emit messageRequested(QStringLiteral("Bon faut pas exagérer entrer un adresse SVP!!!"));
@@ -438,6 +439,7 @@ void HttpDownload::scheduleEnd(bool complete)
 
 void HttpDownload::finish(bool complete)
 {
+    m_complete = complete || (m_headerReceived && bytesStored() >= m_totalSize);
     if (complete) {
         m_panel.lblRecu = Format_Size(bytesStored());
         resetPause();

@@ -69,6 +69,8 @@ public:
     qint64 resumeOffset() const { return m_resumeOffset; }
     int idleTicks() const { return m_idleTicks; }
     int lastPercent() const { return m_lastPercent; }
+    // The last transfer ended with its whole body stored; anything else left at most a part.
+    bool transferComplete() const { return m_complete; }
 
 signals:
     void transferEnded();
@@ -124,4 +126,5 @@ private:
     // Each connection and each reset gets a new number, so a deferred end of an older one is dropped.
     quint64 m_generation = 0;
     bool m_endPending = false;
+    bool m_complete = false;
 };

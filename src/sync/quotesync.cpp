@@ -58,7 +58,8 @@ void QuoteSync::Ferme_Connect()
 {
     m_download.closeAndReset();
 
-    QuoteRecord record = readQuoteFile(m_programFolder);
+    // A transfer cut short left part of an answer at most: "85" of "85.5" is no price.
+    QuoteRecord record = m_download.transferComplete() ? readQuoteFile(m_programFolder) : QuoteRecord();
     // An answer about another ticker (an error page sent as a success, say) is no quote.
     if (!m_requestedTicker.isEmpty() &&
         record.symbol.trimmed().compare(m_requestedTicker.trimmed(), Qt::CaseInsensitive) != 0)

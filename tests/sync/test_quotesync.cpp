@@ -27,6 +27,8 @@ private slots:
     void tenFailedAttemptsShowTheMessageOnce();
     void successInBetweenResetsTheCounter();
     void stopCountsAsFailedAttempt();
+    void partOfARecordIsAFailedAttempt_data();
+    void partOfARecordIsAFailedAttempt();
     void timeoutCountsAsFailedAttempt();
     void newSyncAbandonsTheRunningOne();
     void abandonStopsEverythingSilently();
@@ -280,6 +282,41 @@ void TestQuoteSync::stopCountsAsFailedAttempt()
     m_sync->cmdSync_Click();
     m_socket->accept();
     m_sync->download().CmdStop_Click();
+    QCOMPARE(m_sync->retryCount(), 1);
+    QCOMPARE(m_socket->connects.size(), 2);
+}
+
+void TestQuoteSync::partOfARecordIsAFailedAttempt_data()
+{
+    QTest::addColumn<QString>("ending");
+    QTest::addRow("idle time-out") << "timeout";
+    QTest::addRow("socket error") << "error";
+    QTest::addRow("server closes") << "close";
+    QTest::addRow("Stop") << "stop";
+}
+
+void TestQuoteSync::partOfARecordIsAFailedAttempt()
+{
+    QFETCH(QString, ending);
+    m_panel.lblQuote = QStringLiteral("IBM");
+    m_panel.lblOwned = QStringLiteral("10");
+    m_sync->cmdSync_Click();
+    m_socket->accept();
+    // "85" of what would have been "85.5": the symbol is there, the price is not.
+    m_socket->deliver(okHeader(24) + "IBM,85");
+    if (ending == QLatin1String("timeout")) {
+        for (int tick = 1; tick <= 61; ++tick)
+            m_sync->Timer_Seconde_Timer();
+    } else if (ending == QLatin1String("error")) {
+        m_socket->fail();
+    } else if (ending == QLatin1String("close")) {
+        emit m_socket->peerClosed();
+    } else {
+        m_sync->download().CmdStop_Click();
+    }
+    settle();
+    QCOMPARE(m_panel.lblTrade, QString());
+    QCOMPARE(m_panel.lblValue, QString());
     QCOMPARE(m_sync->retryCount(), 1);
     QCOMPARE(m_socket->connects.size(), 2);
 }
