@@ -1,1 +1,333 @@
 #include "gamefiles.h"
+
+#include "atomicfile.h"
+#include "gamefileformat.h"
+#include "numbertext.h"
+#include "stockcatalogue.h"
+
+#include <QFile>
+
+#include <limits>
+
+namespace {
+
+QString joinPath(const QString &folder, const QString &name)
+{
+    if (folder.isEmpty() || folder.endsWith(u'/'))
+        return folder + name;
+    return folder + u'/' + name;
+}
+
+FileError fileError(const QString &path, const QString &reason, FileAction action, int line = 0)
+{
+    return FileError{path, line, reason, action};
+}
+
+FileStatus asAction(FileStatus status, FileAction action)
+{
+    if (status)
+        status->action = action;
+    return status;
+}
+
+// The game name becomes part of a file name in the program folder; a slash would lead out of it.
+FileStatus checkName(const QString &path, const QString &name, FileAction action)
+{
+    if (name.contains(u'/') || name.contains(QChar(u'\0')))
+        return fileError(path, QStringLiteral("a game name cannot contain a slash"), action);
+    return std::nullopt;
+}
+
+FileStatus readFile(const QString &path, QByteArray &out)
+{
+    QFile file(path);
+    if (!file.exists())
+        return fileError(path, QStringLiteral("the file does not exist"), FileAction::Read);
+    if (!file.open(QIODevice::ReadOnly))
+        return fileError(path, reasonFromSystem(file.errorString()), FileAction::Read);
+    if (file.size() > kMaxGameFileSize)
+        return fileError(path, QStringLiteral("the file is too large"), FileAction::Read);
+    const QByteArray bytes = file.read(kMaxGameFileSize + 1);
+    if (file.error() != QFileDevice::NoError)
+        return fileError(path, reasonFromSystem(file.errorString()), FileAction::Read);
+    if (bytes.size() > kMaxGameFileSize)
+        return fileError(path, QStringLiteral("the file is too large"), FileAction::Read);
+    out = bytes;
+    return std::nullopt;
+}
+
+FileStatus tooFewPairs(const QString &path, qsizetype found, int expected, FileAction action)
+{
+    return fileError(path,
+                     QStringLiteral("the file holds only %1 of the game's %2 holdings")
+                         .arg(QString::number(found), QString::number(expected)),
+                     action, int(2 + 2 * found));
+}
+
+// The fields of a favourites file about to be rewritten; a missing or empty file counts as
+// its header alone, so the commands recreate it.
+FileStatus favoriteFieldsForRewrite(const QString &path, QList<QByteArray> &fields)
+{
+    QByteArray bytes;
+    if (QFile::exists(path)) {
+        if (FileStatus failed = readFile(path, bytes))
+            return asAction(failed, FileAction::Write);
+    }
+    if (bytes.isEmpty()) {
+        fields = {QByteArray(kFavoritesHeader)};
+        return std::nullopt;
+    }
+    return asAction(parseFavoriteFields(bytes, path, fields), FileAction::Write);
+}
+
+std::optional<QByteArray> favoriteText(const QString &ticker)
+{
+    // A comma or quote would split the line into other fields when it is read back.
+    if (ticker.contains(u',') || ticker.contains(u'"'))
+        return std::nullopt;
+    return lineText(ticker);
+}
+
+} // namespace
+
+QString savedGamePath(const QString &folder, const QString &gameName)
+{
+    return joinPath(folder, gameName + QStringLiteral(".qvn"));
+}
+
+QString favoritesPath(const QString &folder, const QString &gameName)
+{
+    return joinPath(folder, gameName + QStringLiteral(".fav"));
+}
+
+QString settingsPath(const QString &folder)
+{
+    return joinPath(folder, QStringLiteral("options.cfg"));
+}
+
+FileStatus ReadSettings(const QString &folder, Settings &out)
+{
+    const QString path = settingsPath(folder);
+    QByteArray bytes;
+    if (FileStatus failed = readFile(path, bytes))
+        return failed;
+    return parseSettings(bytes, path, out);
+}
+
+FileStatus WriteSettings(const QString &folder, const SettingsChoice &choice, Settings &inMemory)
+{
+    const QString path = settingsPath(folder);
+    QByteArray bytes;
+    if (FileStatus failed = readFile(path, bytes))
+        return asAction(failed, FileAction::Write);
+    QByteArray firstLine;
+    if (FileStatus failed = parseFirstLine(bytes, path, firstLine))
+        return asAction(failed, FileAction::Write);
+
+    const QString favorites =
+        choice.loadFavorites ? QStringLiteral("LoadFavorites=Yes") : QStringLiteral("LoadFavorites=No");
+    const QString music =
+        choice.enableMusic ? QStringLiteral("EnableMusic=Yes") : QStringLiteral("EnableMusic=No");
+    const QString proxy = choice.useProxy ? QStringLiteral("UseProxy=Yes") : QStringLiteral("UseProxy=No");
+    const QString host = choice.useProxy ? choice.proxyHost : QStringLiteral("null");
+    const QString port = choice.useProxy ? choice.proxyPort : QStringLiteral("null");
+
+    const std::optional<QByteArray> game = lineText(choice.defaultGame);
+    if (!game)
+        return fileError(path,
+                         QStringLiteral("the default game name holds a character the file cannot store"),
+                         FileAction::Write);
+    const std::optional<QByteArray> hostText = lineText(host);
+    const std::optional<QByteArray> portText = lineText(port);
+    if (!hostText || !portText)
+        return fileError(path, QStringLiteral("the proxy settings hold a character the file cannot store"),
+                         FileAction::Write);
+
+    const QByteArray content = linesBytes(
+        {firstLine, *game, favorites.toLatin1(), music.toLatin1(), proxy.toLatin1(), *hostText, *portText});
+    if (FileStatus failed = replaceFileAtomically(path, content))
+        return failed;
+
+    inMemory.favoritesLine = favorites;
+    inMemory.musicLine = music;
+    inMemory.proxyLine = proxy;
+    if (choice.useProxy) {
+        inMemory.proxyHost = choice.proxyHost;
+        inMemory.proxyPort = choice.proxyPort;
+    }
+    return std::nullopt;
+}
+
+FileStatus ReadSavedGame(const QString &folder, const QString &gameName, GameState &state)
+{
+    const QString path = savedGamePath(folder, gameName);
+    if (FileStatus bad = checkName(path, gameName, FileAction::Read))
+        return bad;
+    QByteArray bytes;
+    if (FileStatus failed = readFile(path, bytes))
+        return failed;
+    SavedGameContent content;
+    if (FileStatus failed = parseSavedGame(bytes, path, content))
+        return failed;
+    state.cash = content.cash;
+    state.holdings = content.holdings;
+    return std::nullopt;
+}
+
+FileStatus ReadSavedGameCash(const QString &folder, const QString &fileName, Money &out)
+{
+    const QString path = joinPath(folder, fileName);
+    if (FileStatus bad = checkName(path, fileName, FileAction::Read))
+        return bad;
+    QByteArray bytes;
+    if (FileStatus failed = readFile(path, bytes))
+        return failed;
+    return parseSavedGameCash(bytes, path, out);
+}
+
+FileStatus CreateSavedGame(const QString &folder, const QString &gameName, const QString &startingCashText)
+{
+    const QString gamePath = savedGamePath(folder, gameName);
+    if (FileStatus bad = checkName(gamePath, gameName, FileAction::Write))
+        return bad;
+    const std::optional<Money> cash = moneyFromText(startingCashText);
+    if (!cash)
+        return fileError(gamePath,
+                         QStringLiteral("the starting cash \"%1\" is not a number").arg(startingCashText),
+                         FileAction::Write);
+    // The favourites file goes first: should the second rename fail, no half-made game is listed.
+    return replaceFilesAtomically({
+        FileReplacement{favoritesPath(folder, gameName), linesBytes({QByteArray(kFavoritesHeader)})},
+        FileReplacement{gamePath, newSavedGameBytes(moneyToText(*cash))},
+    });
+}
+
+FileStatus RewriteSavedGameAfterTrade(const QString &folder, GameState &state, const QString &newCashText,
+                                      const QString &ticker, qint64 change)
+{
+    const QString path = savedGamePath(folder, state.gameName);
+    if (FileStatus bad = checkName(path, state.gameName, FileAction::Write))
+        return bad;
+    const std::optional<Money> cash = moneyFromText(newCashText);
+    if (!cash)
+        return fileError(path, QStringLiteral("the new cash \"%1\" is not a number").arg(newCashText),
+                         FileAction::Write);
+
+    QByteArray bytes;
+    if (FileStatus failed = readFile(path, bytes))
+        return asAction(failed, FileAction::Write);
+    const int count = state.holdingCount();
+    SavedGameContent onDisk;
+    if (FileStatus failed = parseSavedGame(bytes, path, onDisk, count))
+        return asAction(failed, FileAction::Write);
+    if (onDisk.holdings.size() < count)
+        return tooFewPairs(path, onDisk.holdings.size(), count, FileAction::Write);
+
+    QList<int> changedRows;
+    for (int i = 0; i < count; ++i) {
+        Holding &row = onDisk.holdings[i];
+        if (row.ticker != ticker)
+            continue;
+        qint64 quantity = 0;
+        if (__builtin_add_overflow(qint64(row.quantity), change, &quantity) ||
+            quantity < std::numeric_limits<qint32>::min() || quantity > std::numeric_limits<qint32>::max())
+            return fileError(
+                path,
+                QStringLiteral("the holding of %1 would go beyond the largest quantity a game can hold")
+                    .arg(ticker),
+                FileAction::Write);
+        row.quantity = qint32(quantity);
+        changedRows.append(i);
+    }
+
+    // The cash line is written in its plain form so that the file reads back as exactly the new cash.
+    const QByteArray content = savedGameBytes(moneyToText(*cash).toLatin1(), onDisk.holdings);
+    if (FileStatus failed = replaceFileAtomically(path, content))
+        return failed;
+
+    state.cash = *cash;
+    for (int i : changedRows)
+        state.holdings[i].quantity = onDisk.holdings[i].quantity;
+    return std::nullopt;
+}
+
+FileStatus ReadFavorites(const QString &folder, const QString &gameName, QStringList &out)
+{
+    const QString path = favoritesPath(folder, gameName);
+    if (FileStatus bad = checkName(path, gameName, FileAction::Read))
+        return bad;
+    QByteArray bytes;
+    if (FileStatus failed = readFile(path, bytes))
+        return failed;
+    QList<QByteArray> fields;
+    if (FileStatus failed = parseFavoriteFields(bytes, path, fields))
+        return failed;
+    QStringList tickers;
+    for (qsizetype i = 1; i < fields.size(); ++i)
+        tickers.append(QString::fromLatin1(fields[i]));
+    out = tickers;
+    return std::nullopt;
+}
+
+FileStatus AddFavorite(const QString &folder, const QString &gameName, const QString &ticker)
+{
+    const QString path = favoritesPath(folder, gameName);
+    if (FileStatus bad = checkName(path, gameName, FileAction::Write))
+        return bad;
+    const std::optional<QByteArray> tickerText = favoriteText(ticker);
+    if (!tickerText)
+        return fileError(path, QStringLiteral("the ticker \"%1\" cannot be stored in it").arg(ticker),
+                         FileAction::Write);
+    QList<QByteArray> fields;
+    if (FileStatus failed = favoriteFieldsForRewrite(path, fields))
+        return failed;
+    fields.append(*tickerText);
+    return replaceFileAtomically(path, linesBytes(fields));
+}
+
+FileStatus RemoveFavorite(const QString &folder, const QString &gameName, const QString &ticker)
+{
+    const QString path = favoritesPath(folder, gameName);
+    if (FileStatus bad = checkName(path, gameName, FileAction::Write))
+        return bad;
+    QList<QByteArray> fields;
+    if (FileStatus failed = favoriteFieldsForRewrite(path, fields))
+        return failed;
+    // A ticker that cannot be stored cannot be in the file either.
+    if (const std::optional<QByteArray> tickerText = lineText(ticker)) {
+        // The header stays whatever the ticker, or the first favourite would be taken for it.
+        for (qsizetype i = fields.size() - 1; i >= 1; --i) {
+            if (fields[i] == *tickerText)
+                fields.removeAt(i);
+        }
+    }
+    return replaceFileAtomically(path, linesBytes(fields));
+}
+
+FileStatus ReadHoldingsFromFile(const QString &folder, const QString &gameName, int holdingCount,
+                                SavedHoldings &out)
+{
+    const QString path = savedGamePath(folder, gameName);
+    if (FileStatus bad = checkName(path, gameName, FileAction::Read))
+        return bad;
+    QByteArray bytes;
+    if (FileStatus failed = readFile(path, bytes))
+        return failed;
+    const int count = qBound(0, holdingCount, kMaxHoldings);
+    SavedGameContent content;
+    if (FileStatus failed = parseSavedGame(bytes, path, content, count))
+        return failed;
+    if (content.holdings.size() < count)
+        return tooFewPairs(path, content.holdings.size(), count, FileAction::Read);
+    out.cashLine = content.cashLine;
+    out.holdings = content.holdings;
+    return std::nullopt;
+}
+
+QByteArray newSavedGameBytes(const QString &startingCashText)
+{
+    QByteArray bytes = startingCashText.toLatin1() + "\r\n";
+    for (const QString &ticker : AllTickersAlphabetical())
+        bytes += ticker.toLatin1() + "\r\n0\r\n";
+    return bytes;
+}

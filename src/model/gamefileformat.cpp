@@ -1,0 +1,204 @@
+#include "gamefileformat.h"
+
+#include "fieldreader.h"
+#include "numbertext.h"
+
+#include <cstdio>
+#include <limits>
+
+namespace {
+
+FileError readError(const QString &path, int line, const QString &reason)
+{
+    return FileError{path, line, reason, FileAction::Read};
+}
+
+// Binary junk is refused: a text file here holds no control bytes other than tab, CR and LF.
+FileStatus checkText(const QByteArray &bytes, const QString &path)
+{
+    if (bytes.isEmpty())
+        return readError(path, 1, QStringLiteral("the file is empty"));
+    int line = 1;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const uchar c = uchar(bytes[i]);
+        if (c == '\n' || (c == '\r' && !(i + 1 < bytes.size() && bytes[i + 1] == '\n')))
+            ++line;
+        else if ((c < 0x20 && c != '\t' && c != '\r') || c == 0x7f)
+            return readError(path, line, QStringLiteral("the file is not a text file"));
+    }
+    return std::nullopt;
+}
+
+std::optional<qint32> quantityFromField(QByteArrayView field)
+{
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < field.size() && (field[i] == '-' || field[i] == '+')) {
+        negative = field[i] == '-';
+        ++i;
+    }
+    if (i >= field.size())
+        return std::nullopt;
+    qint64 magnitude = 0;
+    for (; i < field.size(); ++i) {
+        if (field[i] < '0' || field[i] > '9')
+            return std::nullopt;
+        magnitude = magnitude * 10 + (field[i] - '0');
+        if (magnitude > qint64(1) << 31)
+            return std::nullopt;
+    }
+    const qint64 value = negative ? -magnitude : magnitude;
+    if (value < std::numeric_limits<qint32>::min() || value > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    return qint32(value);
+}
+
+bool isWholeNumberText(QByteArrayView field)
+{
+    qsizetype i = (!field.isEmpty() && (field[0] == '-' || field[0] == '+')) ? 1 : 0;
+    if (i >= field.size())
+        return false;
+    for (; i < field.size(); ++i) {
+        if (field[i] < '0' || field[i] > '9')
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+FileStatus parseSavedGame(const QByteArray &bytes, const QString &path, SavedGameContent &out, int pairLimit)
+{
+    if (FileStatus bad = checkText(bytes, path))
+        return bad;
+    FieldReader reader(bytes);
+    SavedGameContent content;
+    if (pairLimit >= 0)
+        content.holdings.reserve(qMin(pairLimit, kMaxHoldings));
+    content.cashLine = QString::fromLatin1(reader.readLine());
+    const std::optional<Money> cash = moneyFromText(content.cashLine);
+    if (!cash)
+        return readError(path, 1, QStringLiteral("the cash line is not a number"));
+    content.cash = *cash;
+
+    while (!reader.atEnd() && (pairLimit < 0 || content.holdings.size() < pairLimit)) {
+        if (content.holdings.size() >= kMaxHoldings)
+            return readError(path, reader.line(),
+                             QStringLiteral("the file holds more than %1 holdings").arg(kMaxHoldings));
+        Holding holding;
+        holding.ticker = QString::fromLatin1(*reader.readField());
+        const int tickerLine = reader.fieldLine();
+        const std::optional<QByteArrayView> field = reader.readNumberField();
+        if (!field)
+            return readError(path, tickerLine,
+                             QStringLiteral("the file ends between a ticker and its quantity"));
+        const std::optional<qint32> quantity = quantityFromField(*field);
+        if (!quantity) {
+            const QString reason = isWholeNumberText(*field)
+                                       ? QStringLiteral("the quantity is beyond what a holding can hold")
+                                       : QStringLiteral("the quantity is not a whole number");
+            return readError(path, reader.fieldLine(), reason);
+        }
+        holding.quantity = *quantity;
+        content.holdings.append(holding);
+    }
+    out = std::move(content);
+    return std::nullopt;
+}
+
+FileStatus parseSavedGameCash(const QByteArray &bytes, const QString &path, Money &out)
+{
+    if (FileStatus bad = checkText(bytes, path))
+        return bad;
+    FieldReader reader(bytes);
+    const std::optional<Money> cash = moneyFromText(QString::fromLatin1(reader.readLine()));
+    if (!cash)
+        return readError(path, 1, QStringLiteral("the cash line is not a number"));
+    out = *cash;
+    return std::nullopt;
+}
+
+FileStatus parseFirstLine(const QByteArray &bytes, const QString &path, QByteArray &out)
+{
+    if (FileStatus bad = checkText(bytes, path))
+        return bad;
+    out = FieldReader(bytes).readLine().toByteArray();
+    return std::nullopt;
+}
+
+FileStatus parseSettings(const QByteArray &bytes, const QString &path, Settings &out)
+{
+    if (FileStatus bad = checkText(bytes, path))
+        return bad;
+    FieldReader reader(bytes);
+    QString lines[7];
+    for (int i = 0; i < 7; ++i) {
+        if (reader.atEnd())
+            return readError(path, i + 1, QStringLiteral("the file ends after %1 of its seven lines").arg(i));
+        lines[i] = QString::fromLatin1(reader.readLine());
+    }
+    out = Settings{lines[0], lines[1], lines[2], lines[3], lines[4], lines[5], lines[6]};
+    return std::nullopt;
+}
+
+FileStatus parseFavoriteFields(const QByteArray &bytes, const QString &path, QList<QByteArray> &out)
+{
+    if (FileStatus bad = checkText(bytes, path))
+        return bad;
+    FieldReader reader(bytes);
+    QList<QByteArray> fields;
+    while (std::optional<QByteArrayView> field = reader.readField())
+        fields.append(field->toByteArray());
+    out = fields;
+    return std::nullopt;
+}
+
+QByteArray quantityText(qint32 quantity)
+{
+    QByteArray text = quantity < 0 ? QByteArray() : QByteArray(" ");
+    text += QByteArray::number(quantity);
+    text += ' ';
+    return text;
+}
+
+QByteArray savedGameBytes(const QByteArray &cashLine, const QList<Holding> &holdings)
+{
+    qsizetype size = cashLine.size() + 2;
+    for (const Holding &holding : holdings)
+        size += holding.ticker.size() + 2 + 13 + 2; // the widest quantity is " -2147483648 " less one blank
+    QByteArray bytes;
+    bytes.reserve(size);
+    bytes += cashLine;
+    bytes += "\r\n";
+    char number[16];
+    for (const Holding &holding : holdings) {
+        for (QChar c : holding.ticker)
+            bytes += char(c.unicode());
+        bytes += "\r\n";
+        if (holding.quantity >= 0)
+            bytes += ' ';
+        const int length = std::snprintf(number, sizeof number, "%d ", holding.quantity);
+        bytes.append(number, length);
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+QByteArray linesBytes(const QList<QByteArray> &lines)
+{
+    QByteArray bytes;
+    for (const QByteArray &line : lines) {
+        bytes += line;
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+std::optional<QByteArray> lineText(const QString &text)
+{
+    for (QChar c : text) {
+        if (c.unicode() > 0xff || (c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7f)
+            return std::nullopt;
+    }
+    return text.toLatin1();
+}

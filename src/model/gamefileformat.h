@@ -1,0 +1,50 @@
+#pragma once
+
+#include "fileerror.h"
+#include "gamestate.h"
+#include "money.h"
+#include "settings.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The layouts of the game files, as pure functions of their bytes: no file is touched here.
+// `path` only names the file in the errors returned.
+
+// Files larger than this are refused before they are read: no game file comes near it.
+inline constexpr qint64 kMaxGameFileSize = 16 * 1024 * 1024;
+
+struct SavedGameContent
+{
+    QString cashLine; // the first line as written
+    Money cash;
+    QList<Holding> holdings;
+};
+
+// The cash line and the ticker and quantity pairs up to the end of the file, or only the first
+// `pairLimit` pairs when it is not negative. More than kMaxHoldings pairs is an error.
+FileStatus parseSavedGame(const QByteArray &bytes, const QString &path, SavedGameContent &out,
+                          int pairLimit = -1);
+// Only the first line, as a cash amount.
+FileStatus parseSavedGameCash(const QByteArray &bytes, const QString &path, Money &out);
+// The first line as written (a settings rewrite copies it unchanged).
+FileStatus parseFirstLine(const QByteArray &bytes, const QString &path, QByteArray &out);
+// Seven whole lines.
+FileStatus parseSettings(const QByteArray &bytes, const QString &path, Settings &out);
+// Every field of a favourites file, the header included.
+FileStatus parseFavoriteFields(const QByteArray &bytes, const QString &path, QList<QByteArray> &out);
+
+// A quantity in the numeric print form: " 10 ", "-5 ", " 0 ".
+QByteArray quantityText(qint32 quantity);
+// A saved game as a rewrite writes it: cash line, then each ticker and its print-form quantity.
+QByteArray savedGameBytes(const QByteArray &cashLine, const QList<Holding> &holdings);
+// Each item on its own CR LF line.
+QByteArray linesBytes(const QList<QByteArray> &lines);
+
+// The 8-bit form of a text that must fit on one line of a file; nothing when the text holds
+// a line break, a control character or a character outside Latin-1.
+std::optional<QByteArray> lineText(const QString &text);
