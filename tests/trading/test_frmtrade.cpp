@@ -90,6 +90,7 @@ private slots:
         QTest::addColumn<QString>("trade");
         QTest::addColumn<int>("held");
         QTest::addColumn<int>("scrollMaximum");
+        QTest::addColumn<int>("largeStep");
         QTest::addColumn<QString>("quantity");
         QTest::addColumn<QString>("message"); // empty when the trade goes through
         QTest::addColumn<QByteArray>("newCash");
@@ -102,7 +103,7 @@ private slots:
             bool buy;
             QByteArray cash;
             const char *trade;
-            int held, scrollMaximum;
+            int held, scrollMaximum, largeStep;
             const char *quantity, *message;
             QByteArray newCash;
             int newHeld;
@@ -112,32 +113,48 @@ private slots:
         const char *notThatMany = "You don't have that many auctions to sell !";
         const char *whole = "Please enter a whole number of shares, 1 or more.";
         const Row rows[] = {
-            {"buy 10 at 80 with 5 held", true, "10000", "80", 5, 125, "10", "", "9200", 15, "1200"},
-            {"buy 392 at 25.5", true, "10000", "25.5", 0, 392, "392", "", "4", 392, "9996"},
-            {"buy 400 at 25 leaves 0", true, "10000", "25", 0, 400, "400", "", "0", 400, "10000"},
-            {"buy 2 at 33.34", true, "100", "33.34", 0, 2, "2", "", "33.32", 2, "66.68"},
-            {"buy 1 at 10.45 with 10.40 refused", true, "10.4", "10.45", 0, 0, "1", poor, "", 0, ""},
-            {"buy 393 at 25.5 refused", true, "10000", "25.5", 0, 392, "393", poor, "", 0, ""},
-            {"buy nothing refused", true, "10000", "80", 5, 125, "0", whole, "", 0, ""},
-            {"sell 5 of 15 at 80", false, "9200", "80", 15, 15, "5", "", "9600", 10, "800"},
-            {"sell 10 of 10", false, "0", "80", 10, 10, "10", "", "800", 0, "0"},
-            {"sell 9 of 10", false, "0", "80", 10, 10, "9", "", "720", 1, "80"},
-            {"sell 11 of 10 refused", false, "0", "80", 10, 10, "11", notThatMany, "", 0, ""},
-            {"sell nothing refused", false, "0", "80", 10, 10, "0", whole, "", 0, ""},
+            {"buy 10 at 80 with 5 held", true, "10000", "80", 5, 125, 1, "10", "", "9200", 15, "1200"},
+            {"buy 392 at 25.5", true, "10000", "25.5", 0, 392, 1, "392", "", "4", 392, "9996"},
+            {"buy 400 at 25 leaves 0", true, "10000", "25", 0, 400, 1, "400", "", "0", 400, "10000"},
+            {"buy 2 at 33.34", true, "100", "33.34", 0, 2, 1, "2", "", "33.32", 2, "66.68"},
+            {"buy beyond the scroll bar", true, "100000", "1", 0, 32767, 1, "40000", "", "60000", 40000,
+             "40000"},
+            {"buy 2.0", true, "100", "1", 0, 100, 1, "2.0", "", "98", 2, "2"},
+            {"buy 1 at 10.45 with 10.40 refused", true, "10.4", "10.45", 0, 0, 1, "1", poor, "", 0, ""},
+            {"buy 393 at 25.5 refused", true, "10000", "25.5", 0, 392, 1, "393", poor, "", 0, ""},
+            {"buy 3 at 33.34 refused", true, "100", "33.34", 0, 2, 1, "3", poor, "", 0, ""},
+            {"buy nothing refused", true, "10000", "80", 5, 125, 1, "0", whole, "", 0, ""},
+            {"buy empty refused", true, "10000", "80", 5, 125, 1, "", whole, "", 0, ""},
+            {"buy -3 refused", true, "10000", "80", 5, 125, 1, "-3", whole, "", 0, ""},
+            {"buy 2.5 refused", true, "10000", "80", 5, 125, 1, "2.5", whole, "", 0, ""},
+            {"buy ten refused", true, "10000", "80", 5, 125, 1, "ten", whole, "", 0, ""},
+            {"buy past the largest holding refused", true, "922337203685477", "80", 2147483600, 47, 1, "48",
+             "A holding cannot exceed 2147483647 shares.", "", 0, ""},
+            {"sell 5 of 15 at 80", false, "9200", "80", 15, 15, 1, "5", "", "9600", 10, "800"},
+            {"sell 5 of 25, large step 2", false, "0", "80", 25, 25, 2, "5", "", "400", 20, "1600"},
+            {"sell 10 of 10", false, "0", "80", 10, 10, 1, "10", "", "800", 0, "0"},
+            {"sell 9 of 10", false, "0", "80", 10, 10, 1, "9", "", "720", 1, "80"},
+            {"sell 11 of 10 refused", false, "0", "80", 10, 10, 1, "11", notThatMany, "", 0, ""},
+            {"sell with none held refused", false, "0", "80", 0, 0, 1, "1", notThatMany, "", 0, ""},
+            {"sell nothing refused", false, "0", "80", 10, 10, 1, "0", whole, "", 0, ""},
+            {"sell -3 refused", false, "0", "80", 10, 10, 1, "-3", whole, "", 0, ""},
+            {"sell 2.5 refused", false, "0", "80", 10, 10, 1, "2.5", whole, "", 0, ""},
+            {"sell 3000000000 refused", false, "0", "80", 10, 10, 1, "3000000000", notThatMany, "", 0, ""},
         };
         for (const Row &r : rows) {
             for (Entry entry : {Entry::Typed, Entry::ScrollBar, Entry::Enter}) {
                 const QString quantity = QString::fromLatin1(r.quantity);
-                // The scroll bar cannot go beyond its maximum, and 0 is where it starts.
+                // The scroll bar reaches whole numbers from 1 to its maximum (0 is where it starts).
                 if (entry == Entry::ScrollBar &&
-                    (quantity.toInt() > r.scrollMaximum || quantity == QLatin1String("0")))
+                    (quantity.toInt() > r.scrollMaximum || quantity.toInt() < 1 ||
+                     quantity != QString::number(quantity.toInt())))
                     continue;
                 const char *how = entry == Entry::Typed       ? "typed"
                                   : entry == Entry::ScrollBar ? "scroll bar"
                                                               : "Enter";
                 QTest::addRow("%s, %s", r.name, how)
                     << entry << r.buy << r.cash << QString::fromLatin1(r.trade) << r.held << r.scrollMaximum
-                    << quantity << QString::fromLatin1(r.message) << r.newCash << r.newHeld
+                    << r.largeStep << quantity << QString::fromLatin1(r.message) << r.newCash << r.newHeld
                     << QString::fromLatin1(r.value);
             }
         }
@@ -150,6 +167,7 @@ private slots:
         QFETCH(QString, trade);
         QFETCH(int, held);
         QFETCH(int, scrollMaximum);
+        QFETCH(int, largeStep);
         QFETCH(QString, quantity);
         QFETCH(QString, message);
         QFETCH(QByteArray, newCash);
@@ -173,6 +191,7 @@ private slots:
         auto *slider = child<QScrollBar>(*dialog, buy ? "SliderBuy" : "SliderSell");
         QCOMPARE(slider->minimum(), 0);
         QCOMPARE(slider->maximum(), scrollMaximum);
+        QCOMPARE(slider->pageStep(), largeStep);
         QCOMPARE(slider->value(), 0);
         for (const char *box : {"txtQty", "txtPay", "txtCash"})
             QVERIFY2(child<QLineEdit>(*dialog, box)->text().isEmpty(), box);
@@ -228,45 +247,6 @@ private slots:
         QCOMPARE(child<QLineEdit>(dialog, "txtCash")->text(), QStringLiteral("10000"));
         QVERIFY(child<QLineEdit>(dialog, "txtPay")->isReadOnly());
         QVERIFY(child<QLineEdit>(dialog, "txtCash")->isReadOnly());
-        dialog.close();
-    }
-
-    void largeQuantitiesAreTyped()
-    {
-        Game game("100000", 0, QStringLiteral("1"));
-        MessageRecorder messages;
-        frmBuy dialog(game.folder.path(), game.state, game.panel);
-        dialog.openTrade();
-        QCOMPARE(child<QScrollBar>(dialog, "SliderBuy")->maximum(), 32767);
-        QTest::keyClicks(child<QLineEdit>(dialog, "txtQty"), QStringLiteral("100000"));
-        QTest::keyClick(child<QLineEdit>(dialog, "txtQty"), Qt::Key_Enter);
-        QVERIFY(messages.shown.isEmpty());
-        QCOMPARE(game.folder.read(QStringLiteral("player.qvn")), game.fileWith("0", 100000));
-    }
-
-    void sellLargeStep_data()
-    {
-        QTest::addColumn<int>("held");
-        QTest::addColumn<int>("maximum");
-        QTest::addColumn<int>("largeStep");
-        QTest::addRow("25 owned") << 25 << 25 << 2;
-        QTest::addRow("10 owned") << 10 << 10 << 1;
-        QTest::addRow("9 owned, step kept at 1") << 9 << 9 << 1;
-        QTest::addRow("none owned") << 0 << 0 << 1;
-        QTest::addRow("beyond the scroll bar") << 50000 << 32767 << 3276;
-    }
-    void sellLargeStep()
-    {
-        QFETCH(int, held);
-        QFETCH(int, maximum);
-        QFETCH(int, largeStep);
-        Game game("0", held, QStringLiteral("80"));
-        frmSell dialog(game.folder.path(), game.state, game.panel);
-        dialog.openTrade();
-        auto *slider = child<QScrollBar>(dialog, "SliderSell");
-        QCOMPARE(slider->maximum(), maximum);
-        QCOMPARE(slider->pageStep(), largeStep);
-        QCOMPARE(slider->singleStep(), 1);
         dialog.close();
     }
 
@@ -338,13 +318,19 @@ private slots:
     void failedRewriteKeepsTheDialogOpen_data()
     {
         QTest::addColumn<bool>("buy");
-        QTest::addRow("buy") << true;
-        QTest::addRow("sell") << false;
+        QTest::addColumn<bool>("fileGone");
+        QTest::addRow("buy, write fails") << true << false;
+        QTest::addRow("sell, write fails") << false << false;
+        QTest::addRow("buy, saved game gone") << true << true;
     }
     void failedRewriteKeepsTheDialogOpen()
     {
         QFETCH(bool, buy);
+        QFETCH(bool, fileGone);
         Game game("10000", 15, QStringLiteral("80"));
+        const QByteArray saved = game.folder.read(QStringLiteral("player.qvn"));
+        if (fileGone)
+            QFile::remove(game.folder.file(QStringLiteral("player.qvn")));
         const auto filesBefore = game.folder.snapshot();
         const Money cashBefore = game.state.cash;
         MessageRecorder messages;
@@ -355,7 +341,8 @@ private slots:
             dialog = std::make_unique<frmSell>(game.folder.path(), game.state, game.panel);
         QSignalSpy completed(dialog.get(), &TradeDialog::tradeCompleted);
         dialog->openTrade();
-        setAtomicWriteHook([](qint64) { return false; });
+        if (!fileGone)
+            setAtomicWriteHook([](qint64) { return false; });
         enterQuantity(*dialog, Entry::Typed, QStringLiteral("5"), buy);
 
         QCOMPARE(messages.shown.size(), 1);
@@ -371,6 +358,7 @@ private slots:
 
         // Once the disk is back the same dialog completes the trade.
         setAtomicWriteHook({});
+        game.folder.write(QStringLiteral("player.qvn"), saved);
         QTest::keyClick(child<QLineEdit>(*dialog, "txtQty"), Qt::Key_Return);
         QCOMPARE(completed.count(), 1);
         QCOMPARE(game.state.openTradeDialogs, 0);
@@ -385,15 +373,12 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<int>("icon");
         QTest::addColumn<QString>("text");
-        QTest::addRow("buy unsynchronised")
-            << true << "" << QByteArray("10000") << "Quorvane" << int(QMessageBox::NoIcon)
-            << "You must synchronize before buying !";
-        QTest::addRow("buy poor") << true << "80" << QByteArray("10") << "Unable to buy"
-                                  << int(QMessageBox::Information)
-                                  << "You don't have enough money to buy at least one share.";
-        QTest::addRow("sell unsynchronised")
+        QTest::addRow("program's title, no icon")
             << false << "" << QByteArray("10000") << "Quorvane" << int(QMessageBox::NoIcon)
             << "You must synchronize before selling !";
+        QTest::addRow("own title, information icon")
+            << true << "80" << QByteArray("10") << "Unable to buy" << int(QMessageBox::Information)
+            << "You don't have enough money to buy at least one share.";
     }
     void buttonRefusalsAreShown()
     {

@@ -99,8 +99,9 @@ private slots:
                  qint64(4));
     }
 
-    void buyButton_data()
+    void buttons_data()
     {
+        QTest::addColumn<bool>("buy");
         QTest::addColumn<QString>("trade");
         QTest::addColumn<QString>("cash");
         QTest::addColumn<QString>("message");
@@ -109,95 +110,69 @@ private slots:
         const QString notAPrice = QStringLiteral(
             "There is no price to trade at: the last trade reads \"%1\". Please synchronize again.");
         const QString poor = QStringLiteral("You don't have enough money to buy at least one share.");
-        QTest::addRow("no quote yet") << ""
-                                      << "10000"
-                                      << "You must synchronize before buying !"
-                                      << "";
-        QTest::addRow("N/A") << "N/A"
-                             << "10000" << notAPrice.arg("N/A") << "";
-        QTest::addRow("zero") << "0"
-                              << "10000" << notAPrice.arg("0") << "";
-        QTest::addRow("negative") << "-3"
-                                  << "10000" << notAPrice.arg("-3") << "";
-        QTest::addRow("blank") << " "
-                               << "10000" << notAPrice.arg(" ") << "";
-        QTest::addRow("enough") << "25.5"
-                                << "10000"
-                                << ""
-                                << "";
-        QTest::addRow("whole-number test passes 10.45 with 10.40") << "10.45"
+        QTest::addRow("buy before a quote") << true << ""
+                                            << "10000"
+                                            << "You must synchronize before buying !"
+                                            << "";
+        QTest::addRow("buy at N/A") << true << "N/A"
+                                    << "10000" << notAPrice.arg("N/A") << "";
+        QTest::addRow("buy at 0") << true << "0"
+                                  << "10000" << notAPrice.arg("0") << "";
+        QTest::addRow("buy at -3") << true << "-3"
+                                   << "10000" << notAPrice.arg("-3") << "";
+        QTest::addRow("buy at a blank") << true << " "
+                                        << "10000" << notAPrice.arg(" ") << "";
+        QTest::addRow("buy with enough") << true << "25.5"
+                                         << "10000"
+                                         << ""
+                                         << "";
+        QTest::addRow("whole-number test passes 10.45 with 10.40") << true << "10.45"
                                                                    << "10.4"
                                                                    << ""
                                                                    << "";
-        QTest::addRow("100 by 33.34") << "33.34"
+        QTest::addRow("100 by 33.34") << true << "33.34"
                                       << "100"
                                       << ""
                                       << "";
-        QTest::addRow("rounded cash below rounded price") << "11"
+        QTest::addRow("rounded cash below rounded price") << true << "11"
                                                           << "10.4" << poor << "Unable to buy";
-        QTest::addRow("no cash") << "1"
+        QTest::addRow("no cash") << true << "1"
                                  << "0" << poor << "Unable to buy";
-        QTest::addRow("under 0.5, affordable") << "0.3"
+        QTest::addRow("under 0.5, affordable") << true << "0.3"
                                                << "0.4"
                                                << ""
                                                << "";
-        QTest::addRow("under 0.5, not affordable") << "0.3"
+        QTest::addRow("under 0.5, not affordable") << true << "0.3"
                                                    << "0.2" << poor << "Unable to buy";
-        QTest::addRow("price beyond the cash") << "99999999999"
+        QTest::addRow("price beyond the cash") << true << "99999999999"
                                                << "10000" << poor << "Unable to buy";
+        QTest::addRow("sell before a quote") << false << ""
+                                             << "0"
+                                             << "You must synchronize before selling !"
+                                             << "";
+        QTest::addRow("sell at N/A") << false << "N/A"
+                                     << "0" << notAPrice.arg("N/A") << "";
+        QTest::addRow("sell whatever the cash") << false << "80"
+                                                << "0"
+                                                << ""
+                                                << "";
     }
-    void buyButton()
+    void buttons()
     {
+        QFETCH(bool, buy);
         QFETCH(QString, trade);
         QFETCH(QString, cash);
         QFETCH(QString, message);
         QFETCH(QString, title);
+        const QuotePanel panel = panelFor("IBM", trade, "5");
         const std::optional<TradeMessage> refusal =
-            buyRefusal(panelFor("IBM", trade, "5"), stateWith(cash.toLatin1().constData()));
+            buy ? buyRefusal(panel, stateWith(cash.toLatin1().constData())) : sellRefusal(panel);
         QCOMPARE(refusal ? refusal->text : QString(), message);
         if (refusal) {
             QCOMPARE(refusal->title, title);
             QCOMPARE(refusal->icon,
                      title.isEmpty() ? TradeMessage::Icon::None : TradeMessage::Icon::Information);
         }
-    }
-
-    void sellButton_data()
-    {
-        QTest::addColumn<QString>("trade");
-        QTest::addColumn<QString>("owned");
-        QTest::addColumn<QString>("message");
-        QTest::addRow("no quote yet") << ""
-                                      << "15"
-                                      << "You must synchronize before selling !";
-        QTest::addRow("N/A")
-            << "N/A"
-            << "15"
-            << "There is no price to trade at: the last trade reads \"N/A\". Please synchronize "
-               "again.";
-        QTest::addRow("opens with nothing held") << "80"
-                                                 << "0"
-                                                 << "";
-        QTest::addRow("opens without holdings") << "80"
-                                                << ""
-                                                << "";
-    }
-    void sellButton()
-    {
-        QFETCH(QString, trade);
-        QFETCH(QString, owned);
-        QFETCH(QString, message);
-        const std::optional<TradeMessage> refusal = sellRefusal(panelFor("IBM", trade, owned));
-        QCOMPARE(refusal ? refusal->text : QString(), message);
-    }
-
-    void priceAcceptsThePointWithAnySeparator()
-    {
-        setDecimalSeparator(QLatin1Char(','));
-        QCOMPARE(priceFromText(QStringLiteral("25.5")), std::optional<double>(25.5));
-        QCOMPARE(priceFromText(QStringLiteral("25,5")), std::optional<double>(25.5));
-        QVERIFY(!priceFromText(QStringLiteral("N/A")));
-        QVERIFY(!priceFromText(QString()));
     }
 
     void opening_data()
@@ -355,140 +330,6 @@ private slots:
         QCOMPARE(a.txtCash, after);
     }
 
-    // A confirmed trade: the file read back, the game and the panel.
-    void commit_data()
-    {
-        QTest::addColumn<bool>("buy");
-        QTest::addColumn<QString>("cash");
-        QTest::addColumn<QString>("trade");
-        QTest::addColumn<int>("held");
-        QTest::addColumn<QString>("quantity");
-        QTest::addColumn<QByteArray>("cashLine");
-        QTest::addColumn<int>("newHolding");
-        QTest::addColumn<QString>("value");
-
-        QTest::addRow("buy 10 at 80 with 5 held") << true << "10000"
-                                                  << "80" << 5 << "10" << QByteArray("9200") << 15 << "1200";
-        QTest::addRow("sell 5 of 15 at 80") << false << "9200"
-                                            << "80" << 15 << "5" << QByteArray("9600") << 10 << "800";
-        QTest::addRow("buy 400 at 25, nothing left")
-            << true << "10000"
-            << "25" << 0 << "400" << QByteArray("0") << 400 << "10000";
-        QTest::addRow("buy 392 at 25.5") << true << "10000"
-                                         << "25.5" << 0 << "392" << QByteArray("4") << 392 << "9996";
-        QTest::addRow("buy 2 at 33.34") << true << "100"
-                                        << "33.34" << 0 << "2" << QByteArray("33.32") << 2 << "66.68";
-        QTest::addRow("sell everything") << false << "0"
-                                         << "80" << 10 << "10" << QByteArray("800") << 0 << "0";
-        QTest::addRow("sell 9 of 10") << false << "0"
-                                      << "80" << 10 << "9" << QByteArray("720") << 1 << "80";
-        QTest::addRow("whole number written with a point")
-            << true << "100"
-            << "1" << 0 << "2.0" << QByteArray("98") << 2 << "2";
-        QTest::addRow("typed beyond the scroll bar")
-            << true << "100000"
-            << "1" << 0 << "40000" << QByteArray("60000") << 40000 << "40000";
-    }
-    void commit()
-    {
-        QFETCH(bool, buy);
-        QFETCH(QString, cash);
-        QFETCH(QString, trade);
-        QFETCH(int, held);
-        QFETCH(QString, quantity);
-        QFETCH(QByteArray, cashLine);
-        QFETCH(int, newHolding);
-        QFETCH(QString, value);
-
-        TempProgramFolder folder;
-        const QList<Holding> before = {{"AAPL", 0}, {"IBM", held}, {"MSFT", 3}};
-        folder.write(QStringLiteral("player.qvn"), savedGame(cash.toLatin1(), before));
-        GameState state = stateWith(cash.toLatin1().constData(), before);
-        QuotePanel panel = panelFor("IBM", trade, QString::number(held));
-        const TradeKind kind = buy ? TradeKind::Buy : TradeKind::Sell;
-
-        const TradeAmounts amounts = tradeAmounts(kind, quantity, trade, state.cash);
-        const TradeOutcome outcome = commitTrade(kind, folder.path(), state, panel, quantity, amounts.txtPay);
-        QVERIFY2(!outcome.refusal, qPrintable(outcome.refusal ? outcome.refusal->text : QString()));
-        QCOMPARE(outcome.cashText.toLatin1(), cashLine);
-
-        QCOMPARE(folder.read(QStringLiteral("player.qvn")), cashLine + "\r\nAAPL\r\n 0 \r\nIBM\r\n " +
-                                                                QByteArray::number(newHolding) +
-                                                                " \r\nMSFT\r\n 3 \r\n");
-        GameState reread;
-        QVERIFY(!ReadSavedGame(folder.path(), QStringLiteral("player"), reread));
-        QCOMPARE(reread.cash, state.cash);
-        QCOMPARE(reread.holdings, state.holdings);
-        QCOMPARE(moneyToText(state.cash).toLatin1(), cashLine);
-        QCOMPARE(state.holdings.at(1), (Holding{"IBM", newHolding}));
-        QCOMPARE(panel.lblOwned, QString::number(newHolding));
-        QCOMPARE(panel.lblValue, value);
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"player.qvn"});
-    }
-
-    // Refused trades change nothing: not the file, the game or the panel.
-    void refusal_data()
-    {
-        QTest::addColumn<bool>("buy");
-        QTest::addColumn<QString>("cash");
-        QTest::addColumn<int>("held");
-        QTest::addColumn<QString>("quantity");
-        QTest::addColumn<QString>("message");
-
-        const QString whole = QStringLiteral("Please enter a whole number of shares, 1 or more.");
-        const QString poor = QStringLiteral("You don't have enough money to do such an operation.");
-        const QString tooMany = QStringLiteral("You don't have that many auctions to sell !");
-        for (bool buy : {true, false}) {
-            const char *side = buy ? "buy" : "sell";
-            QTest::addRow("%s empty", side) << buy << "10000" << 15 << "" << whole;
-            QTest::addRow("%s not a number", side) << buy << "10000" << 15 << "ten" << whole;
-            QTest::addRow("%s zero", side) << buy << "10000" << 15 << "0" << whole;
-            QTest::addRow("%s negative", side) << buy << "10000" << 15 << "-3" << whole;
-            QTest::addRow("%s fractional", side) << buy << "10000" << 15 << "2.5" << whole;
-            QTest::addRow("%s beyond 32 bits", side)
-                << buy << "10000" << 15 << "3000000000"
-                << (buy ? "A holding cannot exceed 2147483647 shares." : tooMany);
-        }
-        QTest::addRow("buy 1 at 10.45 with 10.40") << true << "10.4" << 0 << "1" << poor;
-        QTest::addRow("buy 3 at 33.34 with 100") << true << "100" << 0 << "3" << poor;
-        QTest::addRow("buy beyond the cash") << true << "10000" << 0 << "126" << poor;
-        QTest::addRow("sell 11 of 10") << false << "0" << 10 << "11" << tooMany;
-        QTest::addRow("sell with none held") << false << "0" << 0 << "1" << tooMany;
-        QTest::addRow("buy past the largest holding") << true << "922337203685477" << 2147483600 << "48"
-                                                      << "A holding cannot exceed 2147483647 shares.";
-    }
-    void refusal()
-    {
-        QFETCH(bool, buy);
-        QFETCH(QString, cash);
-        QFETCH(int, held);
-        QFETCH(QString, quantity);
-        QFETCH(QString, message);
-
-        const QString trade = cash == QLatin1String("10.4")  ? QStringLiteral("10.45")
-                              : cash == QLatin1String("100") ? QStringLiteral("33.34")
-                                                             : QStringLiteral("80");
-        TempProgramFolder folder;
-        const QList<Holding> holdings = {{"IBM", held}};
-        folder.write(QStringLiteral("player.qvn"), savedGame(cash.toLatin1(), holdings));
-        const auto files = folder.snapshot();
-        GameState state = stateWith(cash.toLatin1().constData(), holdings);
-        const GameState stateBefore = state;
-        QuotePanel panel = panelFor("IBM", trade, QString::number(held));
-        panel.lblValue = QStringLiteral("old value");
-        const TradeKind kind = buy ? TradeKind::Buy : TradeKind::Sell;
-
-        const TradeAmounts amounts = tradeAmounts(kind, quantity, trade, state.cash);
-        const TradeOutcome outcome = commitTrade(kind, folder.path(), state, panel, quantity, amounts.txtPay);
-        QVERIFY(outcome.refusal);
-        QCOMPARE(outcome.refusal->text, message);
-        QCOMPARE(folder.snapshot(), files);
-        QCOMPARE(state.cash, stateBefore.cash);
-        QCOMPARE(state.holdings, stateBefore.holdings);
-        QCOMPARE(panel.lblOwned, QString::number(held));
-        QCOMPARE(panel.lblValue, QStringLiteral("old value"));
-    }
-
     void sellCannotOverflowTheCash()
     {
         TempProgramFolder folder;
@@ -536,43 +377,12 @@ private slots:
         QCOMPARE(state.cash, money("9600"));
     }
 
-    void failedRewriteChangesNothing_data()
-    {
-        QTest::addColumn<bool>("buy");
-        QTest::addColumn<bool>("missingFile");
-        QTest::addRow("buy, write fails") << true << false;
-        QTest::addRow("sell, write fails") << false << false;
-        QTest::addRow("buy, saved game gone") << true << true;
-    }
-    void failedRewriteChangesNothing()
-    {
-        QFETCH(bool, buy);
-        QFETCH(bool, missingFile);
-        TempProgramFolder folder;
-        if (!missingFile)
-            folder.write(QStringLiteral("player.qvn"), savedGame("10000", {{"IBM", 15}}));
-        const auto files = folder.snapshot();
-        setAtomicWriteHook([](qint64) { return false; });
-        GameState state = stateWith("10000", {{"IBM", 15}});
-        QuotePanel panel = panelFor("IBM", "80", "15");
-        panel.lblValue = QStringLiteral("1200");
-        const TradeKind kind = buy ? TradeKind::Buy : TradeKind::Sell;
-        const TradeAmounts amounts = tradeAmounts(kind, "5", "80", state.cash);
-        const TradeOutcome outcome = commitTrade(kind, folder.path(), state, panel, "5", amounts.txtPay);
-        QVERIFY(outcome.refusal);
-        QVERIFY2(outcome.refusal->text.contains(QStringLiteral("player.qvn")),
-                 qPrintable(outcome.refusal->text));
-        QCOMPARE(outcome.refusal->icon, TradeMessage::Icon::Warning);
-        QCOMPARE(folder.snapshot(), files);
-        QCOMPARE(state.cash, money("10000"));
-        QCOMPARE(state.holdings.at(0).quantity, 15);
-        QCOMPARE(panel.lblOwned, QStringLiteral("15"));
-        QCOMPARE(panel.lblValue, QStringLiteral("1200"));
-    }
-
+    // The user's separator everywhere, except that prices come from the quote service with a point.
     void decimalCommaThroughout()
     {
         setDecimalSeparator(QLatin1Char(','));
+        QCOMPARE(priceFromText(QStringLiteral("25,5")), std::optional<double>(25.5));
+        QVERIFY(!priceFromText(QStringLiteral("N/A")));
         TempProgramFolder folder;
         folder.write(QStringLiteral("player.qvn"), savedGame("10000", {{"IBM", 0}}));
         GameState state = stateWith("10000", {{"IBM", 0}});
