@@ -16,7 +16,8 @@ int main(int argc, char *argv[])
         return 2;
     }
     QApplication app(argc, argv);
-    const QString folder = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QCoreApplication::applicationDirPath();
+    const QString folder =
+        argc > 2 ? QString::fromLocal8Bit(argv[2]) : QCoreApplication::applicationDirPath();
     FrmMain window(folder);
     window.show();
     // Give the information page a moment to arrive when it comes over the network.

@@ -1,5 +1,7 @@
 #include "frmmain.h"
 
+#include "game/frmload.h"
+#include "game/frmnewplayer.h"
 #include "game/startup.h"
 #include "model/numbertext.h"
 #include "platform/messages.h"
@@ -110,8 +112,8 @@ void FrmMain::buildMenus()
     QMenu *mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuNewGame = action(mnuFile, "mnuNewGame", QStringLiteral("&Start New Game"), icon(QStyle::SP_FileIcon));
-    mnuLoadSaved =
-        action(mnuFile, "mnuLoadSaved", QStringLiteral("&Load Saved Game"), icon(QStyle::SP_DialogOpenButton));
+    mnuLoadSaved = action(mnuFile, "mnuLoadSaved", QStringLiteral("&Load Saved Game"),
+                          icon(QStyle::SP_DialogOpenButton));
     mnuFile->addSeparator();
     mnuEnd = action(mnuFile, "mnuEnd", QStringLiteral("&Quit Quorvane"), QIcon());
 
@@ -119,7 +121,8 @@ void FrmMain::buildMenus()
     mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
     mnuStats = action(mnuOptions, "mnuStats", QStringLiteral("&Statistics"),
                       icon(QStyle::SP_FileDialogDetailedView));
-    MnuProxy = action(mnuOptions, "MnuProxy", QStringLiteral("&Configuration"), icon(QStyle::SP_ComputerIcon));
+    MnuProxy =
+        action(mnuOptions, "MnuProxy", QStringLiteral("&Configuration"), icon(QStyle::SP_ComputerIcon));
 
     QMenu *mnuHelp = menuBar()->addMenu(QStringLiteral("?"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
@@ -273,7 +276,7 @@ void FrmMain::buildClientArea()
 void FrmMain::Form_Load()
 {
     // Only the tips draw random numbers; seeding from the clock keeps each start different.
-    QRandomGenerator::global()->seed(quint32(QTime::currentTime().msecsSinceStartOfDay()));
+    m_random.seed(quint32(QTime::currentTime().msecsSinceStartOfDay()));
     m_downloadIdleLimit = 60;
     ShowStartupTip();
 
@@ -331,26 +334,69 @@ void FrmMain::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
+namespace {
+void bringToFront(QWidget *dialog)
+{
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+} // namespace
+
+void FrmMain::mnuNewGame_Click()
+{
+    if (!m_frmNewPlayer)
+        m_frmNewPlayer = new frmNewPlayer(m_folder, this);
+    bringToFront(m_frmNewPlayer);
+}
+
+void FrmMain::mnuLoadSaved_Click()
+{
+    if (!m_frmLoad) {
+        m_frmLoad = new frmLoad(m_folder, m_game, m_settings, this);
+        connect(m_frmLoad, &frmLoad::cashChanged, this, &FrmMain::showCash);
+        connect(m_frmLoad, &frmLoad::stockListReplaced, this, &FrmMain::fillStockList);
+        connect(m_frmLoad, &frmLoad::ownedReset, this, [this] {
+            m_panel.lblOwned = QStringLiteral("0");
+            renderQuotePanel();
+        });
+    }
+    bringToFront(m_frmLoad);
+}
+
 void FrmMain::mnuEnd_Click()
 {
     close();
 }
 
 // Hooks and commands that later rooms fill in.
-void FrmMain::ShowStartupTip() {}
-void FrmMain::StartMusic() {}
-void FrmMain::ShutDownMusic() {}
-void FrmMain::mnuNewGame_Click() {}
-void FrmMain::mnuLoadSaved_Click() {}
-void FrmMain::mnuStats_Click() {}
-void FrmMain::MnuProxy_Click() {}
-void FrmMain::mnuContent_Click() {}
-void FrmMain::mnuAbout_Click() {}
-void FrmMain::LstStocks_Click() {}
-void FrmMain::cmdSync_Click() {}
-void FrmMain::cmdBuy_Click() {}
-void FrmMain::cmdSell_Click() {}
-void FrmMain::cmdFilter_Click() {}
-void FrmMain::cmdPreviousTip_Click() {}
-void FrmMain::cmdRandomTip_Click() {}
-void FrmMain::cmdNextTip_Click() {}
+void FrmMain::ShowStartupTip()
+{}
+void FrmMain::StartMusic()
+{}
+void FrmMain::ShutDownMusic()
+{}
+void FrmMain::mnuStats_Click()
+{}
+void FrmMain::MnuProxy_Click()
+{}
+void FrmMain::mnuContent_Click()
+{}
+void FrmMain::mnuAbout_Click()
+{}
+void FrmMain::LstStocks_Click()
+{}
+void FrmMain::cmdSync_Click()
+{}
+void FrmMain::cmdBuy_Click()
+{}
+void FrmMain::cmdSell_Click()
+{}
+void FrmMain::cmdFilter_Click()
+{}
+void FrmMain::cmdPreviousTip_Click()
+{}
+void FrmMain::cmdRandomTip_Click()
+{}
+void FrmMain::cmdNextTip_Click()
+{}

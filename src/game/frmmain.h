@@ -5,6 +5,8 @@
 #include "trading/quotepanel.h"
 
 #include <QMainWindow>
+#include <QPointer>
+#include <QRandomGenerator>
 #include <QUrl>
 
 class QAction;
@@ -13,6 +15,8 @@ class QListWidget;
 class QMenu;
 class QPushButton;
 class WebPane;
+class frmLoad;
+class frmNewPlayer;
 
 // The game's one main window: start-up, menus, the stock list, the quote panel and shutdown.
 // It owns the running game and the settings; dialogs read and change them through it.
@@ -76,8 +80,14 @@ private:
     GameState m_game;
     Settings m_settings;
     QuotePanel m_panel;
+    // The one random source of the game; only the tips draw from it.
+    QRandomGenerator m_random;
     // The download gives up after this many idle seconds.
     int m_downloadIdleLimit = 0;
+
+    // Each dialog exists at most once; opening it again brings it to the front.
+    QPointer<frmNewPlayer> m_frmNewPlayer;
+    QPointer<frmLoad> m_frmLoad;
 
     QMenu *mnuContextMenu = nullptr;
     QAction *mnuNewGame = nullptr;

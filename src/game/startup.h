@@ -14,7 +14,7 @@ struct StartupState
 {
     Settings settings;
     GameState game;
-    QStringList stockList;  // rows for the stock list, in insertion order
+    QStringList stockList; // rows for the stock list, in insertion order
     bool openInfoPage = false;
     // The first file that could not be read: the window names it in one message and the
     // game starts empty with the whole catalogue. Nothing is ever written here.

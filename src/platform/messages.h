@@ -23,7 +23,8 @@ public:
     static QString programTitle() { return QStringLiteral("Quorvane"); }
 
     // A message with only an OK button and the program's title.
-    static void inform(QWidget *parent, const QString &text, QMessageBox::Icon icon = QMessageBox::Information);
+    static void inform(QWidget *parent, const QString &text,
+                       QMessageBox::Icon icon = QMessageBox::Information);
     static QMessageBox::StandardButton ask(QWidget *parent, const MessageRequest &request);
 
     // Tests: answer every message with this function instead of showing a box.

@@ -47,8 +47,8 @@ void WebPane::navigate(const QUrl &url)
             return;
         }
         const QString name = url.toLocalFile().toLower();
-        const bool isImage = name.endsWith(QLatin1String(".png")) || name.endsWith(QLatin1String(".gif"))
-                             || name.endsWith(QLatin1String(".jpg"));
+        const bool isImage = name.endsWith(QLatin1String(".png")) || name.endsWith(QLatin1String(".gif")) ||
+                             name.endsWith(QLatin1String(".jpg"));
         showBody(file.readAll(), isImage ? QStringLiteral("image/") : QStringLiteral("text/html"));
         emit loaded(true);
         return;

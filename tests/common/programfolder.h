@@ -33,8 +33,8 @@ public:
     void writeSettings(const QByteArray &game = "player", const QByteArray &favorites = "LoadFavorites=No",
                        const QByteArray &music = "EnableMusic=No") const
     {
-        write(QStringLiteral("options.cfg"), "[Quorvane Settings]\r\n" + game + "\r\n" + favorites + "\r\n" + music
-                                                 + "\r\nUseProxy=No\r\nnull\r\nnull\r\n");
+        write(QStringLiteral("options.cfg"), "[Quorvane Settings]\r\n" + game + "\r\n" + favorites + "\r\n" +
+                                                 music + "\r\nUseProxy=No\r\nnull\r\nnull\r\n");
     }
 
     // Every file's name and content hash: compare two snapshots to prove nothing was written.

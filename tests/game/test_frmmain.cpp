@@ -1,6 +1,8 @@
 #include "common/messagerecorder.h"
 #include "common/programfolder.h"
+#include "game/frmload.h"
 #include "game/frmmain.h"
+#include "game/frmnewplayer.h"
 #include "model/gamefiles.h"
 #include "model/stockcatalogue.h"
 #include "platform/webpane.h"
@@ -71,8 +73,8 @@ private slots:
         QTest::addColumn<bool>("infoPage");
 
         const QStringList all = AllTickersAlphabetical();
-        QTest::addRow("exactly Yes, header only") << QByteArray("LoadFavorites=Yes") << QByteArray() << QStringList()
-                                                  << false;
+        QTest::addRow("exactly Yes, header only")
+            << QByteArray("LoadFavorites=Yes") << QByteArray() << QStringList() << false;
         QTest::addRow("exactly Yes, duplicates and unknown kept")
             << QByteArray("LoadFavorites=Yes") << QByteArray("MSFT\r\nIBM\r\nZZZZ\r\nIBM\r\n")
             << QStringList{"IBM", "IBM", "MSFT", "ZZZZ"} << false;
@@ -80,8 +82,8 @@ private slots:
             << QByteArray("LoadFavorites=yes") << QByteArray("IBM\r\n") << all << true;
         QTest::addRow("trailing blank lists everything")
             << QByteArray("LoadFavorites=Yes ") << QByteArray("IBM\r\n") << all << true;
-        QTest::addRow("No lists everything") << QByteArray("LoadFavorites=No") << QByteArray("IBM\r\n") << all
-                                             << true;
+        QTest::addRow("No lists everything")
+            << QByteArray("LoadFavorites=No") << QByteArray("IBM\r\n") << all << true;
     }
 
     void stockListFollowsTheFavouritesLine()
@@ -109,7 +111,8 @@ private slots:
         QTest::addColumn<QByteArray>("cashLine");
         QTest::addColumn<QString>("banner");
         QTest::addRow("hard level") << QByteArray("2000") << QStringLiteral("Cash : 2000$");
-        QTest::addRow("fraction without trailing zeros") << QByteArray("1234.50") << QStringLiteral("Cash : 1234.5$");
+        QTest::addRow("fraction without trailing zeros")
+            << QByteArray("1234.50") << QStringLiteral("Cash : 1234.5$");
         QTest::addRow("four decimals") << QByteArray("0.0625") << QStringLiteral("Cash : 0.0625$");
         QTest::addRow("negative") << QByteArray("-12") << QStringLiteral("Cash : -12$");
     }
@@ -136,20 +139,21 @@ private slots:
         QTest::addColumn<QString>("namedFile");
 
         const QByteArray good = "100000\r\nIBM\r\n15\r\n";
-        QTest::addRow("no settings file") << false << QByteArray("LoadFavorites=No") << good << true
-                                          << QStringLiteral("options.cfg");
-        QTest::addRow("no saved game") << true << QByteArray("LoadFavorites=No") << QByteArray() << true
-                                       << QStringLiteral("player.qvn");
-        QTest::addRow("cash is not a number") << true << QByteArray("LoadFavorites=No")
-                                              << QByteArray("lots\r\nIBM\r\n15\r\n") << true
-                                              << QStringLiteral("player.qvn");
+        QTest::addRow("no settings file")
+            << false << QByteArray("LoadFavorites=No") << good << true << QStringLiteral("options.cfg");
+        QTest::addRow("no saved game")
+            << true << QByteArray("LoadFavorites=No") << QByteArray() << true << QStringLiteral("player.qvn");
+        QTest::addRow("cash is not a number")
+            << true << QByteArray("LoadFavorites=No") << QByteArray("lots\r\nIBM\r\n15\r\n") << true
+            << QStringLiteral("player.qvn");
         QTest::addRow("ends between ticker and quantity")
             << true << QByteArray("LoadFavorites=No") << QByteArray("100\r\nIBM\r\n15\r\nMSFT\r\n") << true
             << QStringLiteral("player.qvn");
-        QTest::addRow("binary junk") << true << QByteArray("LoadFavorites=No") << QByteArray("\x01\xff\x00zz", 5)
-                                     << true << QStringLiteral("player.qvn");
-        QTest::addRow("favourites missing") << true << QByteArray("LoadFavorites=Yes") << good << false
-                                            << QStringLiteral("player.fav");
+        QTest::addRow("binary junk") << true << QByteArray("LoadFavorites=No")
+                                     << QByteArray("\x01\xff\x00zz", 5) << true
+                                     << QStringLiteral("player.qvn");
+        QTest::addRow("favourites missing")
+            << true << QByteArray("LoadFavorites=Yes") << good << false << QStringLiteral("player.fav");
     }
 
     void unreadableStartupFilesStartAnEmptyGame()
@@ -210,12 +214,15 @@ private slots:
         for (QAction *a : w.menuBar()->actions())
             bar.append(a->text());
         QCOMPARE(bar, (QStringList{"&File", "&Options", "?"}));
-        const QList<std::pair<const char *, const char *>> entries = {
-            {"mnuNewGame", "&Start New Game"}, {"mnuLoadSaved", "&Load Saved Game"},
-            {"mnuEnd", "&Quit Quorvane"},      {"mnuStats", "&Statistics"},
-            {"MnuProxy", "&Configuration"},    {"mnuContent", "&Content"},
-            {"mnuAbout", "&About"},            {"mnuFavAdd", "Add to Favorites"},
-            {"mnuFavDel", "Remove from Favorites"}};
+        const QList<std::pair<const char *, const char *>> entries = {{"mnuNewGame", "&Start New Game"},
+                                                                      {"mnuLoadSaved", "&Load Saved Game"},
+                                                                      {"mnuEnd", "&Quit Quorvane"},
+                                                                      {"mnuStats", "&Statistics"},
+                                                                      {"MnuProxy", "&Configuration"},
+                                                                      {"mnuContent", "&Content"},
+                                                                      {"mnuAbout", "&About"},
+                                                                      {"mnuFavAdd", "Add to Favorites"},
+                                                                      {"mnuFavDel", "Remove from Favorites"}};
         int withIcons = 0;
         for (const auto &[name, caption] : entries) {
             auto *a = w.findChild<QAction *>(QLatin1String(name));
@@ -226,6 +233,38 @@ private slots:
         QCOMPARE(withIcons, 8);
         QVERIFY(w.findChild<QAction *>(QStringLiteral("mnuEnd"))->icon().isNull());
         QCOMPARE(w.windowTitle(), QStringLiteral("Quorvane"));
+    }
+
+    void dialogsOpenOnceAndLoadSwitchesTheGame()
+    {
+        TempProgramFolder folder;
+        folder.writeSettings("player", "LoadFavorites=Yes");
+        folder.write(QStringLiteral("player.qvn"), newSavedGameBytes(QStringLiteral("100000")));
+        folder.write(QStringLiteral("player.fav"), "[Quorvane Favorites File]\r\nIBM\r\n");
+        folder.write(QStringLiteral("rich.qvn"), "2000\r\nMSFT\r\n3\r\n");
+        folder.write(QStringLiteral("rich.fav"), "[Quorvane Favorites File]\r\nMSFT\r\nDELL\r\n");
+        MessageRecorder messages;
+        FrmMain w(folder.path());
+        QCOMPARE(rows(w), QStringList{"IBM"});
+
+        w.findChild<QAction *>(QStringLiteral("mnuNewGame"))->trigger();
+        w.findChild<QAction *>(QStringLiteral("mnuNewGame"))->trigger();
+        QCOMPARE(w.findChildren<frmNewPlayer *>().size(), 1);
+
+        w.findChild<QAction *>(QStringLiteral("mnuLoadSaved"))->trigger();
+        w.findChild<QAction *>(QStringLiteral("mnuLoadSaved"))->trigger();
+        QCOMPARE(w.findChildren<frmLoad *>().size(), 1);
+        auto *load = w.findChild<frmLoad *>();
+        auto *files = load->findChild<QListWidget *>(QStringLiteral("FileSavedGames"));
+        const auto found = files->findItems(QStringLiteral("rich.qvn"), Qt::MatchExactly);
+        QCOMPARE(found.size(), 1);
+        files->setCurrentItem(found.first());
+        QTest::mouseClick(load->findChild<QPushButton *>(QStringLiteral("cmdLoad")), Qt::LeftButton);
+
+        QCOMPARE(w.game().gameName, QStringLiteral("rich"));
+        QCOMPARE(label(w, "lblTicker"), QStringLiteral("Cash : 2000$"));
+        QCOMPARE(rows(w), (QStringList{"DELL", "MSFT"}));
+        QVERIFY(messages.shown.isEmpty());
     }
 
     void quitClosesWithoutWriting()
