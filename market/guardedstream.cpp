@@ -177,6 +177,18 @@ bool GuardedStream::flush()
     return true;
 }
 
+bool GuardedStream::discard(std::size_t length)
+{
+    char sink[4096];
+    while (length > 0) {
+        const ssize_t n = read(sink, std::min(length, sizeof sink));
+        if (n <= 0)
+            return false;
+        length -= std::size_t(n);
+    }
+    return true;
+}
+
 bool GuardedStream::is_readable() const
 {
     return m_inputPos < m_inputEnd || waitFor(POLLIN, m_limits.readTimeoutMs) == WaitResult::Ready;

@@ -24,6 +24,8 @@ public:
     Overrun overrun() const { return m_overrun; }
     std::size_t bytesWrittenThisRequest() const { return m_writtenThisRequest; }
     bool flush();
+    // Reads and drops length bytes of the current request's body.
+    bool discard(std::size_t length);
 
     bool is_readable() const override;
     bool is_writable() const override;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <thread>
 
@@ -69,6 +70,8 @@ MarketHttpServer::MarketHttpServer(const ServerLimits &limits) : m_limits(limits
     set_pre_routing_handler([this](const httplib::Request &req, httplib::Response &res) {
         if (t_connection)
             t_connection->routed = true;
+        if (!skipUnreadBody(req, res))
+            return HandlerResponse::Handled;
         return m_router ? m_router(req, res) : HandlerResponse::Unhandled;
     });
 
@@ -82,7 +85,8 @@ MarketHttpServer::MarketHttpServer(const ServerLimits &limits) : m_limits(limits
         if (res.body.empty())
             res.set_content(std::to_string(res.status) + " " + reasonPhrase(res.status) + "\r\n",
                             "text/plain");
-        return HandlerResponse::Unhandled;
+        // Handled makes the library size the body on every path, its own parse errors included.
+        return HandlerResponse::Handled;
     }));
 
     // Runs after the library has chosen its keep-alive headers: a request that went wrong
@@ -105,6 +109,35 @@ MarketHttpServer::MarketHttpServer(const ServerLimits &limits) : m_limits(limits
 MarketHttpServer::~MarketHttpServer()
 {
     shutdown();
+}
+
+bool MarketHttpServer::skipUnreadBody(const httplib::Request &req, httplib::Response &res)
+{
+    // The library reads bodies of POST, PUT, PATCH and DELETE only; a body sent with a GET
+    // would otherwise be taken for the next request on the connection.
+    if (req.method == "POST" || req.method == "PUT" || req.method == "PATCH" || req.method == "DELETE")
+        return true;
+    Connection *c = t_connection;
+    auto refuse = [&](int status) {
+        res.status = status;
+        if (c)
+            c->closeAfter = true;
+        return false;
+    };
+    if (req.has_header("Transfer-Encoding"))
+        return refuse(400);
+    if (!req.has_header("Content-Length"))
+        return true;
+    const std::string text = req.get_header_value("Content-Length");
+    std::size_t length = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), length);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size())
+        return refuse(400);
+    if (length > m_limits.maxBodyBytes)
+        return refuse(413);
+    if (length > 0 && !(c && c->stream && c->stream->discard(length)))
+        return refuse(400);
+    return true;
 }
 
 void MarketHttpServer::setRouter(HandlerWithResponse router)

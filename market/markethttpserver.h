@@ -44,6 +44,8 @@ public:
 
 private:
     bool process_and_close_socket(socket_t sock) override;
+    // False, with the answer set, when the request's body cannot be skipped.
+    bool skipUnreadBody(const httplib::Request &req, httplib::Response &res);
     bool stopping() const;
 
     ServerLimits m_limits;
