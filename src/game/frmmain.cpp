@@ -5,7 +5,10 @@
 #include "game/startup.h"
 #include "model/numbertext.h"
 #include "platform/messages.h"
+#include "platform/tcpsocket.h"
 #include "platform/webpane.h"
+#include "sync/quotesync.h"
+#include "sync/systemclock.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -16,11 +19,13 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QNetworkProxy>
 #include <QPainter>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QStyle>
 #include <QTime>
+#include <QTimer>
 
 namespace {
 
@@ -260,8 +265,9 @@ void FrmMain::buildClientArea()
     QWidget::setTabOrder(cmdPreviousTip, cmdRandomTip);
     QWidget::setTabOrder(cmdRandomTip, cmdNextTip);
 
-    connect(LstStocks, &QListWidget::currentItemChanged, this, [this](QListWidgetItem *current) {
-        if (current)
+    // A selection by mouse or keyboard; focus alone moves the current row without selecting.
+    connect(LstStocks, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!LstStocks->selectedItems().isEmpty())
             LstStocks_Click();
     });
     connect(cmdFilter, &QPushButton::clicked, this, &FrmMain::cmdFilter_Click);
@@ -282,12 +288,15 @@ void FrmMain::Form_Load()
 
     StartupState start = loadStartup(m_folder);
     m_settings = start.settings;
+    m_services = readServicesConfig(m_folder);
+    applyProxy();
+    startQuoteSync();
     StartMusic();
     m_game = start.game;
     showCash();
     fillStockList(start.stockList);
     if (start.openInfoPage)
-        WebBrowser->navigate(infoPageUrl());
+        showInfoPage();
 
     m_panel = QuotePanel();
     renderQuotePanel();
@@ -296,9 +305,55 @@ void FrmMain::Form_Load()
     emit loadFinished();
 }
 
-QUrl FrmMain::infoPageUrl() const
+void FrmMain::startQuoteSync()
 {
-    return QUrl::fromLocalFile(m_folder + QStringLiteral("/infos.html"));
+    m_sync = new QuoteSync(m_panel, m_settings, m_folder, m_services.quoteHost, std::make_unique<TcpSocket>(),
+                           std::make_unique<SystemClock>(), this);
+    Timer_Percent = new QTimer(this);
+    Timer_Percent->setInterval(10);
+    Timer_Seconde = new QTimer(this);
+    Timer_Seconde->setInterval(1000);
+    connect(Timer_Percent, &QTimer::timeout, m_sync, &QuoteSync::Timer_Percent_Timer);
+    connect(Timer_Seconde, &QTimer::timeout, m_sync, &QuoteSync::Timer_Seconde_Timer);
+    // The timers run only while a download is in progress.
+    connect(m_sync, &QuoteSync::timersEnabledChanged, this, [this](bool on) {
+        if (on) {
+            Timer_Percent->start();
+            Timer_Seconde->start();
+        } else {
+            Timer_Percent->stop();
+            Timer_Seconde->stop();
+        }
+    });
+    connect(m_sync, &QuoteSync::panelChanged, this, &FrmMain::renderQuotePanel);
+    connect(m_sync, &QuoteSync::syncEnabledChanged, cmdSync, &QPushButton::setEnabled);
+    connect(m_sync, &QuoteSync::messageRequested, this,
+            [this](const QString &text) { Messages::inform(this, text); });
+}
+
+void FrmMain::applyProxy()
+{
+    // Chart images and the information page go through the player's proxy like the quotes.
+    bool portOk = false;
+    const quint16 port = m_settings.proxyPort.trimmed().toUShort(&portOk);
+    if (m_settings.useProxy() && portOk)
+        WebBrowser->setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, m_settings.proxyHost.trimmed(), port));
+    else
+        WebBrowser->setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
+}
+
+void FrmMain::showInfoPage()
+{
+    const QUrl page(m_services.infoPage);
+    WebBrowser->navigate(page);
+    // Without the market service the player still gets the page shipped with the game.
+    connect(
+        WebBrowser, &WebPane::loaded, this,
+        [this, page](bool ok) {
+            if (!ok && WebBrowser->currentUrl() == page)
+                WebBrowser->navigate(QUrl::fromLocalFile(m_folder + QStringLiteral("/infos.html")));
+        },
+        Qt::SingleShotConnection);
 }
 
 void FrmMain::showCash()
@@ -330,6 +385,10 @@ void FrmMain::renderQuotePanel()
 void FrmMain::closeEvent(QCloseEvent *event)
 {
     // Every trade already rewrote the saved game: nothing to save, never refuse.
+    if (m_sync)
+        m_sync->abandon();
+    Timer_Percent->stop();
+    Timer_Seconde->stop();
     ShutDownMusic();
     event->accept();
 }
@@ -364,6 +423,11 @@ void FrmMain::mnuLoadSaved_Click()
     bringToFront(m_frmLoad);
 }
 
+void FrmMain::cmdSync_Click()
+{
+    m_sync->cmdSync_Click();
+}
+
 void FrmMain::mnuEnd_Click()
 {
     close();
@@ -385,8 +449,6 @@ void FrmMain::mnuContent_Click()
 void FrmMain::mnuAbout_Click()
 {}
 void FrmMain::LstStocks_Click()
-{}
-void FrmMain::cmdSync_Click()
 {}
 void FrmMain::cmdBuy_Click()
 {}

@@ -2,6 +2,7 @@
 
 #include "model/gamestate.h"
 #include "model/settings.h"
+#include "sync/servicesconfig.h"
 #include "trading/quotepanel.h"
 
 #include <QMainWindow>
@@ -14,6 +15,8 @@ class QLabel;
 class QListWidget;
 class QMenu;
 class QPushButton;
+class QTimer;
+class QuoteSync;
 class WebPane;
 class frmLoad;
 class frmNewPlayer;
@@ -35,6 +38,7 @@ public:
     GameState &game() { return m_game; }
     Settings &settings() { return m_settings; }
     QuotePanel &quotePanel() { return m_panel; }
+    QuoteSync *quoteSync() const { return m_sync; }
 
     // Redraw what the logic changed.
     void renderQuotePanel();
@@ -74,12 +78,19 @@ private:
     void ShowStartupTip();
     void StartMusic();
     void ShutDownMusic();
-    QUrl infoPageUrl() const;
+    void startQuoteSync();
+    void applyProxy();
+    void showInfoPage();
 
     QString m_folder;
     GameState m_game;
     Settings m_settings;
     QuotePanel m_panel;
+    ServicesConfig m_services;
+    QuoteSync *m_sync = nullptr;
+    // Ticks of a running download: the percent bar and the seconds count.
+    QTimer *Timer_Percent = nullptr;
+    QTimer *Timer_Seconde = nullptr;
     // The one random source of the game; only the tips draw from it.
     QRandomGenerator m_random;
     // The download gives up after this many idle seconds.
