@@ -387,6 +387,14 @@ void TestMarketService::keepAliveAndHead()
     QCOMPARE(missing->status, 404);
     QCOMPARE(second->body, first->body);
 
+    // Two requests in one packet get two answers, in order.
+    QVERIFY(client.send(getRequest("/d/quotes.csv?s=A") + getRequest("/d/quotes.csv?s=IBM")));
+    const auto pipelinedFirst = client.read();
+    const auto pipelinedSecond = client.read();
+    QVERIFY(pipelinedFirst && pipelinedSecond);
+    QVERIFY(pipelinedFirst->body.startsWith("\"A\","));
+    QCOMPARE(pipelinedSecond->body, first->body);
+
     // An answer given without reading the request's body ends the connection.
     const auto refused = client.exchange("PUT /infos HTTP/1.1\r\nHost: x\r\nContent-Length: 4\r\n\r\nGET ");
     QVERIFY(refused);
@@ -417,6 +425,19 @@ void TestMarketService::idleAndStalledClientsAreDropped()
     QVERIFY(silent.closedByPeer());
     QVERIFY(stalled.closedByPeer());
     QVERIFY(idle.closedByPeer());
+
+    // A byte now and then, each within the read time-out, still meets the request's deadline.
+    RawClient trickling(m.port);
+    const QByteArray request =
+        "GET /infos HTTP/1.1\r\nHost: x\r\nX-Slow: " + QByteArray(200, 's') + "\r\n\r\n";
+    qsizetype sent = 0;
+    while (sent < request.size() && trickling.socket().state() == QAbstractSocket::ConnectedState) {
+        trickling.socket().write(request.mid(sent++, 1));
+        trickling.socket().waitForBytesWritten(RawClient::kWaitMs);
+        trickling.socket().waitForReadyRead(limits.readTimeoutMs / 3);
+    }
+    QVERIFY(sent < request.size());
+    QVERIFY(trickling.closedByPeer());
     QVERIFY(RawClient(m.port).exchange(getRequest("/infos")));
 }
 
