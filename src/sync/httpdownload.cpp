@@ -193,9 +193,11 @@ void HttpDownload::onDataArrived(const QByteArray &data)
     m_idleTicks = 0;
 
     if (!m_headerReceived) {
+        // Only the new bytes and the three before them can complete the blank line.
+        const qsizetype searchFrom = m_headerBuffer.size() - 3;
         m_headerBuffer += data;
         QByteArray body;
-        if (!acceptHeader(body))
+        if (!acceptHeader(searchFrom, body))
             return;
         if (body.isEmpty()) {
             if (bytesStored() >= m_totalSize)
@@ -209,9 +211,9 @@ void HttpDownload::onDataArrived(const QByteArray &data)
 }
 
 // Collects the header until its blank line; false while it is incomplete or once it failed.
-bool HttpDownload::acceptHeader(QByteArray &body)
+bool HttpDownload::acceptHeader(qsizetype searchFrom, QByteArray &body)
 {
-    const qsizetype end = findHeaderEnd(m_headerBuffer);
+    const qsizetype end = findHeaderEnd(m_headerBuffer, searchFrom);
     if (end < 0) {
         if (m_headerBuffer.size() > kMaxHeaderBytes + 3) {
             m_headerBuffer.clear();

@@ -85,7 +85,7 @@ private:
     void onDataArrived(const QByteArray &data);
     void onSocketGone();
 
-    bool acceptHeader(QByteArray &body);
+    bool acceptHeader(qsizetype searchFrom, QByteArray &body);
     void storeBody(const QByteArray &data);
     bool writeAt(qint64 position, const QByteArray &bytes, bool truncate);
     QByteArray buildRequest() const;

@@ -44,9 +44,9 @@ bool parseLength(QByteArrayView text, qint64 &length)
 
 } // namespace
 
-qsizetype findHeaderEnd(const QByteArray &data)
+qsizetype findHeaderEnd(const QByteArray &data, qsizetype from)
 {
-    return data.indexOf("\r\n\r\n");
+    return data.indexOf("\r\n\r\n", qMax<qsizetype>(0, from));
 }
 
 ResponseHeader parseResponseHeader(const QByteArray &header)

@@ -25,8 +25,9 @@ struct ResponseHeader
 // The header is everything before the first blank line; it may not be longer than this.
 inline constexpr qsizetype kMaxHeaderBytes = 64 * 1024;
 
-// Index of the CR LF CR LF that ends the header, or -1 while it has not arrived.
-qsizetype findHeaderEnd(const QByteArray &data);
+// Index of the CR LF CR LF that ends the header, or -1 while it has not arrived. `from` lets
+// a caller that appends piece by piece search only what is new.
+qsizetype findHeaderEnd(const QByteArray &data, qsizetype from = 0);
 
 // Parses the status line and header fields (names in any case; the first of a repeated
 // field counts). `header` excludes the blank line.
