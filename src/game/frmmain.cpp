@@ -9,6 +9,12 @@
 #include "platform/webpane.h"
 #include "sync/quotesync.h"
 #include "sync/systemclock.h"
+#include "trading/favorites.h"
+#include "trading/frmbuy.h"
+#include "trading/frmsell.h"
+#include "trading/frmstats.h"
+#include "trading/stockselection.h"
+#include "trading/trade.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -19,6 +25,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QNetworkProxy>
 #include <QPainter>
 #include <QPushButton>
@@ -150,6 +157,8 @@ void FrmMain::buildMenus()
     connect(MnuProxy, &QAction::triggered, this, &FrmMain::MnuProxy_Click);
     connect(mnuContent, &QAction::triggered, this, &FrmMain::mnuContent_Click);
     connect(mnuAbout, &QAction::triggered, this, &FrmMain::mnuAbout_Click);
+    connect(mnuFavAdd, &QAction::triggered, this, &FrmMain::mnuFavAdd_Click);
+    connect(mnuFavDel, &QAction::triggered, this, &FrmMain::mnuFavDel_Click);
 }
 
 void FrmMain::buildClientArea()
@@ -256,6 +265,12 @@ void FrmMain::buildClientArea()
     cmdSell->setGeometry(561, 250, 100, 28);
     auto *history = new HistoryBox(client);
     history->setGeometry(561, 284, 100, 142);
+
+    // Over everything else, hidden until "Statistics" is chosen.
+    frmStats = new FrmStats(client);
+
+    // The right button opens the favourites menu without selecting the row under it.
+    LstStocks->viewport()->installEventFilter(this);
 
     QWidget::setTabOrder(LstStocks, cmdFilter);
     QWidget::setTabOrder(cmdFilter, cmdSync);
@@ -428,6 +443,96 @@ void FrmMain::cmdSync_Click()
     m_sync->cmdSync_Click();
 }
 
+void FrmMain::LstStocks_Click()
+{
+    if (const auto refusal = browseRefusal(m_game)) {
+        Messages::inform(this, *refusal);
+        return;
+    }
+    const QString ticker = LstStocks->currentItem() ? LstStocks->currentItem()->text() : QString();
+    selectStock(m_panel, m_game, ticker);
+    picLogo->setPixmap(QPixmap(logoPath(m_folder, ticker)));
+    renderQuotePanel();
+    // The page is a scratch file the view does not need: a failed write only costs the file.
+    writeChartPage(m_folder, m_services.chartHost, ticker);
+    WebBrowser->navigate(chartImageUrl(m_services.chartHost, ticker));
+    cmdSync_Click();
+}
+
+bool FrmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == LstStocks->viewport() && event->type() == QEvent::MouseButtonPress) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::RightButton) {
+            LstStocks_MouseDown(mouse->button(), mouse->globalPosition().toPoint());
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void FrmMain::LstStocks_MouseDown(Qt::MouseButton button, const QPoint &globalPos)
+{
+    FileStatus problem;
+    const auto state = favoriteMenuState(m_folder, m_game, m_panel, button, &problem);
+    if (problem) {
+        Messages::inform(this, problem->text(), QMessageBox::Warning);
+        return;
+    }
+    if (!state)
+        return;
+    mnuFavAdd->setEnabled(state->addEnabled);
+    mnuFavDel->setEnabled(state->removeEnabled);
+    mnuContextMenu->popup(globalPos);
+}
+
+void FrmMain::mnuFavAdd_Click()
+{
+    if (FileStatus error = addSelectedToFavorites(m_folder, m_game, m_panel))
+        Messages::inform(this, error->text(), QMessageBox::Warning);
+}
+
+void FrmMain::mnuFavDel_Click()
+{
+    if (FileStatus error = removeSelectedFromFavorites(m_folder, m_game, m_panel))
+        Messages::inform(this, error->text(), QMessageBox::Warning);
+}
+
+template <class Dialog> void FrmMain::openTradeDialog(QPointer<Dialog> &dialog)
+{
+    if (!dialog) {
+        dialog = new Dialog(m_folder, m_game, m_panel, this);
+        connect(dialog, &TradeDialog::tradeCompleted, this, [this] {
+            renderQuotePanel();
+            showCash();
+        });
+    }
+    dialog->openTrade();
+}
+
+void FrmMain::cmdBuy_Click()
+{
+    if (const auto refusal = buyRefusal(m_panel, m_game)) {
+        showTradeMessage(this, *refusal);
+        return;
+    }
+    openTradeDialog(m_frmBuy);
+}
+
+void FrmMain::cmdSell_Click()
+{
+    if (const auto refusal = sellRefusal(m_panel)) {
+        showTradeMessage(this, *refusal);
+        return;
+    }
+    openTradeDialog(m_frmSell);
+}
+
+void FrmMain::mnuStats_Click()
+{
+    frmStats->showFor(m_folder, m_game);
+}
+
 void FrmMain::mnuEnd_Click()
 {
     close();
@@ -440,19 +545,11 @@ void FrmMain::StartMusic()
 {}
 void FrmMain::ShutDownMusic()
 {}
-void FrmMain::mnuStats_Click()
-{}
 void FrmMain::MnuProxy_Click()
 {}
 void FrmMain::mnuContent_Click()
 {}
 void FrmMain::mnuAbout_Click()
-{}
-void FrmMain::LstStocks_Click()
-{}
-void FrmMain::cmdBuy_Click()
-{}
-void FrmMain::cmdSell_Click()
 {}
 void FrmMain::cmdFilter_Click()
 {}

@@ -18,8 +18,11 @@ class QPushButton;
 class QTimer;
 class QuoteSync;
 class WebPane;
+class FrmStats;
+class frmBuy;
 class frmLoad;
 class frmNewPlayer;
+class frmSell;
 
 // The game's one main window: start-up, menus, the stock list, the quote panel and shutdown.
 // It owns the running game and the settings; dialogs read and change them through it.
@@ -59,6 +62,8 @@ public:
     void cmdBuy_Click();
     void cmdSell_Click();
     void cmdFilter_Click();
+    void mnuFavAdd_Click();
+    void mnuFavDel_Click();
     void cmdPreviousTip_Click();
     void cmdRandomTip_Click();
     void cmdNextTip_Click();
@@ -69,6 +74,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildMenus();
@@ -78,6 +84,8 @@ private:
     void ShowStartupTip();
     void StartMusic();
     void ShutDownMusic();
+    template <class Dialog> void openTradeDialog(QPointer<Dialog> &dialog);
+    void LstStocks_MouseDown(Qt::MouseButton button, const QPoint &globalPos);
     void startQuoteSync();
     void applyProxy();
     void showInfoPage();
@@ -99,6 +107,9 @@ private:
     // Each dialog exists at most once; opening it again brings it to the front.
     QPointer<frmNewPlayer> m_frmNewPlayer;
     QPointer<frmLoad> m_frmLoad;
+    QPointer<frmBuy> m_frmBuy;
+    QPointer<frmSell> m_frmSell;
+    FrmStats *frmStats = nullptr;
 
     QMenu *mnuContextMenu = nullptr;
     QAction *mnuNewGame = nullptr;
