@@ -79,6 +79,10 @@ void MisbehavingServer::answer(QTcpSocket *socket, Answer how)
         });
         break;
     }
+    case Answer::CloseMidBody:
+        socket->write(header(m_body.size()) + half);
+        socket->disconnectFromHost();
+        break;
     case Answer::NoContentLength:
         socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/csv\r\nConnection: close\r\n\r\n" + m_body);
         socket->disconnectFromHost();

@@ -19,6 +19,7 @@ public:
         HeaderInPieces,  // the header in three pieces, some time apart
         StallMidBody,    // half the body, then silence with the connection open
         ResetMidBody,    // half the body, then a TCP reset
+        CloseMidBody,    // half the body, then an orderly close
         NoContentLength, // body ended by closing the connection
         HugeHeader,      // a header field of 70 000 bytes
         BodyPastLength,  // more bytes than the Content-Length says

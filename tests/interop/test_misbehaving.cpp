@@ -79,6 +79,7 @@ void TestMisbehaving::recovers_data()
     QTest::addRow("body longer than its length") << MisbehavingServer::Answer::BodyPastLength << 1;
     // Answers that are a failed attempt, retried at once without waiting for the time-out.
     QTest::addRow("reset mid-body") << MisbehavingServer::Answer::ResetMidBody << 2;
+    QTest::addRow("closed mid-body") << MisbehavingServer::Answer::CloseMidBody << 2;
     QTest::addRow("missing Content-Length") << MisbehavingServer::Answer::NoContentLength << 2;
     QTest::addRow("huge header") << MisbehavingServer::Answer::HugeHeader << 2;
 }
