@@ -188,14 +188,14 @@ void FrmMain::buildClientArea()
     // "Share Quotes": one caption and one value per row.
     auto *quotes = new QGroupBox(QStringLiteral("Share Quotes"), client);
     quotes->setObjectName(QStringLiteral("fraQuotes"));
-    quotes->setGeometry(140, 4, 310, 176);
+    quotes->setGeometry(136, 4, 346, 176);
 
     picLogo = new QLabel(quotes);
     picLogo->setObjectName(QStringLiteral("picLogo"));
-    picLogo->setGeometry(238, 22, 64, 64);
+    picLogo->setGeometry(272, 100, 64, 64);
     picLogo->setAlignment(Qt::AlignCenter);
 
-    lblFullName = valueLabel(quotes, "lblFullName", QRect(10, 22, 224, 18));
+    lblFullName = valueLabel(quotes, "lblFullName", QRect(10, 22, 320, 18));
     QFont nameFont = lblFullName->font();
     nameFont.setBold(true);
     lblFullName->setFont(nameFont);
@@ -208,51 +208,51 @@ void FrmMain::buildClientArea()
     lblQuote = valueLabel(quotes, "lblQuote", QRect(valueX, y, 100, 18));
     y += rowHeight;
     captionLabel(quotes, QStringLiteral("Last Trade (USD) :"), QRect(10, y, captionWidth, 18));
-    lblTrade = valueLabel(quotes, "lblTrade", QRect(valueX, y, 52, 18));
+    lblTrade = valueLabel(quotes, "lblTrade", QRect(valueX, y, 46, 18));
     PicUp = new QLabel(quotes);
     PicUp->setObjectName(QStringLiteral("PicUp"));
     PicUp->setPixmap(arrowPixmap(true));
-    PicUp->setGeometry(valueX + 54, y + 2, 10, 14);
+    PicUp->setGeometry(valueX + 48, y + 2, 10, 14);
     PicDown = new QLabel(quotes);
     PicDown->setObjectName(QStringLiteral("PicDown"));
     PicDown->setPixmap(arrowPixmap(false));
-    PicDown->setGeometry(valueX + 54, y + 2, 10, 14);
-    lblVariation = valueLabel(quotes, "lblVariation", QRect(valueX + 68, y, 112, 18));
+    PicDown->setGeometry(valueX + 48, y + 2, 10, 14);
+    lblVariation = valueLabel(quotes, "lblVariation", QRect(valueX + 62, y, 154, 18));
     y += rowHeight;
     captionLabel(quotes, QStringLiteral("Trade Time :"), QRect(10, y, captionWidth, 18));
-    lblTime = valueLabel(quotes, "lblTime", QRect(valueX, y, 170, 18));
+    lblTime = valueLabel(quotes, "lblTime", QRect(valueX, y, 136, 18));
     y += rowHeight;
     captionLabel(quotes, QStringLiteral("Volume :"), QRect(10, y, captionWidth, 18));
-    lblVolume = valueLabel(quotes, "lblVolume", QRect(valueX, y, 170, 18));
+    lblVolume = valueLabel(quotes, "lblVolume", QRect(valueX, y, 136, 18));
     y += rowHeight;
     captionLabel(quotes, QStringLiteral("Owned :"), QRect(10, y, captionWidth, 18));
-    lblOwned = valueLabel(quotes, "lblOwned", QRect(valueX, y, 170, 18));
+    lblOwned = valueLabel(quotes, "lblOwned", QRect(valueX, y, 136, 18));
     y += rowHeight;
     captionLabel(quotes, QStringLiteral("Total Value (USD) :"), QRect(10, y, captionWidth, 18));
-    lblValue = valueLabel(quotes, "lblValue", QRect(valueX, y, 170, 18));
+    lblValue = valueLabel(quotes, "lblValue", QRect(valueX, y, 136, 18));
 
     // Tips of the day, top right.
     auto *tips = new QFrame(client);
     tips->setObjectName(QStringLiteral("picTips"));
     tips->setFrameShape(QFrame::StyledPanel);
-    tips->setGeometry(458, 10, 203, 170);
-    lblTips = valueLabel(tips, "lblTips", QRect(8, 6, 187, 124));
+    tips->setGeometry(488, 10, 173, 170);
+    lblTips = valueLabel(tips, "lblTips", QRect(8, 6, 157, 124));
     lblTips->setWordWrap(true);
     lblTips->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     cmdPreviousTip = new QPushButton(QStringLiteral("Previous"), tips);
     cmdPreviousTip->setObjectName(QStringLiteral("cmdPreviousTip"));
-    cmdPreviousTip->setGeometry(6, 136, 62, 26);
+    cmdPreviousTip->setGeometry(4, 136, 56, 26);
     cmdRandomTip = new QPushButton(QStringLiteral("Random"), tips);
     cmdRandomTip->setObjectName(QStringLiteral("cmdRandomTip"));
-    cmdRandomTip->setGeometry(70, 136, 62, 26);
+    cmdRandomTip->setGeometry(60, 136, 54, 26);
     cmdNextTip = new QPushButton(QStringLiteral("Next"), tips);
     cmdNextTip->setObjectName(QStringLiteral("cmdNextTip"));
-    cmdNextTip->setGeometry(134, 136, 62, 26);
+    cmdNextTip->setGeometry(114, 136, 55, 26);
 
     // The chart and information page, with the trading buttons and history box beside it.
     WebBrowser = new WebPane(client);
     WebBrowser->setObjectName(QStringLiteral("WebBrowser"));
-    WebBrowser->setGeometry(140, 186, 415, 240);
+    WebBrowser->setGeometry(136, 186, 415, 240);
 
     cmdSync = new QPushButton(QStringLiteral("Synchronize"), client);
     cmdSync->setObjectName(QStringLiteral("cmdSync"));

@@ -85,13 +85,18 @@ void WebPane::showBody(const QByteArray &body, const QString &contentType)
         }
         m_view->document()->addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("pane:image")),
                                         image);
-        m_view->setHtml(QStringLiteral("<img src=\"pane:image\">"));
+        m_view->document()->setDocumentMargin(0);
+        m_view->setHtml(QStringLiteral("<img src=\"pane:image\" width=\"%1\" height=\"%2\">")
+                            .arg(m_view->viewport()->width())
+                            .arg(m_view->viewport()->height()));
         return;
     }
+    m_view->document()->setDocumentMargin(6);
     m_view->setHtml(QString::fromUtf8(body));
 }
 
 void WebPane::showPlaceholder()
 {
+    m_view->document()->setDocumentMargin(6);
     m_view->setHtml(QStringLiteral("<p style=\"color:#888888\">Not available right now.</p>"));
 }
