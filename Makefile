@@ -29,7 +29,7 @@ fuzz: deps
 	@scripts/run-fuzzers
 
 screenshot: build
-	@QT_QPA_PLATFORM=offscreen $(BUILD)/bin/quorvane-screenshot docs/main-window.png
+	@scripts/make-screenshot $(BUILD)/bin
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
