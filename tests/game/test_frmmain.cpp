@@ -18,6 +18,12 @@ class TestFrmMain : public QObject
     Q_OBJECT
 
 private:
+    // Settings naming "player", and player.qvn as a new easy game.
+    static void layOutNewGame(const TempProgramFolder &folder)
+    {
+        folder.writeSettings();
+        folder.write(QStringLiteral("player.qvn"), newSavedGameBytes(QStringLiteral("100000")));
+    }
     static QStringList rows(FrmMain &w)
     {
         QStringList r;
@@ -35,8 +41,7 @@ private slots:
     void startsOnTheDefaultGame()
     {
         TempProgramFolder folder;
-        folder.writeSettings();
-        folder.write(QStringLiteral("player.qvn"), newSavedGameBytes(QStringLiteral("100000")));
+        layOutNewGame(folder);
         folder.write(QStringLiteral("player.fav"), "[Quorvane Favorites File]\r\n");
         const auto before = folder.snapshot();
         MessageRecorder messages;
@@ -187,8 +192,7 @@ private slots:
     void windowKeepsItsFixedSize()
     {
         TempProgramFolder folder;
-        folder.writeSettings();
-        folder.write(QStringLiteral("player.qvn"), newSavedGameBytes(QStringLiteral("100000")));
+        layOutNewGame(folder);
         MessageRecorder messages;
         FrmMain w(folder.path());
         w.show();
@@ -206,8 +210,7 @@ private slots:
     void menuCaptionsAndAccessKeys()
     {
         TempProgramFolder folder;
-        folder.writeSettings();
-        folder.write(QStringLiteral("player.qvn"), newSavedGameBytes(QStringLiteral("100000")));
+        layOutNewGame(folder);
         MessageRecorder messages;
         FrmMain w(folder.path());
         QStringList bar;
@@ -270,8 +273,7 @@ private slots:
     void quitClosesWithoutWriting()
     {
         TempProgramFolder folder;
-        folder.writeSettings();
-        folder.write(QStringLiteral("player.qvn"), newSavedGameBytes(QStringLiteral("100000")));
+        layOutNewGame(folder);
         folder.write(QStringLiteral("player.fav"), "[Quorvane Favorites File]\r\n");
         const auto before = folder.snapshot();
         MessageRecorder messages;
