@@ -285,7 +285,8 @@ void HttpDownload::storeBody(const QByteArray &data)
 bool HttpDownload::writeAt(qint64 position, const QByteArray &bytes, bool truncate)
 {
     QFile file(m_filePath);
-    QIODevice::OpenMode mode = QIODevice::ReadWrite;
+    // Each piece is written whole and the file closed at once: no buffer is wanted.
+    QIODevice::OpenMode mode = QIODevice::ReadWrite | QIODevice::Unbuffered;
     if (truncate)
         mode |= QIODevice::Truncate;
     if (!file.open(mode) || !file.seek(position))
