@@ -18,6 +18,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFrame>
 #include <QGroupBox>
@@ -271,6 +272,7 @@ void FrmMain::buildClientArea()
 
     // The right button opens the favourites menu without selecting the row under it.
     LstStocks->viewport()->installEventFilter(this);
+    LstStocks->installEventFilter(this);
 
     QWidget::setTabOrder(LstStocks, cmdFilter);
     QWidget::setTabOrder(cmdFilter, cmdSync);
@@ -298,7 +300,6 @@ void FrmMain::Form_Load()
 {
     // Only the tips draw random numbers; seeding from the clock keeps each start different.
     m_random.seed(quint32(QTime::currentTime().msecsSinceStartOfDay()));
-    m_downloadIdleLimit = 60;
     ShowStartupTip();
 
     StartupState start = loadStartup(m_folder);
@@ -467,6 +468,14 @@ bool FrmMain::eventFilter(QObject *watched, QEvent *event)
             LstStocks_MouseDown(mouse->button(), mouse->globalPosition().toPoint());
             return true;
         }
+    }
+    // The menu key offers the same menu, beside the selected row.
+    if (watched == LstStocks && event->type() == QEvent::ContextMenu &&
+        static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard) {
+        const QListWidgetItem *row = LstStocks->currentItem();
+        const QPoint at = row ? LstStocks->visualItemRect(row).bottomLeft() : QPoint();
+        LstStocks_MouseDown(Qt::RightButton, LstStocks->viewport()->mapToGlobal(at));
+        return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }

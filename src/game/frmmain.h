@@ -101,8 +101,6 @@ private:
     QTimer *Timer_Seconde = nullptr;
     // The one random source of the game; only the tips draw from it.
     QRandomGenerator m_random;
-    // The download gives up after this many idle seconds.
-    int m_downloadIdleLimit = 0;
 
     // Each dialog exists at most once; opening it again brings it to the front.
     QPointer<frmNewPlayer> m_frmNewPlayer;

@@ -9,6 +9,7 @@
 
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QtTest>
@@ -268,6 +269,52 @@ private slots:
         QCOMPARE(label(w, "lblTicker"), QStringLiteral("Cash : 2000$"));
         QCOMPARE(rows(w), (QStringList{"DELL", "MSFT"}));
         QVERIFY(messages.shown.isEmpty());
+    }
+
+    void rightClickOffersTheFavouritesCommands()
+    {
+        TempProgramFolder folder;
+        layOutNewGame(folder);
+        folder.write(QStringLiteral("player.fav"), "[Quorvane Favorites File]\r\nIBM\r\n");
+        // Quotes go nowhere: this test is about the menu.
+        folder.write(QStringLiteral("services.cfg"), "QuoteHost=127.0.0.1:9\r\nChartHost=127.0.0.1:9\r\n");
+        MessageRecorder messages;
+        FrmMain w(folder.path());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto *list = w.findChild<QListWidget *>(QStringLiteral("LstStocks"));
+        auto *menu = w.findChild<QMenu *>(QStringLiteral("mnuContextMenu"));
+        auto *add = w.findChild<QAction *>(QStringLiteral("mnuFavAdd"));
+        auto *del = w.findChild<QAction *>(QStringLiteral("mnuFavDel"));
+        const auto rightClick = [&](const QString &ticker) {
+            const QRect row = list->visualItemRect(list->findItems(ticker, Qt::MatchExactly).first());
+            QTest::mouseClick(list->viewport(), Qt::RightButton, {}, row.center());
+        };
+
+        // Nothing selected yet: no menu.
+        rightClick(QStringLiteral("IBM"));
+        QVERIFY(!menu->isVisible());
+
+        list->setCurrentItem(list->findItems(QStringLiteral("IBM"), Qt::MatchExactly).first());
+        QCOMPARE(label(w, "lblQuote"), QStringLiteral("IBM"));
+        // The menu acts on the selected stock, not on the row under the pointer.
+        rightClick(QStringLiteral("DELL"));
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(label(w, "lblQuote"), QStringLiteral("IBM"));
+        QCOMPARE(list->currentItem()->text(), QStringLiteral("IBM"));
+        QVERIFY(!add->isEnabled());
+        QVERIFY(del->isEnabled());
+        del->trigger();
+        menu->hide();
+        QCOMPARE(folder.read(QStringLiteral("player.fav")), QByteArray("[Quorvane Favorites File]\r\n"));
+
+        // The menu key opens it too, now offering to add.
+        QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+        QCoreApplication::sendEvent(list, &key);
+        QTRY_VERIFY(menu->isVisible());
+        QVERIFY(add->isEnabled());
+        QVERIFY(!del->isEnabled());
+        menu->hide();
     }
 
     void quitClosesWithoutWriting()
