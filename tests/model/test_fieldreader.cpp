@@ -14,8 +14,6 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("script");
         QTest::addColumn<QStringList>("results");
-        QTest::addRow("ticker and quantity")
-            << QByteArray("A\r\n 10 \r\n") << "TNT" << QStringList{"A@1", "10@2", "<end>"};
         QTest::addRow("blanks before a field skipped")
             << QByteArray("   IBM\r\n") << "T" << QStringList{"IBM@1"};
         QTest::addRow("blanks after text kept") << QByteArray("IBM  \r\n") << "T" << QStringList{"IBM  @1"};

@@ -1,3 +1,4 @@
+#include "model/atomicfile.h"
 #include "model/gamefileformat.h"
 #include "model/gamefiles.h"
 #include "model/numbertext.h"
@@ -8,14 +9,19 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <linux/capability.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 namespace {
 
 QByteArray readBytes(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 void writeBytes(const QString &path, const QByteArray &bytes)
@@ -25,24 +31,55 @@ void writeBytes(const QString &path, const QByteArray &bytes)
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
-// The saved game a rewrite writes, built by hand: every quantity in the numeric print form.
-QByteArray rewrittenGame(const QByteArray &cash, const QHash<QString, QByteArray> &quantities)
+// Every file of a folder with its bytes, to prove that a failed operation left it as it was.
+QMap<QString, QByteArray> snapshot(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+        files.insert(name, readBytes(folder + '/' + name));
+    return files;
+}
+
+// A saved game built by hand: every catalogue ticker alphabetically, with its quantity text.
+QByteArray gameBytes(const QByteArray &cash, const QHash<QString, QByteArray> &quantities = {},
+                     const QByteArray &otherwise = " 0 ")
 {
     QByteArray bytes = cash + "\r\n";
     for (const QString &ticker : AllTickersAlphabetical())
-        bytes += ticker.toLatin1() + "\r\n" + quantities.value(ticker, " 0 ") + "\r\n";
+        bytes += ticker.toLatin1() + "\r\n" + quantities.value(ticker, otherwise) + "\r\n";
     return bytes;
 }
 
 GameState someState()
 {
-    GameState state;
-    state.gameName = QStringLiteral("Demo");
-    state.cash = Money::fromDollars(42);
-    state.holdings = {{QStringLiteral("IBM"), 7}};
-    state.openTradeDialogs = 1;
-    return state;
+    return GameState{QStringLiteral("Demo"), Money::fromDollars(42), {{QStringLiteral("IBM"), 7}}, 1};
 }
+
+// Root ignores folder permissions; lowering this thread's effective capabilities makes the
+// kernel check them again, until the guard goes out of scope.
+class PermissionChecks
+{
+public:
+    PermissionChecks()
+    {
+        if (::geteuid() != 0 || ::syscall(SYS_capget, &m_header, m_saved) != 0)
+            return;
+        __user_cap_data_struct lowered[2] = {m_saved[0], m_saved[1]};
+        for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
+            lowered[cap / 32].effective &= ~(1u << (cap % 32));
+        m_lowered = ::syscall(SYS_capset, &m_header, lowered) == 0;
+    }
+    ~PermissionChecks()
+    {
+        if (m_lowered)
+            ::syscall(SYS_capset, &m_header, m_saved);
+    }
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2] = {};
+    bool m_lowered = false;
+};
 
 } // namespace
 
@@ -52,15 +89,24 @@ class TestGameFiles : public QObject
 
     QTemporaryDir *m_dir = nullptr;
     QString folder() const { return m_dir->path(); }
+    QString gamePath(const char *name = "Demo") const { return savedGamePath(folder(), QString(name)); }
+    QString favPath() const { return favoritesPath(folder(), QStringLiteral("Demo")); }
 
     GameState loadDemo()
     {
         GameState state;
         state.gameName = QStringLiteral("Demo");
-        const FileStatus error = ReadSavedGame(folder(), state.gameName, state);
-        if (error)
+        if (const FileStatus error = ReadSavedGame(folder(), state.gameName, state))
             qWarning() << error->text();
         return state;
+    }
+
+    void checkWriteError(const FileStatus &error, const QString &path)
+    {
+        QVERIFY(error);
+        QCOMPARE(error->path, path);
+        QCOMPARE(error->action, FileAction::Write);
+        QVERIFY2(error->text().contains("\"" + path + "\""), qPrintable(error->text()));
     }
 
 private slots:
@@ -72,41 +118,26 @@ private slots:
     }
     void cleanup()
     {
+        setAtomicWriteHook({});
+        setAtomicRenameHook({});
+        ::chmod(QFile::encodeName(folder()).constData(), 0700);
         delete m_dir;
         resetDecimalSeparator();
     }
 
-    void newGameBytes_data()
-    {
-        QTest::addColumn<QString>("cash");
-        QTest::addRow("easy") << "100000";
-        QTest::addRow("medium") << "10000";
-        QTest::addRow("hard") << "2000";
-    }
-    void newGameBytes()
-    {
-        QFETCH(QString, cash);
-        QVERIFY(!CreateSavedGame(folder(), QStringLiteral("Demo"), cash));
-        const QByteArray game = readBytes(savedGamePath(folder(), QStringLiteral("Demo")));
-        QCOMPARE(game, newSavedGameBytes(cash));
-        QCOMPARE(game.count("\r\n"), 457);
-        QCOMPARE(game.count('\n'), 457);
-        QCOMPARE(game.count('\r'), 457);
-        QVERIFY(game.startsWith(cash.toLatin1() + "\r\nA\r\n0\r\nAAPL\r\n0\r\nABX\r\n0\r\n"));
-        QVERIFY(game.endsWith("\r\nZMH\r\n0\r\nZQK\r\n0\r\n"));
-        QCOMPARE(readBytes(favoritesPath(folder(), QStringLiteral("Demo"))),
-                 QByteArray("[Quorvane Favorites File]\r\n"));
-        QCOMPARE(QDir(folder()).entryList(QDir::Files), (QStringList{"Demo.fav", "Demo.qvn"}));
-    }
-
-    void readNewGame()
+    void newGame()
     {
         QVERIFY(!CreateSavedGame(folder(), QStringLiteral("Demo"), QStringLiteral("100000")));
+        const QByteArray game = readBytes(gamePath());
+        QCOMPARE(game, gameBytes("100000", {}, "0"));
+        QCOMPARE(game.count("\r\n"), 457);
+        QVERIFY(game.startsWith("100000\r\nA\r\n0\r\nAAPL\r\n0\r\n"));
+        QCOMPARE(readBytes(favPath()), QByteArray("[Quorvane Favorites File]\r\n"));
+
         GameState state = someState();
         QVERIFY(!ReadSavedGame(folder(), QStringLiteral("Demo"), state));
         QCOMPARE(state.cash, Money::fromDollars(100000));
         QCOMPARE(state.holdingCount(), 228);
-        QCOMPARE(state.holdings.first(), (Holding{QStringLiteral("A"), 0}));
         QCOMPARE(state.holdings.last(), (Holding{QStringLiteral("ZQK"), 0}));
         QCOMPARE(state.openTradeDialogs, 1);
         QStringList favorites{QStringLiteral("stale")};
@@ -115,6 +146,13 @@ private slots:
         Money cash;
         QVERIFY(!ReadSavedGameCash(folder(), QStringLiteral("Demo.qvn"), cash));
         QCOMPARE(cash, Money::fromDollars(100000));
+
+        // The game shipped with the program is such a new game.
+        const QString source = qEnvironmentVariable("QUORVANE_SOURCE_DIR");
+        if (source.isEmpty())
+            QSKIP("QUORVANE_SOURCE_DIR is not set; run through ctest");
+        QCOMPARE(readBytes(source + "/assets/player.qvn"), game);
+        QCOMPARE(readBytes(source + "/assets/player.fav"), QByteArray("[Quorvane Favorites File]\r\n"));
     }
 
     void rewriteAfterTrade_data()
@@ -125,29 +163,26 @@ private slots:
         QTest::addRow("buy 10") << 0 << qint64(10) << QByteArray(" 10 ");
         QTest::addRow("sell all keeps the row") << 10 << qint64(-10) << QByteArray(" 0 ");
         QTest::addRow("negative holding") << 0 << qint64(-5) << QByteArray("-5 ");
-        QTest::addRow("up to the largest quantity") << 2147483640 << qint64(7) << QByteArray(" 2147483647 ");
-        QTest::addRow("down to the smallest quantity")
-            << -2147483647 << qint64(-1) << QByteArray("-2147483648 ");
+        QTest::addRow("up to the largest") << 2147483640 << qint64(7) << QByteArray(" 2147483647 ");
+        QTest::addRow("down to the smallest") << -2147483647 << qint64(-1) << QByteArray("-2147483648 ");
     }
     void rewriteAfterTrade()
     {
         QFETCH(qint32, held);
         QFETCH(qint64, change);
         QFETCH(QByteArray, printed);
-        const QString path = savedGamePath(folder(), QStringLiteral("Demo"));
-        writeBytes(path, rewrittenGame("5000", {{"AAPL", quantityText(held)}}));
+        writeBytes(gamePath(), gameBytes("5000", {{"AAPL", quantityText(held)}}));
         GameState state = loadDemo();
         QCOMPARE(state.holdings[1].quantity, held);
-
         QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("4123.5"), QStringLiteral("AAPL"),
                                             change));
-        QCOMPARE(readBytes(path), rewrittenGame("4123.5", {{"AAPL", printed}}));
+        QCOMPARE(readBytes(gamePath()), gameBytes("4123.5", {{"AAPL", printed}}));
         QCOMPARE(state.cash, Money::fromUnits(41235000));
         QCOMPARE(state.holdings[1].quantity, qint32(held + change));
         const GameState reread = loadDemo();
         QCOMPARE(reread.cash, state.cash);
         QCOMPARE(reread.holdings, state.holdings);
-        QVERIFY(!QFile::exists(path + ".tmp"));
+        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"Demo.qvn"});
     }
 
     void rewriteRefused_data()
@@ -157,17 +192,15 @@ private slots:
         QTest::addColumn<QString>("cashText");
         QTest::addColumn<qint64>("change");
         QTest::addColumn<int>("line");
-        const QByteArray game = rewrittenGame("5000", {{"AAPL", " 2147483647 "}, {"ABX", "-2147483648 "}});
-        QTest::addRow("above the largest quantity") << game << 228 << "4000" << qint64(1) << 0;
-        QTest::addRow("below the smallest quantity")
-            << rewrittenGame("5000", {{"AAPL", "-2147483648 "}}) << 228 << "4000" << qint64(-1) << 0;
-        QTest::addRow("change beyond 64 bits")
-            << game << 228 << "4000" << std::numeric_limits<qint64>::max() << 0;
-        QTest::addRow("cash text not a number") << game << 228 << "lots" << qint64(1) << 0;
-        QTest::addRow("file shorter than the game")
-            << QByteArray("5000\r\nAAPL\r\n 3 \r\n") << 2 << "4000" << qint64(1) << 4;
-        QTest::addRow("file with a bad quantity")
-            << QByteArray("5000\r\nAAPL\r\nmany\r\n") << 1 << "4000" << qint64(1) << 3;
+        auto row = [](const char *tag, const QByteArray &file, int count, const char *cash, qint64 change,
+                      int line) { QTest::newRow(tag) << file << count << QString(cash) << change << line; };
+        const QByteArray game = gameBytes("5000", {{"AAPL", " 2147483647 "}, {"ABX", "-2147483648 "}});
+        row("above the largest quantity", game, 228, "4000", 1, 0);
+        row("below the smallest quantity", gameBytes("5000", {{"AAPL", "-2147483648 "}}), 228, "4000", -1, 0);
+        row("change beyond 64 bits", game, 228, "4000", std::numeric_limits<qint64>::max(), 0);
+        row("cash text not a number", game, 228, "lots", 1, 0);
+        row("file shorter than the game", "5000\r\nAAPL\r\n 3 \r\n", 2, "4000", 1, 4);
+        row("file with a bad quantity", "5000\r\nAAPL\r\nmany\r\n", 1, "4000", 1, 3);
     }
     void rewriteRefused()
     {
@@ -176,41 +209,35 @@ private slots:
         QFETCH(QString, cashText);
         QFETCH(qint64, change);
         QFETCH(int, line);
-        const QString path = savedGamePath(folder(), QStringLiteral("Demo"));
-        writeBytes(path, file);
+        writeBytes(gamePath(), file);
         GameState state = someState();
         state.holdings.clear();
         for (int i = 0; i < holdingCount; ++i)
             state.holdings.append({i == 0 ? QStringLiteral("AAPL") : QStringLiteral("X%1").arg(i), 1});
         const GameState before = state;
-
         const FileStatus error =
             RewriteSavedGameAfterTrade(folder(), state, cashText, QStringLiteral("AAPL"), change);
-        QVERIFY(error);
-        QCOMPARE(error->path, path);
+        checkWriteError(error, gamePath());
         QCOMPARE(error->line, line);
-        QCOMPARE(error->action, FileAction::Write);
-        QVERIFY2(error->text().contains("\"" + path + "\""), qPrintable(error->text()));
-        QCOMPARE(readBytes(path), file);
+        QCOMPARE(readBytes(gamePath()), file);
         QCOMPARE(state.cash, before.cash);
         QCOMPARE(state.holdings, before.holdings);
-        QCOMPARE(QDir(folder()).entryList(QDir::Files), QStringList{"Demo.qvn"});
+        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"Demo.qvn"});
     }
 
     void rewriteWalksTheFile()
     {
         // A ticker listed twice changes twice; rows beyond the holding count are dropped;
         // a ticker the file lacks changes only the cash.
-        const QString path = savedGamePath(folder(), QStringLiteral("Demo"));
-        writeBytes(path, "100\r\nIBM\r\n1\r\nDELL\r\n2\r\nIBM\r\n 3 \r\nHPQ\r\n4\r\n");
+        writeBytes(gamePath(), "100\r\nIBM\r\n1\r\nDELL\r\n2\r\nIBM\r\n 3 \r\nHPQ\r\n4\r\n");
         GameState state = someState();
         state.holdings = {{"IBM", 1}, {"DELL", 2}, {"IBM", 3}};
         QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("90"), QStringLiteral("IBM"), 5));
-        QCOMPARE(readBytes(path), QByteArray("90\r\nIBM\r\n 6 \r\nDELL\r\n 2 \r\nIBM\r\n 8 \r\n"));
+        const QByteArray rewritten("90\r\nIBM\r\n 6 \r\nDELL\r\n 2 \r\nIBM\r\n 8 \r\n");
+        QCOMPARE(readBytes(gamePath()), rewritten);
         QCOMPARE(state.holdings, (QList<Holding>{{"IBM", 6}, {"DELL", 2}, {"IBM", 8}}));
-
         QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("80"), QStringLiteral("ibm"), 5));
-        QCOMPARE(readBytes(path), QByteArray("80\r\nIBM\r\n 6 \r\nDELL\r\n 2 \r\nIBM\r\n 8 \r\n"));
+        QCOMPARE(readBytes(gamePath()), QByteArray("80" + rewritten.mid(2)));
         QCOMPARE(state.cash, Money::fromDollars(80));
     }
 
@@ -221,8 +248,7 @@ private slots:
         GameState state = loadDemo();
         QVERIFY(
             !RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("1234,5"), QStringLiteral("A"), 1));
-        QVERIFY(
-            readBytes(savedGamePath(folder(), QStringLiteral("Demo"))).startsWith("1234,5\r\nA\r\n 1 \r\n"));
+        QVERIFY(readBytes(gamePath()).startsWith("1234,5\r\nA\r\n 1 \r\n"));
         QCOMPARE(loadDemo().cash, Money::fromUnits(12345000));
         Money cash;
         QVERIFY(!ReadSavedGameCash(folder(), QStringLiteral("Demo.qvn"), cash));
@@ -233,48 +259,40 @@ private slots:
     {
         QVERIFY(!CreateSavedGame(folder(), QStringLiteral("X2"), QStringLiteral("2000")));
         QVERIFY(!CreateSavedGame(folder(), QStringLiteral("X"), QStringLiteral("100000")));
-        const QByteArray other = readBytes(savedGamePath(folder(), QStringLiteral("X2")));
+        const QByteArray other = readBytes(gamePath("X2"));
         GameState state;
         state.gameName = QStringLiteral("X");
         QVERIFY(!ReadSavedGame(folder(), state.gameName, state));
         QVERIFY(
             !RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("99000"), QStringLiteral("IBM"), 10));
         QVERIFY(!AddFavorite(folder(), QStringLiteral("X"), QStringLiteral("IBM")));
-        QCOMPARE(readBytes(savedGamePath(folder(), QStringLiteral("X2"))), other);
+        QCOMPARE(readBytes(gamePath("X2")), other);
         QCOMPARE(QDir(folder()).entryList(QDir::Files), (QStringList{"X.fav", "X.qvn", "X2.fav", "X2.qvn"}));
     }
 
     void settingsSwitches_data()
     {
-        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("switches");
         QTest::addColumn<bool>("favorites");
         QTest::addColumn<bool>("music");
         QTest::addColumn<bool>("proxy");
-        QTest::addRow("all on")
-            << QByteArray(
-                   "Q\r\nDemo\r\nLoadFavorites=Yes\r\nEnableMusic=Yes\r\nUseProxy=Yes\r\nh\r\n8080\r\n")
-            << true << true << true;
-        QTest::addRow("all off")
-            << QByteArray(
-                   "Q\r\nDemo\r\nLoadFavorites=No\r\nEnableMusic=No\r\nUseProxy=No\r\nnull\r\nnull\r\n")
-            << false << false << false;
-        QTest::addRow("trailing blanks turn switches off, music on")
-            << QByteArray("Q\r\nDemo\r\nLoadFavorites=Yes \r\nEnableMusic=No \r\nUseProxy=Yes \r\nh\r\n1\r\n")
-            << false << true << false;
-        QTest::addRow("case matters")
-            << QByteArray("Q\r\nDemo\r\nloadfavorites=yes\r\nENABLEMUSIC=NO\r\nUseProxy=yes\r\nh\r\n1\r\n")
-            << false << true << false;
-        QTest::addRow("last line without a line end")
-            << QByteArray("Q\r\nDemo\r\nLoadFavorites=Yes\r\nEnableMusic=No\r\nUseProxy=Yes\r\nh\r\n1")
-            << true << false << true;
+        auto row = [](const char *tag, const char *switches, bool favorites, bool music, bool proxy) {
+            QTest::newRow(tag) << QByteArray(switches) << favorites << music << proxy;
+        };
+        row("exact Yes and No, last line without a line end",
+            "LoadFavorites=Yes\r\nEnableMusic=No\r\nUseProxy=Yes\r\nh\r\n1", true, false, true);
+        row("trailing blanks turn switches off, music on",
+            "LoadFavorites=Yes \r\nEnableMusic=No \r\nUseProxy=Yes \r\nh\r\n1\r\n", false, true, false);
+        row("case matters", "loadfavorites=yes\r\nENABLEMUSIC=NO\r\nUseProxy=yes\r\nh\r\n1\r\n", false, true,
+            false);
     }
     void settingsSwitches()
     {
-        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, switches);
         QFETCH(bool, favorites);
         QFETCH(bool, music);
         QFETCH(bool, proxy);
-        writeBytes(settingsPath(folder()), file);
+        writeBytes(settingsPath(folder()), "Q\r\nDemo\r\n" + switches);
         Settings settings;
         QVERIFY(!ReadSettings(folder(), settings));
         QCOMPARE(settings.defaultGame, QStringLiteral("Demo"));
@@ -285,14 +303,16 @@ private slots:
 
     void writeSettings()
     {
+        Settings settings;
+        checkWriteError(WriteSettings(folder(), SettingsChoice{}, settings), settingsPath(folder()));
+        QVERIFY(QDir(folder()).entryList(QDir::Files).isEmpty()); // the first line comes from the file
+
         const QByteArray firstLine("[Quorvane Options] \xe9t\xe9 ");
         writeBytes(
             settingsPath(folder()),
             firstLine +
                 "\r\nOld\r\nLoadFavorites=No\r\nEnableMusic=Yes\r\nUseProxy=Yes\r\nproxy.lan\r\n3128\r\n");
-        Settings settings;
         QVERIFY(!ReadSettings(folder(), settings));
-
         SettingsChoice off{QStringLiteral("Demo"), true, false, false, QStringLiteral("ignored"),
                            QStringLiteral("1")};
         QVERIFY(!WriteSettings(folder(), off, settings));
@@ -300,11 +320,9 @@ private slots:
                  firstLine +
                      "\r\nDemo\r\nLoadFavorites=Yes\r\nEnableMusic=No\r\nUseProxy=No\r\nnull\r\nnull\r\n");
         QCOMPARE(settings.favoritesLine, QStringLiteral("LoadFavorites=Yes"));
-        QCOMPARE(settings.musicLine, QStringLiteral("EnableMusic=No"));
         QVERIFY(!settings.useProxy());
         QCOMPARE(settings.proxyHost, QStringLiteral("proxy.lan")); // kept in memory, unused
-        QCOMPARE(settings.proxyPort, QStringLiteral("3128"));
-        QCOMPARE(settings.defaultGame, QStringLiteral("Old")); // takes effect at the next start
+        QCOMPARE(settings.defaultGame, QStringLiteral("Old"));     // takes effect at the next start
 
         SettingsChoice on{QStringLiteral("Demo"), false, true, true, QStringLiteral(" 10.0.0.1 "),
                           QStringLiteral("8080")};
@@ -317,38 +335,29 @@ private slots:
         QVERIFY(settings.useProxy());
 
         // A value that cannot be stored on one 8-bit line is refused and changes nothing.
-        const QByteArray before = readBytes(settingsPath(folder()));
+        const QMap<QString, QByteArray> before = snapshot(folder());
         const Settings kept = settings;
-        for (const QString &host : {QStringLiteral("a\r\nb"), QString::fromUtf8("\xc5\x81\xc3\xb3"
-                                                                                "d\xc5\xba")}) {
-            SettingsChoice bad = on;
-            bad.proxyHost = host;
-            const FileStatus error = WriteSettings(folder(), bad, settings);
-            QVERIFY(error);
-            QCOMPARE(error->path, settingsPath(folder()));
-            QCOMPARE(readBytes(settingsPath(folder())), before);
-            QCOMPARE(settings.proxyLine, kept.proxyLine);
+        for (const QString &host : {QStringLiteral("a\r\nb"), QStringLiteral("\u0141\u00f3d\u017a")}) {
+            on.proxyHost = host;
+            checkWriteError(WriteSettings(folder(), on, settings), settingsPath(folder()));
+            QCOMPARE(snapshot(folder()), before);
+            QCOMPARE(settings.proxyHost, kept.proxyHost);
         }
-    }
-
-    void writeSettingsNeedsTheFile()
-    {
-        Settings settings;
-        const FileStatus error = WriteSettings(folder(), SettingsChoice{}, settings);
-        QVERIFY(error);
-        QCOMPARE(error->action, FileAction::Write);
-        QVERIFY(QDir(folder()).entryList(QDir::Files).isEmpty());
     }
 
     void favorites()
     {
         const QString game = QStringLiteral("Demo");
-        const QString path = favoritesPath(folder(), game);
-        writeBytes(path, "[Quorvane Favorites File]\r\nIBM\r\nDELL\r\n");
+        // A missing or empty file counts as the header alone.
+        QVERIFY(!AddFavorite(folder(), game, QStringLiteral("IBM")));
+        QCOMPARE(readBytes(favPath()), QByteArray("[Quorvane Favorites File]\r\nIBM\r\n"));
+        writeBytes(favPath(), QByteArray());
+        QVERIFY(!AddFavorite(folder(), game, QStringLiteral("DELL")));
+        QVERIFY(!AddFavorite(folder(), game, QStringLiteral("IBM")));
         QVERIFY(!AddFavorite(folder(), game, QStringLiteral("AAPL")));
-        QCOMPARE(readBytes(path), QByteArray("[Quorvane Favorites File]\r\nIBM\r\nDELL\r\nAAPL\r\n"));
+        QCOMPARE(readBytes(favPath()), QByteArray("[Quorvane Favorites File]\r\nDELL\r\nIBM\r\nAAPL\r\n"));
         QVERIFY(!RemoveFavorite(folder(), game, QStringLiteral("IBM")));
-        QCOMPARE(readBytes(path), QByteArray("[Quorvane Favorites File]\r\nDELL\r\nAAPL\r\n"));
+        QCOMPARE(readBytes(favPath()), QByteArray("[Quorvane Favorites File]\r\nDELL\r\nAAPL\r\n"));
 
         QVERIFY(!AddFavorite(folder(), game, QStringLiteral("AAPL")));
         QStringList tickers;
@@ -356,45 +365,20 @@ private slots:
         QCOMPARE(tickers, (QStringList{"DELL", "AAPL", "AAPL"}));
         QVERIFY(!RemoveFavorite(folder(), game, QStringLiteral("aapl"))); // case matters
         QVERIFY(!RemoveFavorite(folder(), game, QStringLiteral("AAPL")));
-        QCOMPARE(readBytes(path), QByteArray("[Quorvane Favorites File]\r\nDELL\r\n"));
-
-        // The header is never taken for a ticker.
-        QVERIFY(!RemoveFavorite(folder(), game, QString::fromLatin1(kFavoritesHeader)));
-        QCOMPARE(readBytes(path), QByteArray("[Quorvane Favorites File]\r\nDELL\r\n"));
+        QVERIFY(!RemoveFavorite(folder(), game, QString::fromLatin1(kFavoritesHeader))); // not a ticker
+        QCOMPARE(readBytes(favPath()), QByteArray("[Quorvane Favorites File]\r\nDELL\r\n"));
         // A ticker that would read back as other fields is refused.
-        QVERIFY(AddFavorite(folder(), game, QStringLiteral("A,B")));
-        QCOMPARE(QDir(folder()).entryList(QDir::Files), QStringList{"Demo.fav"});
-    }
+        checkWriteError(AddFavorite(folder(), game, QStringLiteral("A,B")), favPath());
+        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"Demo.fav"});
 
-    void favoritesFileRecreated_data()
-    {
-        QTest::addColumn<bool>("exists");
-        QTest::addRow("missing file") << false;
-        QTest::addRow("empty file") << true;
-    }
-    void favoritesFileRecreated()
-    {
-        QFETCH(bool, exists);
-        const QString path = favoritesPath(folder(), QStringLiteral("Demo"));
-        if (exists)
-            writeBytes(path, QByteArray());
-        QVERIFY(!AddFavorite(folder(), QStringLiteral("Demo"), QStringLiteral("IBM")));
-        QCOMPARE(readBytes(path), QByteArray("[Quorvane Favorites File]\r\nIBM\r\n"));
-    }
-
-    void favoritesExtraEmptyLine()
-    {
-        writeBytes(favoritesPath(folder(), QStringLiteral("Demo")),
-                   "[Quorvane Favorites File]\r\nIBM\r\n\r\n");
-        QStringList tickers;
-        QVERIFY(!ReadFavorites(folder(), QStringLiteral("Demo"), tickers));
+        writeBytes(favPath(), "[Quorvane Favorites File]\r\nIBM\r\n\r\n");
+        QVERIFY(!ReadFavorites(folder(), game, tickers));
         QCOMPARE(tickers, (QStringList{"IBM", ""}));
     }
 
     void holdingsForStatistics()
     {
-        writeBytes(savedGamePath(folder(), QStringLiteral("Demo")),
-                   "  12.5 \r\nIBM\r\n 3 \r\nDELL\r\n-1 \r\nHPQ\r\nbad\r\n");
+        writeBytes(gamePath(), "  12.5 \r\nIBM\r\n 3 \r\nDELL\r\n-1 \r\nHPQ\r\nbad\r\n");
         SavedHoldings out;
         QVERIFY(!ReadHoldingsFromFile(folder(), QStringLiteral("Demo"), 2, out));
         QCOMPARE(out.cashLine, QStringLiteral("  12.5 "));
@@ -411,42 +395,30 @@ private slots:
         QTest::addColumn<QByteArray>("bytes"); // a null array: no file at all
         QTest::addColumn<int>("line");
         QTest::addColumn<QString>("reason");
-        const QByteArray newGame = newSavedGameBytes(QStringLiteral("100000"));
+        auto row = [](const char *tag, const char *kind, const QByteArray &bytes, int line,
+                      const char *reason) {
+            QTest::newRow(tag) << QString(kind) << bytes << line << QString(reason);
+        };
         QByteArray tooMany("1\r\n");
         for (int i = 0; i <= 32767; ++i)
             tooMany += "A\r\n0\r\n";
-        QTest::addRow("game missing") << "game" << QByteArray() << 0 << "does not exist";
-        QTest::addRow("game empty") << "game" << QByteArray("") << 1 << "empty";
-        QTest::addRow("cash not a number") << "game" << QByteArray("lots\r\nA\r\n0\r\n") << 1 << "cash line";
-        QTest::addRow("cash line blank") << "game" << QByteArray("\r\nA\r\n0\r\n") << 1 << "cash line";
-        QTest::addRow("quantity not a number")
-            << "game" << QByteArray("100\r\nA\r\nx\r\n") << 3 << "not a whole number";
-        QTest::addRow("quantity with a fraction")
-            << "game" << QByteArray("100\r\nA\r\n 2.5 \r\n") << 3 << "not a whole number";
-        QTest::addRow("quantity missing")
-            << "game" << QByteArray("100\r\nA\r\n\r\nB\r\n1\r\n") << 3 << "not a whole number";
-        QTest::addRow("quantity beyond 32 bits")
-            << "game" << QByteArray("100\r\nA\r\n2147483648\r\n") << 3 << "beyond what a holding";
-        QTest::addRow("ends after a ticker")
-            << "game" << QByteArray("100\r\nA\r\n0\r\nB\r\n") << 4 << "ends between";
-        QTest::addRow("extra empty line at the end") << "game" << newGame + "\r\n" << 458 << "ends between";
-        QTest::addRow("binary junk") << "game" << QByteArray("100\r\nA\r\n\x00\x01\x02", 10) << 3
-                                     << "not a text file";
-        QTest::addRow("more than 32767 pairs") << "game" << tooMany << 65536 << "more than 32767";
-        QTest::addRow("cash preview of junk") << "cash"
-                                              << QByteArray("\x7f"
-                                                            "ELF")
-                                              << 1 << "not a text file";
-        QTest::addRow("cash preview missing") << "cash" << QByteArray() << 0 << "does not exist";
-        QTest::addRow("settings missing") << "settings" << QByteArray() << 0 << "does not exist";
-        QTest::addRow("settings empty") << "settings" << QByteArray("") << 1 << "empty";
-        QTest::addRow("settings of six lines") << "settings" << QByteArray("a\r\nb\r\nc\r\nd\r\ne\r\nf\r\n")
-                                               << 7 << "after 6 of its seven lines";
-        QTest::addRow("favourites missing") << "favorites" << QByteArray() << 0 << "does not exist";
-        QTest::addRow("favourites empty") << "favorites" << QByteArray("") << 1 << "empty";
-        QTest::addRow("favourites junk")
-            << "favorites" << QByteArray("[Quorvane Favorites File]\r\nIBM\r\n\x1b[2J") << 3
-            << "not a text file";
+        row("game missing", "game", QByteArray(), 0, "does not exist");
+        row("game empty", "game", "", 1, "empty");
+        row("cash not a number", "game", "lots\r\nA\r\n0\r\n", 1, "cash line");
+        row("quantity not a number", "game", "100\r\nA\r\nx\r\n", 3, "not a whole number");
+        row("quantity with a fraction", "game", "100\r\nA\r\n 2.5 \r\n", 3, "not a whole number");
+        row("quantity beyond 32 bits", "game", "100\r\nA\r\n2147483648\r\n", 3, "beyond what a holding");
+        row("ends after a ticker", "game", "100\r\nA\r\n0\r\nB\r\n", 4, "ends between");
+        row("extra empty line at the end", "game", gameBytes("100000", {}, "0") + "\r\n", 458,
+            "ends between");
+        row("binary junk", "game", QByteArray("100\r\nA\r\n\x00\x01\x02", 10), 3, "not a text file");
+        row("more than 32767 pairs", "game", tooMany, 65536, "more than 32767");
+        row("cash preview of junk", "cash", "\177ELF", 1, "not a text file");
+        row("settings of six lines", "settings", "a\r\nb\r\nc\r\nd\r\ne\r\nf\r\n", 7,
+            "after 6 of its seven lines");
+        row("favourites empty", "favorites", "", 1, "empty");
+        row("favourites junk", "favorites", "[Quorvane Favorites File]\r\nIBM\r\n\x1b[2J", 3,
+            "not a text file");
     }
     void malformedFiles()
     {
@@ -456,8 +428,8 @@ private slots:
         QFETCH(QString, reason);
         const QString game = QStringLiteral("Demo");
         const QString path = kind == "settings"    ? settingsPath(folder())
-                             : kind == "favorites" ? favoritesPath(folder(), game)
-                                                   : savedGamePath(folder(), game);
+                             : kind == "favorites" ? favPath()
+                                                   : gamePath();
         if (!bytes.isNull())
             writeBytes(path, bytes);
 
@@ -466,27 +438,16 @@ private slots:
                           "null",  "null"};
         QStringList favorites{QStringLiteral("IBM")};
         Money cash = Money::fromDollars(5);
-        FileStatus error;
-        if (kind == "game")
-            error = ReadSavedGame(folder(), game, state);
-        else if (kind == "cash")
-            error = ReadSavedGameCash(folder(), game + ".qvn", cash);
-        else if (kind == "settings")
-            error = ReadSettings(folder(), settings);
-        else
-            error = ReadFavorites(folder(), game, favorites);
-
+        const FileStatus error = kind == "game"       ? ReadSavedGame(folder(), game, state)
+                                 : kind == "cash"     ? ReadSavedGameCash(folder(), game + ".qvn", cash)
+                                 : kind == "settings" ? ReadSettings(folder(), settings)
+                                                      : ReadFavorites(folder(), game, favorites);
         QVERIFY(error);
         QCOMPARE(error->path, path);
         QCOMPARE(error->line, line);
         QCOMPARE(error->action, FileAction::Read);
         QVERIFY2(error->reason.contains(reason), qPrintable(error->reason));
-        const QString text = error->text();
-        QVERIFY2(text.startsWith("Cannot read the ") && text.contains("\"" + path + "\"") &&
-                     text.endsWith(")."),
-                 qPrintable(text));
-        if (line > 0)
-            QVERIFY2(text.contains(QStringLiteral("(line %1: ").arg(line)), qPrintable(text));
+        QVERIFY2(error->text().contains("\"" + path + "\""), qPrintable(error->text()));
         // Nothing in memory or on disk changed.
         QCOMPARE(state.cash, someState().cash);
         QCOMPARE(state.holdings, someState().holdings);
@@ -512,21 +473,134 @@ private slots:
                  QStringLiteral("Cannot read the favourites file \"/g/%1.fav\" (line 2: %2)."));
     }
 
-    void gameNameWithASlashRefused()
+    void unusableNameOrFolder()
     {
-        const FileStatus error = CreateSavedGame(folder(), QStringLiteral("../Demo"), QStringLiteral("2000"));
-        QVERIFY(error);
-        QVERIFY(QDir(folder()).entryList(QDir::Files).isEmpty());
+        QVERIFY(CreateSavedGame(folder(), QStringLiteral("../Demo"), QStringLiteral("2000")));
         QVERIFY(!QFile::exists(folder() + "/../Demo.qvn"));
+        const QString file = folder() + "/plain";
+        writeBytes(file, QByteArray());
+        const FileStatus error = CreateSavedGame(file, QStringLiteral("Demo"), QStringLiteral("2000"));
+        QVERIFY(error && error->path.startsWith(file + "/Demo."));
+        QVERIFY(CreateSavedGame(folder() + "/missing", QStringLiteral("Demo"), QStringLiteral("2000")));
+        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot),
+                 QStringList{"plain"});
     }
 
-    void shippedDefaultGame()
+    // Each operation that replaces a file, failing in each way a disk can fail.
+    void failedReplaceKeepsEverything_data()
     {
-        const QString source = qEnvironmentVariable("QUORVANE_SOURCE_DIR");
-        if (source.isEmpty())
-            QSKIP("QUORVANE_SOURCE_DIR is not set; run through ctest");
-        QCOMPARE(readBytes(source + "/assets/player.qvn"), newSavedGameBytes(QStringLiteral("100000")));
-        QCOMPARE(readBytes(source + "/assets/player.fav"), QByteArray("[Quorvane Favorites File]\r\n"));
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QString>("failure");
+        for (const char *row :
+             {"rewrite/halfway", "rewrite/rename", "rewrite/read-only", "rewrite/size limit", "create/write",
+              "create/rename", "favorite/write", "favorite/read-only", "settings/write", "settings/rename"}) {
+            const QList<QByteArray> parts = QByteArray(row).split('/');
+            QTest::newRow(row) << QString(parts[0]) << QString(parts[1]);
+        }
+    }
+    void failedReplaceKeepsEverything()
+    {
+        QFETCH(QString, operation);
+        QFETCH(QString, failure);
+        QVERIFY(!CreateSavedGame(folder(), QStringLiteral("Demo"), QStringLiteral("100000")));
+        writeBytes(settingsPath(folder()),
+                   "Q\r\nDemo\r\nLoadFavorites=No\r\nEnableMusic=Yes\r\nUseProxy=No\r\nnull\r\nnull\r\n");
+        GameState state = loadDemo();
+        QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("5"), QStringLiteral("IBM"), 3));
+        const GameState stateBefore = state;
+        const QMap<QString, QByteArray> before = snapshot(folder());
+
+        const qint64 failAt = failure == "halfway" ? 1024 : 0;
+        qint64 writes = 0;
+        if (failure == "halfway" || failure == "write")
+            setAtomicWriteHook([&](qint64 written) {
+                ++writes;
+                return written < failAt;
+            });
+        if (failure == "rename")
+            setAtomicRenameHook([](const QString &) { return false; });
+        std::optional<PermissionChecks> enforced;
+        if (failure == "read-only") {
+            QCOMPARE(::chmod(QFile::encodeName(folder()).constData(), 0555), 0);
+            enforced.emplace();
+            if (QFile(folder() + "/probe").open(QIODevice::WriteOnly))
+                QSKIP("folder permissions are not enforced for this user");
+        }
+        // A real failing write from the kernel: the file size limit stops the temporary file.
+        struct rlimit old;
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = old;
+        small.rlim_cur = 2000;
+        if (failure == "size limit")
+            QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+
+        QString path =
+            operation == "settings" ? settingsPath(folder()) : favPath(); // create writes .fav first
+        FileStatus error;
+        if (operation == "rewrite") {
+            path = gamePath();
+            error = RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("99000"),
+                                               QStringLiteral("AAPL"), 10);
+        } else if (operation == "create") {
+            error = CreateSavedGame(folder(), QStringLiteral("Demo"), QStringLiteral("2000"));
+        } else if (operation == "favorite") {
+            error = AddFavorite(folder(), QStringLiteral("Demo"), QStringLiteral("IBM"));
+        } else {
+            Settings settings;
+            error = WriteSettings(
+                folder(), SettingsChoice{QStringLiteral("Other"), true, false, false, {}, {}}, settings);
+        }
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+
+        checkWriteError(error, path);
+        QVERIFY(!error->reason.isEmpty());
+        if (failure == "read-only")
+            QVERIFY2(error->reason.contains("permission", Qt::CaseInsensitive), qPrintable(error->reason));
+        if (failAt > 0)
+            QVERIFY(writes > 1);              // the write really failed part way
+        QCOMPARE(snapshot(folder()), before); // old files byte for byte, no temporary file left
+        QCOMPARE(state.cash, stateBefore.cash);
+        QCOMPARE(state.holdings, stateBefore.holdings);
+    }
+
+    void staleTemporaryReplaced()
+    {
+        QVERIFY(!CreateSavedGame(folder(), QStringLiteral("Demo"), QStringLiteral("2000")));
+        GameState state = loadDemo();
+        writeBytes(temporaryPathFor(gamePath()), "junk from a crash");
+        QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("1"), QStringLiteral("A"), 1));
+        QVERIFY(!QFile::exists(temporaryPathFor(gamePath())));
+        QVERIFY(readBytes(gamePath()).startsWith("1\r\nA\r\n 1 \r\n"));
+    }
+
+    void replacementKeepsPermissionsAndLinks()
+    {
+        QVERIFY(!CreateSavedGame(folder(), QStringLiteral("Demo"), QStringLiteral("2000")));
+        GameState state = loadDemo();
+        QCOMPARE(::chmod(QFile::encodeName(gamePath()).constData(), 0640), 0);
+        QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("1"), QStringLiteral("A"), 1));
+        struct stat info;
+        QCOMPARE(::stat(QFile::encodeName(gamePath()).constData(), &info), 0);
+        QCOMPARE(int(info.st_mode & 07777), 0640);
+
+        // A saved game kept elsewhere through a link: the link stays, its target is replaced.
+        QVERIFY(QDir(folder()).mkdir("real"));
+        const QString real = folder() + "/real/Linked.qvn";
+        QVERIFY(QFile::rename(gamePath(), real));
+        QVERIFY(QFile::link(real, gamePath("Linked")));
+        state.gameName = QStringLiteral("Linked");
+        QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("2"), QStringLiteral("A"), 1));
+        QVERIFY(QFileInfo(gamePath("Linked")).isSymLink());
+        QVERIFY(readBytes(real).startsWith("2\r\nA\r\n 2 \r\n"));
+    }
+
+    void emptyContent()
+    {
+        const QString path = folder() + "/empty.txt";
+        QVERIFY(!replaceFileAtomically(path, QByteArray()));
+        QCOMPARE(readBytes(path), QByteArray(""));
     }
 };
 
