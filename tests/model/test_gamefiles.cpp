@@ -114,12 +114,6 @@ private slots:
         QCOMPARE(state.holdingCount(), 228);
         QCOMPARE(state.holdings.last(), (Holding{QStringLiteral("ZQK"), 0}));
         QCOMPARE(state.openTradeDialogs, 1);
-        QStringList favorites{QStringLiteral("stale")};
-        QVERIFY(!ReadFavorites(folder(), QStringLiteral("Demo"), favorites));
-        QVERIFY(favorites.isEmpty());
-        Money cash;
-        QVERIFY(!ReadSavedGameCash(folder(), QStringLiteral("Demo.qvn"), cash));
-        QCOMPARE(cash, Money::fromDollars(100000));
 
         // The game shipped with the program is such a new game.
         const QString source = qEnvironmentVariable("QUORVANE_SOURCE_DIR");
@@ -488,30 +482,25 @@ private slots:
                 QSKIP("folder permissions are not enforced for this user");
         }
         // A real failing write from the kernel: the file size limit stops the temporary file.
-        struct rlimit old;
+        rlimit old;
         ::getrlimit(RLIMIT_FSIZE, &old);
+        const rlimit small{2000, old.rlim_max};
         const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit small = old;
-        small.rlim_cur = 2000;
         if (failure == "size limit")
             QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
-
-        QString path =
-            operation == "settings" ? settingsPath(folder()) : favPath(); // create writes .fav first
-        FileStatus error;
-        if (operation == "rewrite") {
-            path = gamePath();
-            error = RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("99000"),
-                                               QStringLiteral("AAPL"), 10);
-        } else if (operation == "create") {
-            error = CreateSavedGame(folder(), QStringLiteral("Demo"), QStringLiteral("2000"));
-        } else if (operation == "favorite") {
-            error = AddFavorite(folder(), QStringLiteral("Demo"), QStringLiteral("IBM"));
-        } else {
-            Settings settings;
-            error = WriteSettings(
-                folder(), SettingsChoice{QStringLiteral("Other"), true, false, false, {}, {}}, settings);
-        }
+        Settings settings;
+        const QString path = operation == "rewrite"    ? gamePath()
+                             : operation == "settings" ? settingsPath(folder())
+                                                       : favPath(); // a new game writes its .fav first
+        const FileStatus error =
+            operation == "rewrite" ? RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("99000"),
+                                                                QStringLiteral("AAPL"), 10)
+            : operation == "create"
+                ? CreateSavedGame(folder(), QStringLiteral("Demo"), QStringLiteral("2000"))
+            : operation == "favorite"
+                ? AddFavorite(folder(), QStringLiteral("Demo"), QStringLiteral("IBM"))
+                : WriteSettings(folder(), SettingsChoice{QStringLiteral("Other"), true, false, false, {}, {}},
+                                settings);
         ::setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);
 
