@@ -22,8 +22,6 @@ private slots:
             << QByteArray("12 34\r\n") << "NN" << QStringList{"12@1", "34@1"};
         QTest::addRow("blanks then comma after number")
             << QByteArray(" 5 ,X\r\n") << "NT" << QStringList{"5@1", "X@1"};
-        QTest::addRow("negative print form")
-            << QByteArray("-5 \r\nB\r\n") << "NT" << QStringList{"-5@1", "B@2"};
         QTest::addRow("quoted field holds a comma")
             << QByteArray("\"A,B\" junk,C\r\n") << "TT" << QStringList{"A,B@1", "C@1"};
         QTest::addRow("quoted field spans lines")
@@ -32,8 +30,6 @@ private slots:
             << QByteArray("\"ABC") << "TT" << QStringList{"ABC@1", "<end>"};
         QTest::addRow("LF line ends") << QByteArray("A\nB\n") << "TT" << QStringList{"A@1", "B@2"};
         QTest::addRow("CR line ends") << QByteArray("A\rB\r") << "TTT" << QStringList{"A@1", "B@2", "<end>"};
-        QTest::addRow("empty line is an empty field")
-            << QByteArray("H\r\n\r\n") << "TTT" << QStringList{"H@1", "@2", "<end>"};
         QTest::addRow("whole line keeps blanks and commas")
             << QByteArray("  a, b \r\nx") << "LL" << QStringList{"  a, b @1", "x@2"};
         QTest::addRow("nothing to read") << QByteArray() << "TN" << QStringList{"<end>", "<end>"};
