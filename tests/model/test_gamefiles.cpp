@@ -528,7 +528,7 @@ private slots:
             setAtomicRenameHook([](const QString &) { return false; });
         if (failure == "read-only") {
             QCOMPARE(::chmod(QFile::encodeName(folder()).constData(), 0555), 0);
-            // Root ignores folder permissions; as nobody (until cleanup) the kernel checks them.
+            // Root ignores folder permissions; as nobody the kernel checks them.
             ::setfsuid(::geteuid() == 0 ? 65534 : ::geteuid());
             if (QFile(folder() + "/probe").open(QIODevice::WriteOnly))
                 QSKIP("folder permissions are not enforced for this user");
@@ -555,6 +555,7 @@ private slots:
                                 settings);
         ::setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);
+        ::setfsuid(::geteuid());
 
         checkWriteError(error, path);
         if (failure == "read-only")
