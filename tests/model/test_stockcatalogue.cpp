@@ -33,51 +33,27 @@ private slots:
         QCOMPARE(CompanyNameOf(ticker), name);
     }
 
-    // The row name is the sector's name as shown.
-    void sectorBlocks_data()
-    {
-        QTest::addColumn<int>("sector");
-        QTest::addColumn<int>("size");
-        QTest::addColumn<QString>("first");
-        QTest::addColumn<QString>("last");
-        auto row = [](const char *name, Sector sector, int size, const char *first, const char *last) {
-            QTest::newRow(name) << int(sector) << size << QString::fromLatin1(first)
-                                << QString::fromLatin1(last);
-        };
-        row("Capital Goods", Sector::CapitalGoods, 6, "LM", "LR");
-        row("Technology", Sector::Technology, 37, "CSCO", "SAP");
-        row("Financial", Sector::Financial, 30, "AXP", "BCS");
-        row("Raw Materials", Sector::RawMaterials, 8, "X", "YZC");
-        row("Energy", Sector::Energy, 14, "TOT", "DYN");
-        row("Services", Sector::Services, 65, "HAVS", "WMI");
-        row("Consumer Cyclical", Sector::ConsumerCyclical, 18, "SKX", "SPAR");
-        row("Consumer Non-Cyclical", Sector::ConsumerNonCyclical, 16, "DEO", "PG");
-        row("Healthcare", Sector::Healthcare, 19, "AMGN", "BAX");
-        row("Conglomerates", Sector::Conglomerates, 5, "GE", "UTX");
-        row("Transportation", Sector::Transportation, 10, "FDX", "YELL");
-    }
-    void sectorBlocks()
-    {
-        QFETCH(int, sector);
-        QFETCH(int, size);
-        QFETCH(QString, first);
-        QFETCH(QString, last);
-        const QStringList block = TickersOfSector(Sector(sector));
-        QCOMPARE(block.size(), size);
-        QCOMPARE(block.first(), first);
-        QCOMPARE(block.last(), last);
-        QCOMPARE(sectorName(Sector(sector)), QString::fromLatin1(QTest::currentDataTag()));
-        for (const QString &ticker : block)
-            QCOMPARE(SectorOf(ticker), std::optional<Sector>(Sector(sector)));
-    }
-
     void wholeCatalogue()
     {
         const QStringList all = AllTickers();
         QCOMPARE(all.size(), 228);
-        QStringList concatenated;
-        for (Sector sector : allSectors())
-            concatenated += TickersOfSector(sector);
+        // Each block: its name, size, first and last ticker.
+        QStringList blocks, concatenated;
+        for (Sector sector : allSectors()) {
+            const QStringList block = TickersOfSector(sector);
+            blocks << QStringLiteral("%1 %2 %3-%4")
+                          .arg(sectorName(sector))
+                          .arg(block.size())
+                          .arg(block.first(), block.last());
+            for (const QString &ticker : block)
+                QCOMPARE(SectorOf(ticker), std::optional<Sector>(sector));
+            concatenated += block;
+        }
+        QCOMPARE(blocks, (QStringList{"Capital Goods 6 LM-LR", "Technology 37 CSCO-SAP",
+                                      "Financial 30 AXP-BCS", "Raw Materials 8 X-YZC", "Energy 14 TOT-DYN",
+                                      "Services 65 HAVS-WMI", "Consumer Cyclical 18 SKX-SPAR",
+                                      "Consumer Non-Cyclical 16 DEO-PG", "Healthcare 19 AMGN-BAX",
+                                      "Conglomerates 5 GE-UTX", "Transportation 10 FDX-YELL"}));
         QCOMPARE(concatenated, all); // catalogue order is block order, each ticker in one block
         QCOMPARE(QSet<QString>(all.begin(), all.end()).size(), 228);
         for (const QString &ticker : all) {
