@@ -49,12 +49,10 @@ private slots:
     void failedAnswer_data();
     void failedAnswer();
     void largestLengthIsAccepted();
-    void emptyBodyEndsAtOnce();
     void completesWithoutWaitingForATick();
     void secondsTickSizeTestEndsOnce();
 
     void idleTimeoutAfter61Ticks();
-    void timeoutDoesNotCarryIntoTheNextAttempt();
     void stop();
     void pauseThenResumeAppends();
     void resumeAnsweredWithTheWholeFileStartsOver();
@@ -383,6 +381,9 @@ void TestHttpDownload::answer_data()
     QTest::addRow("a blank line inside the body is body")
         << QList<QByteArray>{okHeader(8) + "a\r\n\r\nb\r\n"} << QByteArray("a\r\n\r\nb\r\n")
         << "HTTP/1.1 200 OK\r\nContent-Type: text/csv\r\nContent-Length: 8";
+    QTest::addRow("empty body ends at once")
+        << QList<QByteArray>{okHeader(0)} << QByteArray()
+        << "HTTP/1.1 200 OK\r\nContent-Type: text/csv\r\nContent-Length: 0";
     QTest::addRow("bytes above 127 stored as they are")
         << QList<QByteArray>{okHeader(3) + QByteArray("\xe9\x00\xff", 3)} << QByteArray("\xe9\x00\xff", 3)
         << "HTTP/1.1 200 OK\r\nContent-Type: text/csv\r\nContent-Length: 3";
@@ -480,16 +481,6 @@ void TestHttpDownload::largestLengthIsAccepted()
     QCOMPARE(m_client->panel().lblTaille, QStringLiteral("2,097.15 MB"));
 }
 
-void TestHttpDownload::emptyBodyEndsAtOnce()
-{
-    start();
-    m_socket->accept();
-    m_socket->deliver(okHeader(0));
-    settle();
-    QCOMPARE(m_ended->count(), 1);
-    QCOMPARE(storedFile(), QByteArray());
-}
-
 void TestHttpDownload::completesWithoutWaitingForATick()
 {
     // The server keeps the connection open after the body: the size alone ends the transfer,
@@ -537,14 +528,8 @@ void TestHttpDownload::idleTimeoutAfter61Ticks()
     QVERIFY(m_socket->isClosed());
     // Pause keeps what it was after a time-out.
     QVERIFY(m_client->panel().CmdPause.enabled);
-}
 
-void TestHttpDownload::timeoutDoesNotCarryIntoTheNextAttempt()
-{
-    start(); // no connection ever comes
-    for (int tick = 1; tick <= 61; ++tick)
-        m_client->Timer_Seconde_Timer();
-    QCOMPARE(m_ended->count(), 1);
+    // The next attempt gets its own 61 ticks, even without any data.
     start();
     for (int tick = 1; tick <= 60; ++tick)
         m_client->Timer_Seconde_Timer();

@@ -17,8 +17,6 @@ private slots:
     void formatTime();
     void percent_data();
     void percent();
-    void speeds_data();
-    void speeds();
 };
 
 void TestProgressFormat::formatSize_data()
@@ -106,29 +104,6 @@ void TestProgressFormat::percent()
     Draw_Progress(picture, progressPercent(stored, total));
     QCOMPARE(picture.label, label);
     QCOMPARE(picture.fill, percent);
-}
-
-void TestProgressFormat::speeds_data()
-{
-    QTest::addColumn<qint64>("bytesThisSecond");
-    QTest::addColumn<QString>("speedText");
-
-    // Thousands of bytes to two decimals, then shown back as a size of 1024-byte units.
-    QTest::addRow("12 350 bytes read as 12.06 KB") << qint64(12350) << "12.06 KB";
-    QTest::addRow("tie to even before the size") << qint64(12345) << "12.05 KB";
-    QTest::addRow("small") << qint64(999) << "1000 Bytes";
-}
-
-void TestProgressFormat::speeds()
-{
-    QFETCH(qint64, bytesThisSecond);
-    QFETCH(QString, speedText);
-    QCOMPARE(Format_Size(currentSpeedHundredths(bytesThisSecond) * 10, QLatin1Char('.'), QLatin1Char(',')),
-             speedText);
-    QCOMPARE(averageSpeed(5000, 2.5), qint64(2));
-    QCOMPARE(averageSpeed(5000, 0), qint64(0));
-    QCOMPARE(remainingSeconds(7000, 1), qint64(6));
-    QCOMPARE(remainingSeconds(7000, 0), qint64(0));
 }
 
 QTEST_GUILESS_MAIN(TestProgressFormat)

@@ -1,8 +1,6 @@
 #include "model/numbertext.h"
 #include "sync/quotereader.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 class TestQuoteReader : public QObject
@@ -20,8 +18,6 @@ private slots:
     void open_data();
     void open();
     void shownNumbersFollowTheSeparator();
-    void missingFileGivesEmptyRecord();
-    void fileIsRead();
 };
 
 void TestQuoteReader::record_data()
@@ -140,27 +136,6 @@ void TestQuoteReader::shownNumbersFollowTheSeparator()
     QCOMPARE(moneyToText(r.open), QStringLiteral("26,8"));
     QCOMPARE(doubleFromText(r.lastTrade.toText()), std::optional<double>(27.12));
     setDecimalSeparator(QLatin1Char('.'));
-}
-
-void TestQuoteReader::missingFileGivesEmptyRecord()
-{
-    QTemporaryDir dir;
-    const QuoteRecord r = readQuoteFile(dir.path());
-    QVERIFY(r.symbol.isEmpty());
-    QVERIFY(r.lastTrade.isEmpty());
-    QCOMPARE(r.open.units(), qint64(0));
-}
-
-void TestQuoteReader::fileIsRead()
-{
-    QTemporaryDir dir;
-    QFile file(dir.filePath("quote.cfg"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("\"IBM\",85.5,\"6/1/2004\",\"4:00pm\",-1.25,86.1,87,85,100\r\n");
-    file.close();
-    const QuoteRecord r = readQuoteFile(dir.path());
-    QCOMPARE(r.symbol, QStringLiteral("IBM"));
-    QCOMPARE(r.volume.number, std::optional<double>(100));
 }
 
 QTEST_GUILESS_MAIN(TestQuoteReader)

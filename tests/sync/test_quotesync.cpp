@@ -26,10 +26,8 @@ private slots:
     void failedAttemptPanel();
     void tenFailedAttemptsShowTheMessageOnce();
     void successInBetweenResetsTheCounter();
-    void stopCountsAsFailedAttempt();
     void partOfARecordIsAFailedAttempt_data();
     void partOfARecordIsAFailedAttempt();
-    void timeoutCountsAsFailedAttempt();
     void newSyncAbandonsTheRunningOne();
     void abandonStopsEverythingSilently();
     void destroyedMidDownloadStaysSilent();
@@ -276,16 +274,6 @@ void TestQuoteSync::successInBetweenResetsTheCounter()
     QCOMPARE(m_sync->retryCount(), 9);
 }
 
-void TestQuoteSync::stopCountsAsFailedAttempt()
-{
-    m_panel.lblQuote = QStringLiteral("IBM");
-    m_sync->cmdSync_Click();
-    m_socket->accept();
-    m_sync->download().CmdStop_Click();
-    QCOMPARE(m_sync->retryCount(), 1);
-    QCOMPARE(m_socket->connects.size(), 2);
-}
-
 void TestQuoteSync::partOfARecordIsAFailedAttempt_data()
 {
     QTest::addColumn<QString>("ending");
@@ -317,16 +305,6 @@ void TestQuoteSync::partOfARecordIsAFailedAttempt()
     settle();
     QCOMPARE(m_panel.lblTrade, QString());
     QCOMPARE(m_panel.lblValue, QString());
-    QCOMPARE(m_sync->retryCount(), 1);
-    QCOMPARE(m_socket->connects.size(), 2);
-}
-
-void TestQuoteSync::timeoutCountsAsFailedAttempt()
-{
-    m_panel.lblQuote = QStringLiteral("IBM");
-    m_sync->cmdSync_Click();
-    for (int tick = 1; tick <= 61; ++tick)
-        m_sync->Timer_Seconde_Timer();
     QCOMPARE(m_sync->retryCount(), 1);
     QCOMPARE(m_socket->connects.size(), 2);
 }
