@@ -56,6 +56,14 @@ FileStatus readFile(const QString &path, QByteArray &out)
     return std::nullopt;
 }
 
+// A game's file, read whole once its name is known to be safe.
+FileStatus readGameFile(const QString &path, const QString &name, QByteArray &out)
+{
+    if (FileStatus bad = checkName(path, name, FileAction::Read))
+        return bad;
+    return readFile(path, out);
+}
+
 FileStatus tooFewPairs(const QString &path, qsizetype found, int expected, FileAction action)
 {
     return fileError(path,
@@ -161,10 +169,8 @@ FileStatus WriteSettings(const QString &folder, const SettingsChoice &choice, Se
 FileStatus ReadSavedGame(const QString &folder, const QString &gameName, GameState &state)
 {
     const QString path = savedGamePath(folder, gameName);
-    if (FileStatus bad = checkName(path, gameName, FileAction::Read))
-        return bad;
     QByteArray bytes;
-    if (FileStatus failed = readFile(path, bytes))
+    if (FileStatus failed = readGameFile(path, gameName, bytes))
         return failed;
     SavedGameContent content;
     if (FileStatus failed = parseSavedGame(bytes, path, content))
@@ -177,10 +183,8 @@ FileStatus ReadSavedGame(const QString &folder, const QString &gameName, GameSta
 FileStatus ReadSavedGameCash(const QString &folder, const QString &fileName, Money &out)
 {
     const QString path = joinPath(folder, fileName);
-    if (FileStatus bad = checkName(path, fileName, FileAction::Read))
-        return bad;
     QByteArray bytes;
-    if (FileStatus failed = readFile(path, bytes))
+    if (FileStatus failed = readGameFile(path, fileName, bytes))
         return failed;
     return parseSavedGameCash(bytes, path, out);
 }
@@ -254,10 +258,8 @@ FileStatus RewriteSavedGameAfterTrade(const QString &folder, GameState &state, c
 FileStatus ReadFavorites(const QString &folder, const QString &gameName, QStringList &out)
 {
     const QString path = favoritesPath(folder, gameName);
-    if (FileStatus bad = checkName(path, gameName, FileAction::Read))
-        return bad;
     QByteArray bytes;
-    if (FileStatus failed = readFile(path, bytes))
+    if (FileStatus failed = readGameFile(path, gameName, bytes))
         return failed;
     QList<QByteArray> fields;
     if (FileStatus failed = parseFavoriteFields(bytes, path, fields))
@@ -308,10 +310,8 @@ FileStatus ReadHoldingsFromFile(const QString &folder, const QString &gameName, 
                                 SavedHoldings &out)
 {
     const QString path = savedGamePath(folder, gameName);
-    if (FileStatus bad = checkName(path, gameName, FileAction::Read))
-        return bad;
     QByteArray bytes;
-    if (FileStatus failed = readFile(path, bytes))
+    if (FileStatus failed = readGameFile(path, gameName, bytes))
         return failed;
     const int count = qBound(0, holdingCount, kMaxHoldings);
     SavedGameContent content;
