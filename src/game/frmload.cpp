@@ -1,6 +1,7 @@
 #include "frmload.h"
 
 #include "gamenames.h"
+#include "gamesession.h"
 #include "platform/messages.h"
 
 #include <QHBoxLayout>
@@ -9,8 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-frmLoad::frmLoad(const QString &programFolder, GameState &state, const Settings &settings, QWidget *parent)
-    : QDialog(parent), m_programFolder(programFolder), m_state(state), m_settings(settings)
+frmLoad::frmLoad(GameSession &session, QWidget *parent) : QDialog(parent), m_session(session)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Load Game"));
@@ -57,14 +57,14 @@ frmLoad::frmLoad(const QString &programFolder, GameState &state, const Settings 
 
 void frmLoad::Form_Load()
 {
-    FileSavedGames->addItems(listSavedGames(m_programFolder));
+    FileSavedGames->addItems(listSavedGames(m_session.programFolder()));
 }
 
 void frmLoad::FileSavedGames_Click()
 {
     const QString file = selectedFile();
     const SavedGamePreview preview =
-        file.isEmpty() ? SavedGamePreview{} : previewSavedGame(m_programFolder, file);
+        file.isEmpty() ? SavedGamePreview{} : previewSavedGame(m_session.folder(), file);
     Label2->setText(preview.moneyText);
     Label1->setText(preview.ownerText);
 }
@@ -74,20 +74,14 @@ void frmLoad::cmdLoad_Click()
     const QString file = selectedFile();
     if (file.isEmpty())
         return;
-    const bool withFavorites = m_settings.loadFavorites();
-    QStringList favorites;
-    if (const FileStatus error = switchGame(m_programFolder, file, withFavorites, m_state, favorites)) {
+    if (const FileStatus error = m_session.loadGame(file)) {
         Messages::inform(this, error->text() + QStringLiteral("\nThe game in play was not changed."),
                          QMessageBox::Warning);
         return;
     }
-    emit cashChanged();
-    if (withFavorites) {
-        emit stockListReplaced(favorites);
-        return;
-    }
-    emit ownedReset();
-    close();
+    // With the favourites loaded the dialog stays, so another game can be tried at once.
+    if (!m_session.settings().loadFavorites())
+        close();
 }
 
 void frmLoad::cmdCancel_Click()

@@ -1,11 +1,8 @@
 #pragma once
 
-#include "model/gamestate.h"
-#include "model/settings.h"
-
 #include <QDialog>
-#include <QStringList>
 
+class GameSession;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -18,16 +15,7 @@ class frmLoad : public QDialog
     Q_OBJECT
 
 public:
-    frmLoad(const QString &programFolder, GameState &state, const Settings &settings,
-            QWidget *parent = nullptr);
-
-signals:
-    // The cash of the state changed: the banner shows it again.
-    void cashChanged();
-    // Favourites loading on: the stock list now holds exactly these tickers.
-    void stockListReplaced(const QStringList &tickers);
-    // Favourites loading off: the owned-shares label shows "0".
-    void ownedReset();
+    explicit frmLoad(GameSession &session, QWidget *parent = nullptr);
 
 private:
     void Form_Load();
@@ -36,9 +24,7 @@ private:
     void cmdCancel_Click();
     QString selectedFile() const;
 
-    QString m_programFolder;
-    GameState &m_state;
-    const Settings &m_settings;
+    GameSession &m_session;
     QListWidget *FileSavedGames;
     QLabel *Label2;
     QLabel *Label1;

@@ -1,14 +1,11 @@
 #pragma once
 
-#include "model/gamestate.h"
-#include "model/settings.h"
-#include "sync/servicesconfig.h"
-#include "trading/quotepanel.h"
+#include "trading/trade.h"
 
 #include <QMainWindow>
 #include <QPointer>
-#include <QRandomGenerator>
-#include <QUrl>
+
+#include <memory>
 
 class QAction;
 class QLabel;
@@ -16,7 +13,7 @@ class QListWidget;
 class QMenu;
 class QPushButton;
 class QTimer;
-class QuoteSync;
+class GameSession;
 class WebPane;
 class FrmStats;
 class frmBuy;
@@ -25,7 +22,8 @@ class frmNewPlayer;
 class frmSell;
 
 // The game's one main window: start-up, menus, the stock list, the quote panel and shutdown.
-// It owns the running game and the settings; dialogs read and change them through it.
+// It lays out the controls, forwards the player's actions to the game session and redraws
+// from the session's state when it signals a change.
 class FrmMain : public QMainWindow
 {
     Q_OBJECT
@@ -34,20 +32,13 @@ public:
     static constexpr int kClientWidth = 669;
     static constexpr int kClientHeight = 430;
 
+    // A session on the program folder that talks to the quote service over TCP.
     explicit FrmMain(const QString &programFolder, QWidget *parent = nullptr);
+    // A session made elsewhere (tests hand in fakes); the window takes it over.
+    explicit FrmMain(std::unique_ptr<GameSession> session, QWidget *parent = nullptr);
     ~FrmMain() override;
 
-    const QString &programFolder() const { return m_folder; }
-    GameState &game() { return m_game; }
-    Settings &settings() { return m_settings; }
-    QuotePanel &quotePanel() { return m_panel; }
-    QuoteSync *quoteSync() const { return m_sync; }
-
-    // Redraw what the logic changed.
-    void renderQuotePanel();
-    void showCash();
-    // Replace the rows of the stock list; it shows them sorted whatever the order given.
-    void fillStockList(const QStringList &tickers);
+    GameSession &session() { return *m_session; }
 
     // Handlers, named after their controls.
     void mnuNewGame_Click();
@@ -79,28 +70,25 @@ protected:
 private:
     void buildMenus();
     void buildClientArea();
+    void connectSession();
     void Form_Load();
+    // Redraw what the session changed.
+    void renderQuotePanel();
+    void showCash();
+    void fillStockList();
+    void showChart();
     // Hooks that later rooms fill: tips and music.
     void ShowStartupTip();
     void StartMusic();
     void ShutDownMusic();
-    template <class Dialog> void openTradeDialog(QPointer<Dialog> &dialog);
+    template <class Dialog> void openTradeDialog(QPointer<Dialog> &dialog, TradeKind kind);
     void LstStocks_MouseDown(Qt::MouseButton button, const QPoint &globalPos);
-    void startQuoteSync();
-    void applyProxy();
     void showInfoPage();
 
-    QString m_folder;
-    GameState m_game;
-    Settings m_settings;
-    QuotePanel m_panel;
-    ServicesConfig m_services;
-    QuoteSync *m_sync = nullptr;
+    GameSession *m_session;
     // Ticks of a running download: the percent bar and the seconds count.
     QTimer *Timer_Percent = nullptr;
     QTimer *Timer_Seconde = nullptr;
-    // The one random source of the game; only the tips draw from it.
-    QRandomGenerator m_random;
 
     // Each dialog exists at most once; opening it again brings it to the front.
     QPointer<frmNewPlayer> m_frmNewPlayer;

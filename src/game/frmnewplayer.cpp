@@ -1,10 +1,9 @@
 #include "frmnewplayer.h"
 
-#include "model/gamefiles.h"
+#include "gamesession.h"
 #include "platform/messages.h"
 
 #include <QButtonGroup>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,8 +32,7 @@ template <typename Button> Button *makeButton(const QString &name, const QString
 }
 } // namespace
 
-frmNewPlayer::frmNewPlayer(const QString &programFolder, QWidget *parent)
-    : QDialog(parent), m_programFolder(programFolder)
+frmNewPlayer::frmNewPlayer(GameSession &session, QWidget *parent) : QDialog(parent), m_session(session)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Create New Player"));
@@ -118,7 +116,7 @@ void frmNewPlayer::cmdOk_Click()
             QMessageBox::Warning);
         return;
     }
-    if (QFileInfo::exists(savedGamePath(m_programFolder, gameName))) {
+    if (m_session.savedGameExists(gameName)) {
         MessageRequest question;
         question.title = Messages::programTitle();
         question.text = replaceQuestionText(gameName);
@@ -128,8 +126,7 @@ void frmNewPlayer::cmdOk_Click()
         if (Messages::ask(this, question) != QMessageBox::Yes)
             return;
     }
-    if (const FileStatus error =
-            CreateSavedGame(m_programFolder, gameName, startingCashText(selectedLevel())))
+    if (const FileStatus error = m_session.createGame(gameName, selectedLevel()))
         Messages::inform(this, error->text(), QMessageBox::Warning);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class GameSession;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -16,7 +17,7 @@ class frmNewPlayer : public QDialog
     Q_OBJECT
 
 public:
-    explicit frmNewPlayer(const QString &programFolder, QWidget *parent = nullptr);
+    explicit frmNewPlayer(GameSession &session, QWidget *parent = nullptr);
 
 private:
     void txtPlayerName_Change(const QString &text);
@@ -24,7 +25,7 @@ private:
     void cmdCancel_Click();
     GameLevel selectedLevel() const;
 
-    QString m_programFolder;
+    GameSession &m_session;
     QLabel *Label1;
     QLineEdit *txtPlayerName;
     QLabel *Label2;

@@ -89,7 +89,7 @@ QString gameNameOfFile(const QString &fileName)
     return fileName.size() >= 4 ? fileName.chopped(4) : QString();
 }
 
-SavedGamePreview previewSavedGame(const QString &folder, const QString &fileName)
+SavedGamePreview previewSavedGame(const GameFolder &folder, const QString &fileName)
 {
     SavedGamePreview preview;
     preview.ownerText = QStringLiteral("Property of ") + gameNameOfFile(fileName);
@@ -97,11 +97,12 @@ SavedGamePreview previewSavedGame(const QString &folder, const QString &fileName
     if (ReadSavedGameCash(folder, fileName, cash))
         preview.moneyText = QStringLiteral("Available Money : the file cannot be read");
     else
-        preview.moneyText = QStringLiteral("Available Money : ") + moneyToText(cash) + QStringLiteral(" USD");
+        preview.moneyText =
+            QStringLiteral("Available Money : ") + moneyToText(cash, folder.decimal) + QStringLiteral(" USD");
     return preview;
 }
 
-FileStatus switchGame(const QString &folder, const QString &fileName, bool withFavorites, GameState &state,
+FileStatus switchGame(const GameFolder &folder, const QString &fileName, bool withFavorites, GameState &state,
                       QStringList &favorites)
 {
     const QString gameName = gameNameOfFile(fileName);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/fileerror.h"
+#include "model/gamefolder.h"
 #include "model/gamestate.h"
 
 #include <QString>
@@ -39,11 +40,11 @@ struct SavedGamePreview
     QString ownerText = QStringLiteral("Property of <>");
 };
 // Reads only the cash line; a file that cannot be read says so instead of showing a number.
-SavedGamePreview previewSavedGame(const QString &folder, const QString &fileName);
+SavedGamePreview previewSavedGame(const GameFolder &folder, const QString &fileName);
 
 // Makes the saved game `fileName` of `folder` the running game: its name, cash and holdings
 // go into `state`; with `withFavorites`, its favourites file must exist too and its tickers go
 // into `favorites`. Everything is read before anything is stored, so on error neither `state`
 // nor `favorites` changes.
-FileStatus switchGame(const QString &folder, const QString &fileName, bool withFavorites, GameState &state,
+FileStatus switchGame(const GameFolder &folder, const QString &fileName, bool withFavorites, GameState &state,
                       QStringList &favorites);

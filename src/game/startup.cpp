@@ -3,7 +3,7 @@
 #include "model/gamefiles.h"
 #include "model/stockcatalogue.h"
 
-StartupState loadStartup(const QString &programFolder)
+StartupState loadStartup(const GameFolder &programFolder)
 {
     StartupState s;
     auto startEmpty = [&s](const FileError &error) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/fileerror.h"
+#include "model/gamefolder.h"
 #include "model/gamestate.h"
 #include "model/settings.h"
 
@@ -21,4 +22,4 @@ struct StartupState
     std::optional<FileError> problem;
 };
 
-StartupState loadStartup(const QString &programFolder);
+StartupState loadStartup(const GameFolder &programFolder);

@@ -1,98 +1,36 @@
 #include "atomicfile.h"
 
-#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSet>
 
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/stat.h>
+#include <memory>
 #include <unistd.h>
+#include <vector>
 
 namespace {
-
-std::function<bool(qint64)> g_writeHook;
-std::function<bool(const QString &)> g_renameHook;
-bool g_fsyncEnabled = true;
 
 // Small enough that a test can fail a write in the middle of a game file.
 constexpr qint64 kChunkSize = 1024;
 
-struct PendingFile
+FileError writeError(const QString &path, const QString &reason)
 {
-    QString path;      // as the caller named it, for errors
-    QByteArray target; // the file actually replaced (a symbolic link is followed)
-    QByteArray temporary;
-    bool written = false;
-};
-
-FileError writeError(const QString &path, int error)
-{
-    return FileError{path, 0, reasonFromSystem(qt_error_string(error)), FileAction::Write};
+    return FileError{path, 0, reason, FileAction::Write};
 }
 
-QByteArray folderOf(const QByteArray &file)
+// The folder whose entry the rename changed: a symbolic link's target is what gets replaced.
+QString folderOf(const QString &path)
 {
-    const qsizetype slash = file.lastIndexOf('/');
-    if (slash < 0)
-        return QByteArrayLiteral(".");
-    return slash == 0 ? QByteArrayLiteral("/") : file.left(slash);
+    const QFileInfo info(path);
+    return info.isSymLink() ? QFileInfo(info.symLinkTarget()).absolutePath() : info.absolutePath();
 }
 
-FileStatus writeTemporary(PendingFile &file, const QByteArray &content)
+void syncFolder(const QString &folder)
 {
-    // A temporary file left by a crash is stale; a fresh one is created below.
-    if (::unlink(file.temporary.constData()) != 0 && errno != ENOENT)
-        return writeError(file.path, errno);
-
-    struct stat old;
-    const bool replacing = ::stat(file.target.constData(), &old) == 0;
-    if (replacing && S_ISDIR(old.st_mode))
-        return writeError(file.path, EISDIR);
-
-    const int fd = ::open(file.temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return writeError(file.path, errno);
-    file.written = true;
-    if (replacing)
-        (void)::fchmod(fd, old.st_mode & 07777); // the new file keeps the old one's permissions
-
-    int error = 0;
-    qint64 done = 0;
-    while (error == 0 && done < content.size()) {
-        if (g_writeHook && !g_writeHook(done)) {
-            error = ENOSPC;
-            break;
-        }
-        const ssize_t n =
-            ::write(fd, content.constData() + done, size_t(qMin(kChunkSize, content.size() - done)));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            error = errno;
-        else
-            done += n;
-    }
-    if (error == 0 && g_fsyncEnabled && ::fsync(fd) != 0)
-        error = errno;
-    if (::close(fd) != 0 && error == 0)
-        error = errno;
-    if (error != 0)
-        return writeError(file.path, error);
-    return std::nullopt;
-}
-
-void removeTemporaries(QList<PendingFile> &files, qsizetype from)
-{
-    for (qsizetype i = from; i < files.size(); ++i) {
-        if (files[i].written)
-            ::unlink(files[i].temporary.constData());
-    }
-}
-
-void syncFolder(const QByteArray &folder)
-{
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const QByteArray name = QFile::encodeName(folder);
+    const int fd = ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
     // The rename has already happened, so the new content is in place either way; a failing
@@ -101,78 +39,75 @@ void syncFolder(const QByteArray &folder)
     ::close(fd);
 }
 
-void syncFolders(const QSet<QByteArray> &folders)
-{
-    if (!g_fsyncEnabled)
-        return;
-    for (const QByteArray &folder : folders)
-        syncFolder(folder);
-}
-
 } // namespace
 
-QString temporaryPathFor(const QString &path)
+FileReplacer &FileReplacer::onDisk()
 {
-    return path + QStringLiteral(".tmp");
+    static FileReplacer replacer;
+    return replacer;
 }
 
-FileStatus replaceFileAtomically(const QString &path, const QByteArray &content)
+FileStatus FileReplacer::replace(const QString &path, const QByteArray &content)
 {
-    return replaceFilesAtomically({FileReplacement{path, content}});
+    return replace(QList<FileReplacement>{FileReplacement{path, content}});
 }
 
-FileStatus replaceFilesAtomically(const QList<FileReplacement> &files)
+FileStatus FileReplacer::replace(const QList<FileReplacement> &files)
 {
-    QList<PendingFile> pending;
+    // An unfinished QSaveFile removes its temporary file when it goes, so every early return
+    // below leaves the folder as it was.
+    std::vector<std::unique_ptr<QSaveFile>> written;
     for (const FileReplacement &file : files) {
-        PendingFile p;
-        p.path = file.path;
-        QString target = file.path;
-        const QFileInfo info(file.path);
-        if (info.isSymLink())
-            target = info.symLinkTarget();
-        p.target = QFile::encodeName(target);
-        p.temporary = QFile::encodeName(temporaryPathFor(target));
-        pending.append(p);
+        if (QFileInfo(file.path).isDir())
+            return writeError(file.path, reasonFromSystem(qt_error_string(EISDIR)));
+        auto save = std::make_unique<QSaveFile>(file.path);
+        if (!save->open(QIODevice::WriteOnly))
+            return writeError(file.path, reasonFromSystem(save->errorString()));
+        for (qint64 done = 0; done < file.content.size(); done += kChunkSize) {
+            const qint64 size = qMin(kChunkSize, file.content.size() - done);
+            if (const std::optional<QString> reason =
+                    writeChunk(*save, file.content.constData() + done, size))
+                return writeError(file.path, *reason);
+        }
+        // Qt 6.4 takes a short write (a full disk, the file size limit) for success and would
+        // commit a cut file: the temporary file must hold every byte before it replaces anything.
+        if (!save->flush())
+            return writeError(file.path, reasonFromSystem(save->errorString()));
+        if (save->size() != file.content.size())
+            return writeError(file.path, QStringLiteral("only %1 of its %2 bytes could be written")
+                                             .arg(save->size())
+                                             .arg(file.content.size()));
+        written.push_back(std::move(save));
     }
 
-    for (qsizetype i = 0; i < pending.size(); ++i) {
-        if (FileStatus failed = writeTemporary(pending[i], files[i].content)) {
-            removeTemporaries(pending, 0);
-            return failed;
+    QSet<QString> folders;
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const QString folder = folderOf(files[i].path);
+        const std::optional<QString> reason = commit(*written[size_t(i)]);
+        if (reason) {
+            // The files before this one are replaced already; make that durable too.
+            for (const QString &done : std::as_const(folders))
+                syncFolder(done);
+            return writeError(files[i].path, *reason);
         }
+        folders.insert(folder);
     }
-
-    QSet<QByteArray> folders;
-    for (qsizetype i = 0; i < pending.size(); ++i) {
-        PendingFile &file = pending[i];
-        int error = 0;
-        if (g_renameHook && !g_renameHook(file.path))
-            error = EACCES;
-        else if (::rename(file.temporary.constData(), file.target.constData()) != 0)
-            error = errno;
-        if (error != 0) {
-            removeTemporaries(pending, i);
-            syncFolders(folders);
-            return writeError(file.path, error);
-        }
-        folders.insert(folderOf(file.target));
-    }
-    syncFolders(folders);
+    for (const QString &folder : std::as_const(folders))
+        syncFolder(folder);
     return std::nullopt;
 }
 
-void setAtomicWriteHook(std::function<bool(qint64 writtenSoFar)> hook)
+std::optional<QString> FileReplacer::writeChunk(QSaveFile &file, const char *data, qint64 size)
 {
-    g_writeHook = std::move(hook);
+    if (file.write(data, size) != size)
+        return reasonFromSystem(file.errorString());
+    return std::nullopt;
 }
 
-void setAtomicRenameHook(std::function<bool(const QString &path)> hook)
+std::optional<QString> FileReplacer::commit(QSaveFile &file)
 {
-    g_renameHook = std::move(hook);
-}
-
-void setAtomicFsyncEnabled(bool enabled)
-{
-    g_fsyncEnabled = enabled;
+    // QSaveFile flushes, fsyncs and renames over the old file here.
+    if (!file.commit())
+        return reasonFromSystem(file.errorString());
+    return std::nullopt;
 }

@@ -6,32 +6,39 @@
 #include <QList>
 #include <QString>
 
-#include <functional>
+#include <optional>
 
-// Replaces a file's whole content without ever leaving it half written: the bytes go to a
-// temporary file beside it (a name ending ".tmp", which no game, favourites or settings
-// file can have), are flushed and fsynced, renamed over the old file, then the folder is
-// fsynced. On any failure the old file is untouched and the temporary file is removed.
-FileStatus replaceFileAtomically(const QString &path, const QByteArray &content);
+class QSaveFile;
 
 struct FileReplacement
 {
     QString path;
     QByteArray content;
 };
-// Several files at once: every temporary file is written and synced before the first rename,
-// so a failed write changes none of them. The renames happen in list order.
-FileStatus replaceFilesAtomically(const QList<FileReplacement> &files);
 
-// The temporary file used while replacing `path`.
-QString temporaryPathFor(const QString &path);
+// Replaces a file's whole content without ever leaving it half written: the bytes go to a
+// QSaveFile beside it (flushed, fsynced, renamed over the old file, whose permissions it keeps;
+// a symbolic link is followed), then the folder is fsynced. On any failure the old file is
+// untouched and no temporary file stays behind.
+//
+// The game receives one replacer and writes every file a player would miss through it. Its
+// steps are virtual so that a test can make one of them fail the way the system would.
+class FileReplacer
+{
+public:
+    virtual ~FileReplacer() = default;
 
-// Fault injection for tests: called before each chunk is written to the temporary file,
-// with the number of bytes written so far; returning false makes that write fail.
-// Pass an empty function to restore normal writing.
-void setAtomicWriteHook(std::function<bool(qint64 writtenSoFar)> hook);
-// Fault injection for tests: called before the temporary file is renamed over `path`;
-// returning false makes the rename fail. Pass an empty function to restore normal renaming.
-void setAtomicRenameHook(std::function<bool(const QString &path)> hook);
-// For benchmarks only: skips the fsync calls so their cost can be measured apart.
-void setAtomicFsyncEnabled(bool enabled);
+    FileStatus replace(const QString &path, const QByteArray &content);
+    // Several files at once: every file is written before the first rename, so a failed write
+    // changes none of them. The renames happen in list order.
+    FileStatus replace(const QList<FileReplacement> &files);
+
+    // The replacer that writes to disk and fails only when the system does.
+    static FileReplacer &onDisk();
+
+protected:
+    // Writes one piece of a file's new content; on failure, why.
+    virtual std::optional<QString> writeChunk(QSaveFile &file, const char *data, qint64 size);
+    // Syncs and renames the written file over the old one; on failure, why.
+    virtual std::optional<QString> commit(QSaveFile &file);
+};

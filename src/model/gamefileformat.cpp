@@ -67,7 +67,8 @@ bool isWholeNumberText(QByteArrayView field)
 
 } // namespace
 
-FileStatus parseSavedGame(const QByteArray &bytes, const QString &path, SavedGameContent &out, int pairLimit)
+FileStatus parseSavedGame(const QByteArray &bytes, const QString &path, QChar decimal, SavedGameContent &out,
+                          int pairLimit)
 {
     if (FileStatus bad = checkText(bytes, path))
         return bad;
@@ -76,7 +77,7 @@ FileStatus parseSavedGame(const QByteArray &bytes, const QString &path, SavedGam
     if (pairLimit >= 0)
         content.holdings.reserve(qMin(pairLimit, kMaxHoldings));
     content.cashLine = QString::fromLatin1(reader.readLine());
-    const std::optional<Money> cash = moneyFromText(content.cashLine);
+    const std::optional<Money> cash = moneyFromText(content.cashLine, decimal);
     if (!cash)
         return readError(path, 1, QStringLiteral("the cash line is not a number"));
     content.cash = *cash;
@@ -106,12 +107,12 @@ FileStatus parseSavedGame(const QByteArray &bytes, const QString &path, SavedGam
     return std::nullopt;
 }
 
-FileStatus parseSavedGameCash(const QByteArray &bytes, const QString &path, Money &out)
+FileStatus parseSavedGameCash(const QByteArray &bytes, const QString &path, QChar decimal, Money &out)
 {
     if (FileStatus bad = checkText(bytes, path))
         return bad;
     FieldReader reader(bytes);
-    const std::optional<Money> cash = moneyFromText(QString::fromLatin1(reader.readLine()));
+    const std::optional<Money> cash = moneyFromText(QString::fromLatin1(reader.readLine()), decimal);
     if (!cash)
         return readError(path, 1, QStringLiteral("the cash line is not a number"));
     out = *cash;

@@ -25,12 +25,13 @@ struct SavedGameContent
     QList<Holding> holdings;
 };
 
-// The cash line and the ticker and quantity pairs up to the end of the file, or only the first
-// `pairLimit` pairs when it is not negative. More than kMaxHoldings pairs is an error.
-FileStatus parseSavedGame(const QByteArray &bytes, const QString &path, SavedGameContent &out,
+// The cash line (with `decimal` as its separator) and the ticker and quantity pairs up to the end
+// of the file, or only the first `pairLimit` pairs when it is not negative. More than kMaxHoldings
+// pairs is an error.
+FileStatus parseSavedGame(const QByteArray &bytes, const QString &path, QChar decimal, SavedGameContent &out,
                           int pairLimit = -1);
 // Only the first line, as a cash amount.
-FileStatus parseSavedGameCash(const QByteArray &bytes, const QString &path, Money &out);
+FileStatus parseSavedGameCash(const QByteArray &bytes, const QString &path, QChar decimal, Money &out);
 // The first line as written (a settings rewrite copies it unchanged).
 FileStatus parseFirstLine(const QByteArray &bytes, const QString &path, QByteArray &out);
 // Seven whole lines.

@@ -1,6 +1,5 @@
 #include "gamefiles.h"
 
-#include "atomicfile.h"
 #include "gamefileformat.h"
 #include "numbertext.h"
 #include "stockcatalogue.h"
@@ -113,18 +112,18 @@ QString settingsPath(const QString &folder)
     return joinPath(folder, QStringLiteral("options.cfg"));
 }
 
-FileStatus ReadSettings(const QString &folder, Settings &out)
+FileStatus ReadSettings(const GameFolder &folder, Settings &out)
 {
-    const QString path = settingsPath(folder);
+    const QString path = settingsPath(folder.path);
     QByteArray bytes;
     if (FileStatus failed = readFile(path, bytes))
         return failed;
     return parseSettings(bytes, path, out);
 }
 
-FileStatus WriteSettings(const QString &folder, const SettingsChoice &choice, Settings &inMemory)
+FileStatus WriteSettings(const GameFolder &folder, const SettingsChoice &choice, Settings &inMemory)
 {
-    const QString path = settingsPath(folder);
+    const QString path = settingsPath(folder.path);
     QByteArray bytes;
     if (FileStatus failed = readFile(path, bytes))
         return asAction(failed, FileAction::Write);
@@ -153,7 +152,7 @@ FileStatus WriteSettings(const QString &folder, const SettingsChoice &choice, Se
 
     const QByteArray content = linesBytes(
         {firstLine, *game, favorites.toLatin1(), music.toLatin1(), proxy.toLatin1(), *hostText, *portText});
-    if (FileStatus failed = replaceFileAtomically(path, content))
+    if (FileStatus failed = folder.replacer->replace(path, content))
         return failed;
 
     inMemory.favoritesLine = favorites;
@@ -166,53 +165,53 @@ FileStatus WriteSettings(const QString &folder, const SettingsChoice &choice, Se
     return std::nullopt;
 }
 
-FileStatus ReadSavedGame(const QString &folder, const QString &gameName, GameState &state)
+FileStatus ReadSavedGame(const GameFolder &folder, const QString &gameName, GameState &state)
 {
-    const QString path = savedGamePath(folder, gameName);
+    const QString path = savedGamePath(folder.path, gameName);
     QByteArray bytes;
     if (FileStatus failed = readGameFile(path, gameName, bytes))
         return failed;
     SavedGameContent content;
-    if (FileStatus failed = parseSavedGame(bytes, path, content))
+    if (FileStatus failed = parseSavedGame(bytes, path, folder.decimal, content))
         return failed;
     state.cash = content.cash;
     state.holdings = content.holdings;
     return std::nullopt;
 }
 
-FileStatus ReadSavedGameCash(const QString &folder, const QString &fileName, Money &out)
+FileStatus ReadSavedGameCash(const GameFolder &folder, const QString &fileName, Money &out)
 {
-    const QString path = joinPath(folder, fileName);
+    const QString path = joinPath(folder.path, fileName);
     QByteArray bytes;
     if (FileStatus failed = readGameFile(path, fileName, bytes))
         return failed;
-    return parseSavedGameCash(bytes, path, out);
+    return parseSavedGameCash(bytes, path, folder.decimal, out);
 }
 
-FileStatus CreateSavedGame(const QString &folder, const QString &gameName, const QString &startingCashText)
+FileStatus CreateSavedGame(const GameFolder &folder, const QString &gameName, const QString &startingCashText)
 {
-    const QString gamePath = savedGamePath(folder, gameName);
+    const QString gamePath = savedGamePath(folder.path, gameName);
     if (FileStatus bad = checkName(gamePath, gameName, FileAction::Write))
         return bad;
-    const std::optional<Money> cash = moneyFromText(startingCashText);
+    const std::optional<Money> cash = moneyFromText(startingCashText, folder.decimal);
     if (!cash)
         return fileError(gamePath,
                          QStringLiteral("the starting cash \"%1\" is not a number").arg(startingCashText),
                          FileAction::Write);
     // The favourites file goes first: should the second rename fail, no half-made game is listed.
-    return replaceFilesAtomically({
-        FileReplacement{favoritesPath(folder, gameName), linesBytes({QByteArray(kFavoritesHeader)})},
-        FileReplacement{gamePath, newSavedGameBytes(moneyToText(*cash))},
+    return folder.replacer->replace({
+        FileReplacement{favoritesPath(folder.path, gameName), linesBytes({QByteArray(kFavoritesHeader)})},
+        FileReplacement{gamePath, newSavedGameBytes(moneyToText(*cash, folder.decimal))},
     });
 }
 
-FileStatus RewriteSavedGameAfterTrade(const QString &folder, GameState &state, const QString &newCashText,
+FileStatus RewriteSavedGameAfterTrade(const GameFolder &folder, GameState &state, const QString &newCashText,
                                       const QString &ticker, qint64 change)
 {
-    const QString path = savedGamePath(folder, state.gameName);
+    const QString path = savedGamePath(folder.path, state.gameName);
     if (FileStatus bad = checkName(path, state.gameName, FileAction::Write))
         return bad;
-    const std::optional<Money> cash = moneyFromText(newCashText);
+    const std::optional<Money> cash = moneyFromText(newCashText, folder.decimal);
     if (!cash)
         return fileError(path, QStringLiteral("the new cash \"%1\" is not a number").arg(newCashText),
                          FileAction::Write);
@@ -222,7 +221,7 @@ FileStatus RewriteSavedGameAfterTrade(const QString &folder, GameState &state, c
         return asAction(failed, FileAction::Write);
     const int count = state.holdingCount();
     SavedGameContent onDisk;
-    if (FileStatus failed = parseSavedGame(bytes, path, onDisk, count))
+    if (FileStatus failed = parseSavedGame(bytes, path, folder.decimal, onDisk, count))
         return asAction(failed, FileAction::Write);
     if (onDisk.holdings.size() < count)
         return tooFewPairs(path, onDisk.holdings.size(), count, FileAction::Write);
@@ -245,8 +244,8 @@ FileStatus RewriteSavedGameAfterTrade(const QString &folder, GameState &state, c
     }
 
     // The cash line is written in its plain form so that the file reads back as exactly the new cash.
-    const QByteArray content = savedGameBytes(moneyToText(*cash).toLatin1(), onDisk.holdings);
-    if (FileStatus failed = replaceFileAtomically(path, content))
+    const QByteArray content = savedGameBytes(moneyToText(*cash, folder.decimal).toLatin1(), onDisk.holdings);
+    if (FileStatus failed = folder.replacer->replace(path, content))
         return failed;
 
     state.cash = *cash;
@@ -255,9 +254,9 @@ FileStatus RewriteSavedGameAfterTrade(const QString &folder, GameState &state, c
     return std::nullopt;
 }
 
-FileStatus ReadFavorites(const QString &folder, const QString &gameName, QStringList &out)
+FileStatus ReadFavorites(const GameFolder &folder, const QString &gameName, QStringList &out)
 {
-    const QString path = favoritesPath(folder, gameName);
+    const QString path = favoritesPath(folder.path, gameName);
     QByteArray bytes;
     if (FileStatus failed = readGameFile(path, gameName, bytes))
         return failed;
@@ -271,9 +270,9 @@ FileStatus ReadFavorites(const QString &folder, const QString &gameName, QString
     return std::nullopt;
 }
 
-FileStatus AddFavorite(const QString &folder, const QString &gameName, const QString &ticker)
+FileStatus AddFavorite(const GameFolder &folder, const QString &gameName, const QString &ticker)
 {
-    const QString path = favoritesPath(folder, gameName);
+    const QString path = favoritesPath(folder.path, gameName);
     if (FileStatus bad = checkName(path, gameName, FileAction::Write))
         return bad;
     const std::optional<QByteArray> tickerText = favoriteText(ticker);
@@ -284,12 +283,12 @@ FileStatus AddFavorite(const QString &folder, const QString &gameName, const QSt
     if (FileStatus failed = favoriteFieldsForRewrite(path, fields))
         return failed;
     fields.append(*tickerText);
-    return replaceFileAtomically(path, linesBytes(fields));
+    return folder.replacer->replace(path, linesBytes(fields));
 }
 
-FileStatus RemoveFavorite(const QString &folder, const QString &gameName, const QString &ticker)
+FileStatus RemoveFavorite(const GameFolder &folder, const QString &gameName, const QString &ticker)
 {
-    const QString path = favoritesPath(folder, gameName);
+    const QString path = favoritesPath(folder.path, gameName);
     if (FileStatus bad = checkName(path, gameName, FileAction::Write))
         return bad;
     QList<QByteArray> fields;
@@ -303,19 +302,19 @@ FileStatus RemoveFavorite(const QString &folder, const QString &gameName, const 
                 fields.removeAt(i);
         }
     }
-    return replaceFileAtomically(path, linesBytes(fields));
+    return folder.replacer->replace(path, linesBytes(fields));
 }
 
-FileStatus ReadHoldingsFromFile(const QString &folder, const QString &gameName, int holdingCount,
+FileStatus ReadHoldingsFromFile(const GameFolder &folder, const QString &gameName, int holdingCount,
                                 SavedHoldings &out)
 {
-    const QString path = savedGamePath(folder, gameName);
+    const QString path = savedGamePath(folder.path, gameName);
     QByteArray bytes;
     if (FileStatus failed = readGameFile(path, gameName, bytes))
         return failed;
     const int count = qBound(0, holdingCount, kMaxHoldings);
     SavedGameContent content;
-    if (FileStatus failed = parseSavedGame(bytes, path, content, count))
+    if (FileStatus failed = parseSavedGame(bytes, path, folder.decimal, content, count))
         return failed;
     if (content.holdings.size() < count)
         return tooFewPairs(path, content.holdings.size(), count, FileAction::Read);

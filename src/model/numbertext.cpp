@@ -9,8 +9,6 @@
 
 namespace {
 
-std::optional<QChar> g_separator;
-
 bool isBlank(QChar c)
 {
     return c == u' ' || c == u'\t';
@@ -158,43 +156,43 @@ std::optional<qint64> roundScaled(const Decimal &d, int scale)
     return d.negative ? qint64(0 - magnitude) : qint64(magnitude);
 }
 
-QString withSeparator(QString text)
+QString withSeparator(QString text, QChar separator)
 {
-    const QChar separator = decimalSeparator();
     if (separator != u'.')
         text.replace(u'.', separator);
     return text;
 }
 
+// A character that can stand between the digits of a number in an 8-bit file.
+bool usableDecimal(QChar c)
+{
+    return c.unicode() < 0x100 && !isAsciiDigit(c) && !isBlank(c) && c != u'-' && c != u'+' && c != u'e' &&
+           c != u'E';
+}
+
 } // namespace
 
-QChar decimalSeparator()
+NumberFormat NumberFormat::withDecimal(QChar decimal)
 {
-    if (g_separator)
-        return *g_separator;
-    // Files are 8-bit text, so a separator outside Latin-1 (or a clash with the number syntax)
-    // falls back to the point.
-    const QString point = QLocale::system().decimalPoint();
-    if (point.size() == 1) {
-        const QChar c = point.front();
-        if (c.unicode() < 0x100 && !isAsciiDigit(c) && !isBlank(c) && c != u'-' && c != u'+' && c != u'e' &&
-            c != u'E')
-            return c;
-    }
-    return u'.';
+    NumberFormat format;
+    format.decimal = decimal;
+    format.thousands = decimal == u',' ? u'.' : u',';
+    return format;
 }
 
-void setDecimalSeparator(QChar separator)
+NumberFormat NumberFormat::system()
 {
-    g_separator = separator;
+    const QLocale locale = QLocale::system();
+    const QString point = locale.decimalPoint();
+    NumberFormat format =
+        withDecimal(point.size() == 1 && usableDecimal(point.front()) ? point.front() : u'.');
+    const QString group = locale.groupSeparator();
+    if (group.size() == 1 && group.front() != format.decimal && !group.front().isSpace())
+        format.thousands = group.front();
+    return format;
 }
 
-void resetDecimalSeparator()
-{
-    g_separator.reset();
-}
-
-QString moneyToText(Money amount)
+QString moneyToText(Money amount, QChar separator)
 {
     const qint64 units = amount.units();
     const quint64 magnitude = units < 0 ? 0 - quint64(units) : quint64(units);
@@ -206,15 +204,10 @@ QString moneyToText(Money amount)
         QString digits = QStringLiteral("%1").arg(fraction, 4, 10, QChar(u'0'));
         while (digits.endsWith(u'0'))
             digits.chop(1);
-        text += decimalSeparator();
+        text += separator;
         text += digits;
     }
     return text;
-}
-
-std::optional<Money> moneyFromText(const QString &text)
-{
-    return moneyFromText(text, decimalSeparator());
 }
 
 std::optional<Money> moneyFromText(const QString &text, QChar separator)
@@ -239,7 +232,7 @@ std::optional<Money> moneyFromDouble(double amount)
     return moneyFromText(QString::fromLatin1(buffer, result.ptr - buffer), u'.');
 }
 
-QString doubleToText(double value)
+QString doubleToText(double value, QChar separator)
 {
     if (std::isnan(value))
         return QStringLiteral("NaN");
@@ -254,12 +247,7 @@ QString doubleToText(double value)
     QString text = QString::fromLatin1(buffer, result.ptr - buffer);
     if (text == QLatin1String("-0"))
         text = QStringLiteral("0");
-    return withSeparator(text);
-}
-
-std::optional<double> doubleFromText(const QString &text)
-{
-    return doubleFromText(text, decimalSeparator());
+    return withSeparator(text, separator);
 }
 
 std::optional<double> doubleFromText(const QString &text, QChar separator)
@@ -291,9 +279,9 @@ std::optional<qint64> roundHalfEven(double value)
     return qint64(rounded);
 }
 
-std::optional<qint64> wholeNumberFromText(const QString &text)
+std::optional<qint64> wholeNumberFromText(const QString &text, QChar separator)
 {
-    const std::optional<Decimal> d = parseDecimal(text, decimalSeparator());
+    const std::optional<Decimal> d = parseDecimal(text, separator);
     if (!d)
         return std::nullopt;
     return roundScaled(*d, 0);

@@ -24,11 +24,15 @@ WebPane::WebPane(QWidget *parent) : QWidget(parent), m_view(new QTextBrowser(thi
     m_view->setFrameShape(QFrame::StyledPanel);
 }
 
-void WebPane::setProxy(const QNetworkProxy &proxy)
+void WebPane::setProxy(const ProxySetting &proxy)
 {
     if (!m_network)
         m_network = new QNetworkAccessManager(this);
-    m_network->setProxy(proxy);
+    m_proxyBroken = proxy.isBroken();
+    if (proxy.enabled && !m_proxyBroken)
+        m_network->setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, proxy.host, proxy.port));
+    else
+        m_network->setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
 }
 
 void WebPane::navigate(const QUrl &url)
@@ -51,6 +55,13 @@ void WebPane::navigate(const QUrl &url)
                              name.endsWith(QLatin1String(".jpg"));
         showBody(file.readAll(), isImage ? QStringLiteral("image/") : QStringLiteral("text/html"));
         emit loaded(true);
+        return;
+    }
+    if (m_proxyBroken) {
+        showPlaceholder();
+        // Like a failed fetch, it is heard after navigate returns.
+        QMetaObject::invokeMethod(
+            this, [this] { emit loaded(false); }, Qt::QueuedConnection);
         return;
     }
     if (!m_network)

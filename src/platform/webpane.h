@@ -1,11 +1,12 @@
 #pragma once
 
+#include "sync/proxysetting.h"
+
 #include <QPointer>
 #include <QUrl>
 #include <QWidget>
 
 class QNetworkAccessManager;
-class QNetworkProxy;
 class QNetworkReply;
 class QTextBrowser;
 
@@ -18,7 +19,9 @@ public:
     explicit WebPane(QWidget *parent = nullptr);
 
     void navigate(const QUrl &url);
-    void setProxy(const QNetworkProxy &proxy);
+    // Fetches over HTTP go through the player's proxy; a proxy that is on but has nowhere to
+    // connect makes them fail, as the quote download does, rather than go direct.
+    void setProxy(const ProxySetting &proxy);
     QUrl currentUrl() const { return m_url; }
     // What the pane shows, as HTML: tests read it.
     QString html() const;
@@ -33,5 +36,6 @@ private:
     QTextBrowser *m_view;
     QNetworkAccessManager *m_network = nullptr;
     QPointer<QNetworkReply> m_reply;
+    bool m_proxyBroken = false;
     QUrl m_url;
 };

@@ -10,57 +10,13 @@
 #include <cmath>
 
 namespace {
-
 constexpr qint64 kMaxFileSize = 0x7fffffffLL; // sizes and positions are 32-bit counts
-
-bool parsePort(const QString &digits, quint16 &port)
-{
-    bool ok = false;
-    const int value = digits.toInt(&ok);
-    if (!ok || value < 1 || value > 65535 || digits.startsWith(QLatin1Char('+')) ||
-        digits.startsWith(QLatin1Char('-')))
-        return false;
-    port = quint16(value);
-    return true;
-}
-
 } // namespace
 
-HostPort splitHostPort(const QString &text, quint16 defaultPort)
-{
-    HostPort result;
-    result.port = defaultPort;
-    QString portText;
-    if (text.startsWith(QLatin1Char('['))) {
-        const qsizetype close = text.indexOf(QLatin1Char(']'));
-        if (close < 0)
-            return result;
-        result.name = text.mid(1, close - 1);
-        const QString rest = text.mid(close + 1);
-        if (!rest.isEmpty()) {
-            if (!rest.startsWith(QLatin1Char(':')))
-                return result;
-            portText = rest.mid(1);
-        }
-    } else if (text.count(QLatin1Char(':')) == 1) {
-        const qsizetype colon = text.indexOf(QLatin1Char(':'));
-        result.name = text.left(colon);
-        portText = text.mid(colon + 1);
-        if (portText.isEmpty())
-            return result;
-    } else {
-        result.name = text; // a name, or an IPv6 literal without brackets
-    }
-    if (!portText.isEmpty() && !parsePort(portText, result.port))
-        return result;
-    result.valid = !result.name.isEmpty() && result.port != 0;
-    return result;
-}
-
-HttpDownload::HttpDownload(DownloadSocket &socket, const Clock &clock, const Settings &settings,
-                           const QString &programFolder, QObject *parent)
-    : QObject(parent), m_socket(socket), m_clock(clock), m_settings(settings), m_programFolder(programFolder),
-      m_filePath(quoteFilePath(programFolder))
+HttpDownload::HttpDownload(DownloadSocket &socket, const Clock &clock, const ProxySetting &proxy,
+                           const NumberFormat &numbers, const QString &programFolder, QObject *parent)
+    : QObject(parent), m_socket(socket), m_clock(clock), m_proxy(proxy), m_numbers(numbers),
+      m_programFolder(programFolder), m_filePath(quoteFilePath(programFolder))
 {
     connect(&m_socket, &DownloadSocket::connected, this, &HttpDownload::onConnected);
     connect(&m_socket, &DownloadSocket::dataArrived, this, &HttpDownload::onDataArrived);
@@ -95,14 +51,10 @@ bool HttpDownload::CmdTelecharger_Click()
     if (file.exists() && file.size() > 0)
         QFile::remove(m_filePath);
 
-    m_useProxy = false;
-    if (m_settings.useProxy()) {
-        m_proxyHost = m_settings.proxyHost.trimmed();
-        quint16 port = 0;
-        if (parsePort(m_settings.proxyPort.trimmed(), port))
-            m_proxyPort = port;
-        m_useProxy = true;
-    }
+    // The proxy as it is at this click: the options may change it between two downloads.
+    m_useProxy = m_proxy.enabled;
+    m_proxyHost = m_proxy.host;
+    m_proxyPort = m_proxy.port;
 
     Ouvre_Connect();
     m_panel.Picture1 = ProgressPicture();
@@ -142,8 +94,11 @@ void HttpDownload::Ouvre_Connect()
     m_bytesThisSecond = 0;
     m_stage = Stage::Connecting;
 
-    const HostPort target =
-        m_useProxy ? splitHostPort(m_proxyHost, quint16(m_proxyPort)) : splitHostPort(m_host, kHttpPort);
+    HostPort target;
+    if (m_useProxy)
+        target = HostPort{m_proxyHost, quint16(m_proxyPort), !m_proxyHost.isEmpty() && m_proxyPort != 0};
+    else
+        target = splitHostPort(m_host, kHttpPort);
 
     m_panel.CmdTelecharger.enabled = false;
     m_panel.CmdStop.enabled = true;
@@ -254,7 +209,7 @@ bool HttpDownload::acceptHeader(qsizetype searchFrom, QByteArray &body)
         scheduleEnd(false);
         return false;
     }
-    m_panel.lblTaille = Format_Size(m_totalSize);
+    m_panel.lblTaille = Format_Size(m_totalSize, m_numbers);
 
     m_headerReceived = true;
     m_startTime = std::round(m_clock.secondsSinceMidnight());
@@ -341,7 +296,7 @@ void HttpDownload::Timer_Seconde_Timer()
 
         if (m_writePosition >= 1 && m_totalSize >= 1) {
             if (bytesStored() >= m_totalSize) {
-                m_panel.lblRecu = Format_Size(bytesStored());
+                m_panel.lblRecu = Format_Size(bytesStored(), m_numbers);
                 resetPause();
                 finish(true);
                 return;
@@ -350,7 +305,7 @@ void HttpDownload::Timer_Seconde_Timer()
             if (average != 0)
                 m_panel.lblTRestant = Format_Time(remainingSeconds(m_totalSize - bytesStored(), average));
             if (speedHundredths != 0)
-                m_panel.lblVitesse = Format_Size(speedHundredths * 10);
+                m_panel.lblVitesse = Format_Size(speedHundredths * 10, m_numbers);
         }
     }
     ++m_idleTicks;
@@ -377,7 +332,7 @@ void HttpDownload::Timer_Percent_Timer()
 {
     if (!m_panel.timersEnabled || !m_headerReceived || m_writePosition < 1 || m_totalSize < 1)
         return;
-    m_panel.lblRecu = Format_Size(bytesStored());
+    m_panel.lblRecu = Format_Size(bytesStored(), m_numbers);
     const int percent = progressPercent(bytesStored(), m_totalSize);
     if (percent != m_lastPercent) {
         m_lastPercent = percent;
@@ -444,7 +399,7 @@ void HttpDownload::finish(bool complete)
 {
     m_complete = complete || (m_headerReceived && bytesStored() >= m_totalSize);
     if (complete) {
-        m_panel.lblRecu = Format_Size(bytesStored());
+        m_panel.lblRecu = Format_Size(bytesStored(), m_numbers);
         resetPause();
     }
     closeAndReset();

@@ -3,23 +3,16 @@
 #include "clock.h"
 #include "downloadpanel.h"
 #include "downloadsocket.h"
-#include "model/settings.h"
+#include "hostport.h"
+#include "model/numbertext.h"
+#include "proxysetting.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 
-// Where to connect for a "host[:port]" text; a bracketed IPv6 literal may carry a port too.
-struct HostPort
-{
-    QString name;
-    quint16 port = 0;
-    bool valid = false;
-};
-HostPort splitHostPort(const QString &text, quint16 defaultPort);
-
 // The small HTTP/1.1 client of the download panel: one GET of the URL in TextUrl into
-// quote.cfg, directly or through the proxy of the settings, with pause, resume and stop.
+// quote.cfg, directly or through the player's proxy, with pause, resume and stop.
 // Driven by the socket's events and by the window's two timers, whose ticks it is handed.
 // Every end of a transfer leaves the client idle and then emits transferEnded.
 class HttpDownload : public QObject
@@ -30,9 +23,10 @@ public:
     static constexpr int kIdleLimit = 60;
     static constexpr quint16 kHttpPort = 80;
 
-    // The socket, clock and settings must outlive the client.
-    HttpDownload(DownloadSocket &socket, const Clock &clock, const Settings &settings,
-                 const QString &programFolder, QObject *parent = nullptr);
+    // The socket, clock, proxy and number format must outlive the client; the proxy is read
+    // at every start of a download.
+    HttpDownload(DownloadSocket &socket, const Clock &clock, const ProxySetting &proxy,
+                 const NumberFormat &numbers, const QString &programFolder, QObject *parent = nullptr);
 
     DownloadPanel &panel() { return m_panel; }
     const DownloadPanel &panel() const { return m_panel; }
@@ -99,7 +93,8 @@ private:
 
     DownloadSocket &m_socket;
     const Clock &m_clock;
-    const Settings &m_settings;
+    const ProxySetting &m_proxy;
+    const NumberFormat &m_numbers;
     const QString m_programFolder;
     DownloadPanel m_panel;
 

@@ -2,8 +2,6 @@
 
 #include "model/numbertext.h"
 
-#include <QLocale>
-
 #include <cmath>
 #include <limits>
 
@@ -48,22 +46,10 @@ QString twoDigits(qint64 value)
 
 } // namespace
 
-QChar thousandsSeparator()
+QString Format_Size(qint64 bytes, const NumberFormat &format)
 {
-    const QChar decimal = decimalSeparator();
-    const QString group = QLocale::system().groupSeparator();
-    if (group.size() == 1 && group.at(0) != decimal && !group.at(0).isSpace())
-        return group.at(0);
-    return decimal == QLatin1Char(',') ? QLatin1Char('.') : QLatin1Char(',');
-}
-
-QString Format_Size(qint64 bytes)
-{
-    return Format_Size(bytes, decimalSeparator(), thousandsSeparator());
-}
-
-QString Format_Size(qint64 bytes, QChar decimal, QChar thousands)
-{
+    const QChar decimal = format.decimal;
+    const QChar thousands = format.thousands;
     constexpr qint64 kKilo = 1024;
     constexpr qint64 kMega = 1024000;
     if (bytes < kKilo)

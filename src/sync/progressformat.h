@@ -1,21 +1,18 @@
 #pragma once
 
 #include "downloadpanel.h"
+#include "model/numbertext.h"
 
 #include <QChar>
 #include <QString>
 #include <QtGlobal>
 
 // "1023 Bytes", "1.50 KB", "1,500.00 MB" (a megabyte here is 1 024 000 bytes), with the
-// user's separators.
-QString Format_Size(qint64 bytes);
-QString Format_Size(qint64 bytes, QChar decimal, QChar thousands);
+// separators of `format`.
+QString Format_Size(qint64 bytes, const NumberFormat &format);
 
 // "HH:MM:SS"; hours past 99 take as many digits as they need, negative counts show 00:00:00.
 QString Format_Time(qint64 seconds);
-
-// The thousands separator of the user's number format, never equal to decimalSeparator().
-QChar thousandsSeparator();
 
 // stored / total as a whole percentage, ties to even; 0 for an unknown total, at most 100.
 int progressPercent(qint64 stored, qint64 total);

@@ -113,9 +113,9 @@ Money moneyOrZero(const Item &item)
 
 } // namespace
 
-QString QuoteValue::toText() const
+QString QuoteValue::toText(QChar separator) const
 {
-    return number ? doubleToText(*number) : text;
+    return number ? doubleToText(*number, separator) : text;
 }
 
 QuoteRecord parseQuoteRecord(const QByteArray &bytes)

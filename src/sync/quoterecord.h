@@ -14,8 +14,8 @@ struct QuoteValue
     QString text;
 
     bool isEmpty() const { return !number && text.isEmpty(); }
-    // As the quote panel shows it: a number in its shortest form with the user's separator.
-    QString toText() const;
+    // As the quote panel shows it: a number in its shortest form with the given separator.
+    QString toText(QChar separator) const;
 };
 
 // One stock's quote, the nine items asked for by "sl1d1t1c1ohgv", in that order.

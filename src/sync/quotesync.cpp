@@ -3,12 +3,12 @@
 #include "model/numbertext.h"
 #include "quotereader.h"
 
-QuoteSync::QuoteSync(QuotePanel &panel, const Settings &settings, const QString &programFolder,
-                     const QString &quoteHost, std::unique_ptr<DownloadSocket> socket,
-                     std::unique_ptr<Clock> clock, QObject *parent)
-    : QObject(parent), m_panel(panel), m_programFolder(programFolder), m_quoteHost(quoteHost),
-      m_socket(std::move(socket)), m_clock(std::move(clock)),
-      m_download(*m_socket, *m_clock, settings, programFolder)
+QuoteSync::QuoteSync(QuotePanel &panel, const ProxySetting &proxy, const NumberFormat &numbers,
+                     const QString &programFolder, const QString &quoteHost,
+                     std::unique_ptr<DownloadSocket> socket, std::unique_ptr<Clock> clock, QObject *parent)
+    : QObject(parent), m_panel(panel), m_numbers(numbers), m_programFolder(programFolder),
+      m_quoteHost(quoteHost), m_socket(std::move(socket)), m_clock(std::move(clock)),
+      m_download(*m_socket, *m_clock, proxy, numbers, programFolder)
 {
     m_download.panel().TextUrl = quoteUrl(m_quoteHost, QStringLiteral("MSFT"));
     connect(&m_download, &HttpDownload::transferEnded, this, &QuoteSync::Ferme_Connect);
@@ -84,11 +84,11 @@ void QuoteSync::Ferme_Connect()
 
 void QuoteSync::showRecord(const QuoteRecord &record)
 {
-    m_panel.lblTrade = record.lastTrade.toText();
+    m_panel.lblTrade = record.lastTrade.toText(m_numbers.decimal);
     m_panel.lblTime = record.tradeDate + QStringLiteral(" at ") + record.tradeTime;
-    m_panel.lblVolume = record.volume.toText();
-    m_panel.lblVariation =
-        record.change + QStringLiteral(" (opened at ") + moneyToText(record.open) + QStringLiteral("$)");
+    m_panel.lblVolume = record.volume.toText(m_numbers.decimal);
+    m_panel.lblVariation = record.change + QStringLiteral(" (opened at ") +
+                           moneyToText(record.open, m_numbers.decimal) + QStringLiteral("$)");
     const bool up = record.change.startsWith(QLatin1Char('+'));
     m_panel.picUpVisible = up;
     m_panel.picDownVisible = !up;
@@ -96,10 +96,10 @@ void QuoteSync::showRecord(const QuoteRecord &record)
 
 void QuoteSync::updateValue()
 {
-    const std::optional<double> trade = doubleFromText(m_panel.lblTrade);
-    const std::optional<double> owned = doubleFromText(m_panel.lblOwned);
+    const std::optional<double> trade = doubleFromText(m_panel.lblTrade, m_numbers.decimal);
+    const std::optional<double> owned = doubleFromText(m_panel.lblOwned, m_numbers.decimal);
     if (trade && owned)
-        m_panel.lblValue = doubleToText(*trade * *owned);
+        m_panel.lblValue = doubleToText(*trade * *owned, m_numbers.decimal);
 }
 
 void QuoteSync::abandon()

@@ -3,7 +3,8 @@
 #include "clock.h"
 #include "downloadsocket.h"
 #include "httpdownload.h"
-#include "model/settings.h"
+#include "model/numbertext.h"
+#include "proxysetting.h"
 #include "quoterecord.h"
 #include "trading/quotepanel.h"
 
@@ -14,7 +15,7 @@
 
 // The quote of the selected stock: "Synchronize" downloads it, the completion handler shows
 // it in the quote panel and retries a failed attempt, ten attempts in a row at most.
-// The window forwards its clicks and timer ticks here and reacts to the signals.
+// The game session forwards clicks and timer ticks here and reacts to the signals.
 class QuoteSync : public QObject
 {
     Q_OBJECT
@@ -22,11 +23,11 @@ class QuoteSync : public QObject
 public:
     static constexpr int kMaxAttempts = 10;
 
-    // `panel` and `settings` belong to the window and must outlive this object.
+    // `panel`, `proxy` and `numbers` belong to the session and must outlive this object.
     // `quoteHost` is "host[:port]" of the quote service.
-    QuoteSync(QuotePanel &panel, const Settings &settings, const QString &programFolder,
-              const QString &quoteHost, std::unique_ptr<DownloadSocket> socket, std::unique_ptr<Clock> clock,
-              QObject *parent = nullptr);
+    QuoteSync(QuotePanel &panel, const ProxySetting &proxy, const NumberFormat &numbers,
+              const QString &programFolder, const QString &quoteHost, std::unique_ptr<DownloadSocket> socket,
+              std::unique_ptr<Clock> clock, QObject *parent = nullptr);
     ~QuoteSync() override;
 
     // "Synchronize": fetches the quote of the ticker in lblQuote, dropping a running one.
@@ -62,6 +63,7 @@ private:
     void updateValue();
 
     QuotePanel &m_panel;
+    const NumberFormat &m_numbers;
     const QString m_programFolder;
     const QString m_quoteHost;
     std::unique_ptr<DownloadSocket> m_socket;

@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
-std::optional<FavoriteMenuState> favoriteMenuState(const QString &programFolder, const GameState &state,
+std::optional<FavoriteMenuState> favoriteMenuState(const GameFolder &programFolder, const GameState &state,
                                                    const QuotePanel &panel, Qt::MouseButton button,
                                                    FileStatus *problem)
 {
@@ -14,7 +14,7 @@ std::optional<FavoriteMenuState> favoriteMenuState(const QString &programFolder,
 
     QStringList favorites;
     // A missing or empty file lists nothing; the add command writes it anew with its header.
-    const QFileInfo file(favoritesPath(programFolder, state.gameName));
+    const QFileInfo file(favoritesPath(programFolder.path, state.gameName));
     if (file.exists() && !(file.isFile() && file.size() == 0)) {
         if (FileStatus error = ReadFavorites(programFolder, state.gameName, favorites)) {
             if (problem)
@@ -30,7 +30,7 @@ std::optional<FavoriteMenuState> favoriteMenuState(const QString &programFolder,
     return menu;
 }
 
-FileStatus addSelectedToFavorites(const QString &programFolder, const GameState &state,
+FileStatus addSelectedToFavorites(const GameFolder &programFolder, const GameState &state,
                                   const QuotePanel &panel)
 {
     if (panel.lblQuote.isEmpty())
@@ -38,7 +38,7 @@ FileStatus addSelectedToFavorites(const QString &programFolder, const GameState 
     return AddFavorite(programFolder, state.gameName, panel.lblQuote);
 }
 
-FileStatus removeSelectedFromFavorites(const QString &programFolder, const GameState &state,
+FileStatus removeSelectedFromFavorites(const GameFolder &programFolder, const GameState &state,
                                        const QuotePanel &panel)
 {
     if (panel.lblQuote.isEmpty())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/fileerror.h"
+#include "model/gamefolder.h"
 #include "model/gamestate.h"
 #include "quotepanel.h"
 
@@ -19,13 +20,13 @@ struct FavoriteMenuState
 // Which entry the menu enables for the selected stock, or nothing when no menu is due (no
 // stock selected yet, or not the right button). A missing or empty favourites file lists
 // nothing; one that cannot be read is reported in `problem` and no menu is due.
-std::optional<FavoriteMenuState> favoriteMenuState(const QString &programFolder, const GameState &state,
+std::optional<FavoriteMenuState> favoriteMenuState(const GameFolder &programFolder, const GameState &state,
                                                    const QuotePanel &panel, Qt::MouseButton button,
                                                    FileStatus *problem = nullptr);
 
 // "Add to Favorites" and "Remove from Favorites" for the selected stock. A missing favourites
 // file is created with its header. The stock list is left as it is.
-FileStatus addSelectedToFavorites(const QString &programFolder, const GameState &state,
+FileStatus addSelectedToFavorites(const GameFolder &programFolder, const GameState &state,
                                   const QuotePanel &panel);
-FileStatus removeSelectedFromFavorites(const QString &programFolder, const GameState &state,
+FileStatus removeSelectedFromFavorites(const GameFolder &programFolder, const GameState &state,
                                        const QuotePanel &panel);

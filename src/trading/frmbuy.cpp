@@ -3,12 +3,12 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-frmBuy::frmBuy(const QString &programFolder, GameState &state, QuotePanel &panel, QWidget *parent)
+frmBuy::frmBuy(GameSession &session, QWidget *parent)
     : TradeDialog(TradeKind::Buy,
                   Captions{QStringLiteral("Buy"), QStringLiteral("SliderBuy"),
                            QStringLiteral("Desired Qty :"), QStringLiteral("Ammount To Pay :"),
                            QStringLiteral("cmdBuy"), QStringLiteral("Buy")},
-                  programFolder, state, panel, parent),
+                  session, parent),
       SliderBuy(m_slider), cmdBuy(m_confirm)
 {
     setObjectName(QStringLiteral("frmBuy"));

@@ -8,7 +8,7 @@ class frmBuy : public TradeDialog
     Q_OBJECT
 
 public:
-    frmBuy(const QString &programFolder, GameState &state, QuotePanel &panel, QWidget *parent = nullptr);
+    explicit frmBuy(GameSession &session, QWidget *parent = nullptr);
 
 private:
     void SliderBuy_Change(int value);

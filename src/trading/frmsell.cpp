@@ -3,12 +3,12 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-frmSell::frmSell(const QString &programFolder, GameState &state, QuotePanel &panel, QWidget *parent)
+frmSell::frmSell(GameSession &session, QWidget *parent)
     : TradeDialog(TradeKind::Sell,
                   Captions{QStringLiteral("Sell"), QStringLiteral("SliderSell"),
                            QStringLiteral("Quantity Sold :"), QStringLiteral("Transaction Value :"),
                            QStringLiteral("cmdSell"), QStringLiteral("Sell")},
-                  programFolder, state, panel, parent),
+                  session, parent),
       SliderSell(m_slider), cmdSell(m_confirm)
 {
     setObjectName(QStringLiteral("frmSell"));

@@ -8,7 +8,7 @@ class frmSell : public TradeDialog
     Q_OBJECT
 
 public:
-    frmSell(const QString &programFolder, GameState &state, QuotePanel &panel, QWidget *parent = nullptr);
+    explicit frmSell(GameSession &session, QWidget *parent = nullptr);
 
 private:
     void SliderSell_Change(int value);

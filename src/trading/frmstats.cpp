@@ -1,7 +1,6 @@
 #include "frmstats.h"
 
-#include "holdingsstatistics.h"
-#include "model/gamestate.h"
+#include "game/gamesession.h"
 #include "platform/messages.h"
 
 #include <QChart>
@@ -81,10 +80,10 @@ FrmStats::FrmStats(QWidget *parent) : QWidget(parent)
     hide();
 }
 
-bool FrmStats::showFor(const QString &programFolder, const GameState &state)
+bool FrmStats::showFor(const GameSession &session)
 {
     HoldingsStatistics stats;
-    if (FileStatus error = readHoldingsStatistics(programFolder, state, stats)) {
+    if (FileStatus error = session.statistics(stats)) {
         hide();
         Messages::inform(parentWidget(), error->text(), QMessageBox::Warning);
         return false;

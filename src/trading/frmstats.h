@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-struct GameState;
+class GameSession;
 class QChartView;
 class QLabel;
 class QListWidget;
@@ -20,7 +20,7 @@ public:
 
     // Fills the panel from the running game's saved game and shows it on top. When the file
     // cannot be read, says so and stays hidden.
-    bool showFor(const QString &programFolder, const GameState &state);
+    bool showFor(const GameSession &session);
     void cmdCloseStats_Click();
 
 private:

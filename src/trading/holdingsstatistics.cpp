@@ -14,7 +14,7 @@ HoldingsStatistics holdingsStatistics(const QList<Holding> &holdings)
     return stats;
 }
 
-FileStatus readHoldingsStatistics(const QString &programFolder, const GameState &state,
+FileStatus readHoldingsStatistics(const GameFolder &programFolder, const GameState &state,
                                   HoldingsStatistics &out)
 {
     SavedHoldings saved;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/fileerror.h"
+#include "model/gamefolder.h"
 #include "model/gamestate.h"
 
 #include <QList>
@@ -17,7 +18,7 @@ struct HoldingsStatistics
 
 HoldingsStatistics holdingsStatistics(const QList<Holding> &holdings);
 // The first holding-count pairs of the running game's saved game. `out` is written only on success.
-FileStatus readHoldingsStatistics(const QString &programFolder, const GameState &state,
+FileStatus readHoldingsStatistics(const GameFolder &programFolder, const GameState &state,
                                   HoldingsStatistics &out);
 // One line of the holdings list: "IBM - 15".
 QString statisticsLine(const Holding &holding);

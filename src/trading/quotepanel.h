@@ -12,8 +12,8 @@ struct QuotePanel
     QString lblVariation; // change and opening price, right of the arrows
     QString lblTime;      // trade date " at " time
     QString lblVolume;
-    QString lblOwned;     // shares held in the running game
-    QString lblValue;     // last trade x shares owned
+    QString lblOwned; // shares held in the running game
+    QString lblValue; // last trade x shares owned
     bool picUpVisible = false;
     bool picDownVisible = false;
 

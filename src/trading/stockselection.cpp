@@ -1,9 +1,10 @@
 #include "stockselection.h"
 
-#include "model/atomicfile.h"
+#include "model/fileerror.h"
 #include "model/stockcatalogue.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -96,5 +97,15 @@ FileStatus writeChartPage(const QString &programFolder, const QString &chartHost
         error.action = FileAction::Write;
         return error;
     }
-    return replaceFileAtomically(path, chartPageBytes(chartHost, ticker));
+    // A throw-away page regenerated at every selection: written plainly, never synced.
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(chartPageBytes(chartHost, ticker)) < 0 || !file.flush()) {
+        FileError error;
+        error.path = path;
+        error.reason = reasonFromSystem(file.errorString());
+        error.action = FileAction::Write;
+        return error;
+    }
+    return std::nullopt;
 }

@@ -37,9 +37,9 @@ TradeMessage notEnoughMoney()
     return plainMessage(QStringLiteral("You don't have enough money to do such an operation."));
 }
 
-std::optional<double> positivePrice(const QString &text)
+std::optional<double> positivePrice(const QString &text, QChar decimal)
 {
-    const std::optional<double> price = priceFromText(text);
+    const std::optional<double> price = priceFromText(text, decimal);
     if (!price || !(*price > 0))
         return std::nullopt;
     return price;
@@ -98,10 +98,10 @@ TradeMessage notThatMany()
 }
 
 // A quantity a trade accepts: a whole number of shares, at least one, that a holding can hold.
-std::optional<qint64> tradedQuantity(TradeKind kind, const QString &text,
+std::optional<qint64> tradedQuantity(TradeKind kind, const QString &text, QChar decimal,
                                      std::optional<TradeMessage> &refusal)
 {
-    const std::optional<double> q = doubleFromText(text);
+    const std::optional<double> q = doubleFromText(text, decimal);
     if (!q || !std::isfinite(*q) || *q < 1 || std::floor(*q) != *q) {
         refusal = plainMessage(QStringLiteral("Please enter a whole number of shares, 1 or more."));
         return std::nullopt;
@@ -114,9 +114,9 @@ std::optional<qint64> tradedQuantity(TradeKind kind, const QString &text,
 }
 } // namespace
 
-std::optional<double> priceFromText(const QString &text)
+std::optional<double> priceFromText(const QString &text, QChar decimal)
 {
-    std::optional<double> price = doubleFromText(text);
+    std::optional<double> price = doubleFromText(text, decimal);
     if (!price)
         price = doubleFromText(text, QLatin1Char('.'));
     if (!price || !std::isfinite(*price))
@@ -124,11 +124,11 @@ std::optional<double> priceFromText(const QString &text)
     return price;
 }
 
-std::optional<TradeMessage> buyRefusal(const QuotePanel &panel, const GameState &state)
+std::optional<TradeMessage> buyRefusal(const QuotePanel &panel, const GameState &state, QChar decimal)
 {
     if (panel.lblTrade.isEmpty())
         return plainMessage(QStringLiteral("You must synchronize before buying !"));
-    const std::optional<double> price = positivePrice(panel.lblTrade);
+    const std::optional<double> price = positivePrice(panel.lblTrade, decimal);
     if (!price)
         return notAPrice(panel.lblTrade);
 
@@ -146,11 +146,11 @@ std::optional<TradeMessage> buyRefusal(const QuotePanel &panel, const GameState 
     return std::nullopt;
 }
 
-std::optional<TradeMessage> sellRefusal(const QuotePanel &panel)
+std::optional<TradeMessage> sellRefusal(const QuotePanel &panel, QChar decimal)
 {
     if (panel.lblTrade.isEmpty())
         return plainMessage(QStringLiteral("You must synchronize before selling !"));
-    if (!positivePrice(panel.lblTrade))
+    if (!positivePrice(panel.lblTrade, decimal))
         return notAPrice(panel.lblTrade);
     return std::nullopt;
 }
@@ -169,7 +169,7 @@ qint64 largestAffordableQuantity(Money cash, double price, qint64 room)
     return n;
 }
 
-TradeOpening tradeOpening(TradeKind kind, const QuotePanel &panel, const GameState &state)
+TradeOpening tradeOpening(TradeKind kind, const QuotePanel &panel, const GameState &state, QChar decimal)
 {
     TradeOpening opening;
     const QString verb = kind == TradeKind::Buy ? QStringLiteral("buy") : QStringLiteral("sell");
@@ -178,13 +178,13 @@ TradeOpening tradeOpening(TradeKind kind, const QuotePanel &panel, const GameSta
     opening.lblPrice = QStringLiteral("x") + panel.lblTrade;
 
     if (kind == TradeKind::Buy) {
-        const std::optional<double> price = positivePrice(panel.lblTrade);
+        const std::optional<double> price = positivePrice(panel.lblTrade, decimal);
         if (price)
             opening.largestQuantity =
                 largestAffordableQuantity(state.cash, *price, roomFor(state, panel.lblQuote));
     } else {
         // A game without holdings shows no number under "Owned :": nothing to sell.
-        const std::optional<qint64> owned = wholeNumberFromText(panel.lblOwned);
+        const std::optional<qint64> owned = wholeNumberFromText(panel.lblOwned, decimal);
         opening.largestQuantity = std::clamp<qint64>(owned.value_or(0), 0, kMaxShares);
     }
     opening.scrollMaximum = int(std::min<qint64>(opening.largestQuantity, kMaxScrollQuantity));
@@ -193,39 +193,41 @@ TradeOpening tradeOpening(TradeKind kind, const QuotePanel &panel, const GameSta
     return opening;
 }
 
-TradeAmounts tradeAmounts(TradeKind kind, const QString &quantityText, const QString &priceText, Money cash)
+TradeAmounts tradeAmounts(TradeKind kind, const QString &quantityText, const QString &priceText, Money cash,
+                          QChar decimal)
 {
-    const std::optional<double> q = doubleFromText(quantityText);
+    const std::optional<double> q = doubleFromText(quantityText, decimal);
     if (!q)
-        return TradeAmounts{QStringLiteral("0"), moneyToText(cash)};
+        return TradeAmounts{QStringLiteral("0"), moneyToText(cash, decimal)};
     // Without a price there is no amount, and the trade refuses to go on.
-    const std::optional<double> price = positivePrice(priceText);
+    const std::optional<double> price = positivePrice(priceText, decimal);
     if (!price)
         return TradeAmounts{};
 
     TradeAmounts amounts;
-    amounts.txtPay = doubleToText(*q * *price);
-    const std::optional<Money> amount = moneyFromText(amounts.txtPay);
+    amounts.txtPay = doubleToText(*q * *price, decimal);
+    const std::optional<Money> amount = moneyFromText(amounts.txtPay, decimal);
     if (amount) {
         const std::optional<Money> after =
             kind == TradeKind::Buy ? minus(cash, *amount) : plus(cash, *amount);
         if (after)
-            amounts.txtCash = moneyToText(*after);
+            amounts.txtCash = moneyToText(*after, decimal);
     }
     return amounts;
 }
 
-TradeOutcome commitTrade(TradeKind kind, const QString &programFolder, GameState &state, QuotePanel &panel,
+TradeOutcome commitTrade(TradeKind kind, const GameFolder &programFolder, GameState &state, QuotePanel &panel,
                          const QString &quantityText, const QString &payText)
 {
     TradeOutcome outcome;
+    const QChar decimal = programFolder.decimal;
     const QString ticker = panel.lblQuote;
-    const std::optional<qint64> q = tradedQuantity(kind, quantityText, outcome.refusal);
+    const std::optional<qint64> q = tradedQuantity(kind, quantityText, decimal, outcome.refusal);
     if (!q)
         return outcome;
 
     if (kind == TradeKind::Sell) {
-        const double owned = doubleFromText(panel.lblOwned).value_or(0);
+        const double owned = doubleFromText(panel.lblOwned, decimal).value_or(0);
         if (double(*q) > owned) {
             outcome.refusal = notThatMany();
             return outcome;
@@ -236,7 +238,7 @@ TradeOutcome commitTrade(TradeKind kind, const QString &programFolder, GameState
         outcome.refusal = notAPrice(panel.lblTrade);
         return outcome;
     }
-    const std::optional<Money> amount = moneyFromText(payText);
+    const std::optional<Money> amount = moneyFromText(payText, decimal);
     // The cash counted now, not when the box was filled: a trade in the other dialog may
     // have changed it since.
     std::optional<Money> after;
@@ -246,7 +248,7 @@ TradeOutcome commitTrade(TradeKind kind, const QString &programFolder, GameState
         outcome.refusal = kind == TradeKind::Buy ? notEnoughMoney() : cashTooLarge();
         return outcome;
     }
-    outcome.cashText = moneyToText(*after);
+    outcome.cashText = moneyToText(*after, decimal);
     if (kind == TradeKind::Buy) {
         if (*after < Money()) {
             outcome.refusal = notEnoughMoney();
@@ -267,8 +269,8 @@ TradeOutcome commitTrade(TradeKind kind, const QString &programFolder, GameState
 
     if (const Holding *h = firstHolding(state, ticker)) {
         panel.lblOwned = QString::number(h->quantity);
-        const std::optional<double> price = priceFromText(panel.lblTrade);
-        panel.lblValue = price ? doubleToText(double(h->quantity) * *price) : QString();
+        const std::optional<double> price = priceFromText(panel.lblTrade, decimal);
+        panel.lblValue = price ? doubleToText(double(h->quantity) * *price, decimal) : QString();
     }
     return outcome;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/fileerror.h"
+#include "model/gamefolder.h"
 #include "model/gamestate.h"
 #include "model/money.h"
 #include "quotepanel.h"
@@ -29,12 +30,12 @@ struct TradeMessage
 };
 
 // A last trade as the panel shows it. The quote service writes a point, which is accepted
-// whatever the user's own separator; nothing for "N/A", an empty text or anything else.
-std::optional<double> priceFromText(const QString &text);
+// whatever the user's own separator `decimal`; nothing for "N/A", an empty text or anything else.
+std::optional<double> priceFromText(const QString &text, QChar decimal);
 
 // Why the BUY or SELL button must not open its dialog; nothing when it may.
-std::optional<TradeMessage> buyRefusal(const QuotePanel &panel, const GameState &state);
-std::optional<TradeMessage> sellRefusal(const QuotePanel &panel);
+std::optional<TradeMessage> buyRefusal(const QuotePanel &panel, const GameState &state, QChar decimal);
+std::optional<TradeMessage> sellRefusal(const QuotePanel &panel, QChar decimal);
 
 // The largest whole quantity n >= 0 whose cost, Money(price x n), leaves no debt; never more
 // than `room`, the shares a holding can still take.
@@ -49,7 +50,7 @@ struct TradeOpening
     int scrollMaximum = 0;      // what the scroll bar reaches
     int largeStep = 1;
 };
-TradeOpening tradeOpening(TradeKind kind, const QuotePanel &panel, const GameState &state);
+TradeOpening tradeOpening(TradeKind kind, const QuotePanel &panel, const GameState &state, QChar decimal);
 
 // The amount and cash boxes for a quantity text at the price shown now.
 struct TradeAmounts
@@ -57,7 +58,8 @@ struct TradeAmounts
     QString txtPay;
     QString txtCash;
 };
-TradeAmounts tradeAmounts(TradeKind kind, const QString &quantityText, const QString &priceText, Money cash);
+TradeAmounts tradeAmounts(TradeKind kind, const QString &quantityText, const QString &priceText, Money cash,
+                          QChar decimal);
 
 // A confirmed trade. On success the saved game, the cash and holdings, and the panel's
 // "Owned :" and "Total Value (USD) :" have changed; otherwise nothing has and `refusal` says why.
@@ -66,5 +68,5 @@ struct TradeOutcome
     std::optional<TradeMessage> refusal;
     QString cashText; // the cash after the operation as the trade counted it
 };
-TradeOutcome commitTrade(TradeKind kind, const QString &programFolder, GameState &state, QuotePanel &panel,
+TradeOutcome commitTrade(TradeKind kind, const GameFolder &programFolder, GameState &state, QuotePanel &panel,
                          const QString &quantityText, const QString &payText);

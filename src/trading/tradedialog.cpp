@@ -1,6 +1,6 @@
 #include "tradedialog.h"
 
-#include "model/numbertext.h"
+#include "game/gamesession.h"
 #include "platform/messages.h"
 
 #include <QGridLayout>
@@ -60,9 +60,8 @@ void showTradeMessage(QWidget *parent, const TradeMessage &message)
     Messages::ask(parent, request);
 }
 
-TradeDialog::TradeDialog(TradeKind kind, const Captions &captions, const QString &programFolder,
-                         GameState &state, QuotePanel &panel, QWidget *parent)
-    : QDialog(parent), m_kind(kind), m_programFolder(programFolder), m_state(state), m_panel(panel)
+TradeDialog::TradeDialog(TradeKind kind, const Captions &captions, GameSession &session, QWidget *parent)
+    : QDialog(parent), m_kind(kind), m_session(session)
 {
     setWindowTitle(captions.title);
     setModal(false);
@@ -117,7 +116,11 @@ void TradeDialog::openTrade()
         activateWindow();
         return;
     }
-    const TradeOpening opening = tradeOpening(m_kind, m_panel, m_state);
+    // Counted once however it was hidden before.
+    if (m_counted)
+        m_session.endTrade();
+    const TradeOpening opening = m_session.beginTrade(m_kind);
+    m_counted = true;
     lblAlert->setText(opening.lblAlert);
     lblPrice->setText(opening.lblPrice);
     {
@@ -131,10 +134,6 @@ void TradeDialog::openTrade()
     }
     txtPay->clear();
     txtCash->clear();
-    if (!m_counted) {
-        m_counted = true;
-        ++m_state.openTradeDialogs;
-    }
     show();
     raise();
     activateWindow();
@@ -145,7 +144,7 @@ void TradeDialog::done(int result)
 {
     if (m_counted) {
         m_counted = false;
-        --m_state.openTradeDialogs;
+        m_session.endTrade();
     }
     QDialog::done(result);
 }
@@ -169,7 +168,7 @@ void TradeDialog::sliderChanged(int value)
 
 void TradeDialog::txtQty_Change(const QString &text)
 {
-    const TradeAmounts amounts = tradeAmounts(m_kind, text, m_panel.lblTrade, m_state.cash);
+    const TradeAmounts amounts = m_session.tradeAmounts(m_kind, text);
     txtPay->setText(amounts.txtPay);
     txtCash->setText(amounts.txtCash);
 }
@@ -182,8 +181,7 @@ void TradeDialog::txtQty_KeyPress(int key)
 
 void TradeDialog::confirm()
 {
-    const TradeOutcome outcome =
-        commitTrade(m_kind, m_programFolder, m_state, m_panel, txtQty->text(), txtPay->text());
+    const TradeOutcome outcome = m_session.trade(m_kind, txtQty->text(), txtPay->text());
     if (!outcome.cashText.isEmpty())
         txtCash->setText(outcome.cashText);
     if (outcome.refusal) {
@@ -191,7 +189,6 @@ void TradeDialog::confirm()
         return;
     }
     accept();
-    emit tradeCompleted();
 }
 
 void TradeDialog::cmdCancel_Click()

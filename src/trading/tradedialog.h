@@ -1,11 +1,10 @@
 #pragma once
 
-#include "model/gamestate.h"
-#include "quotepanel.h"
 #include "trade.h"
 
 #include <QDialog>
 
+class GameSession;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -28,10 +27,6 @@ public:
     // True from the opening until the dialog closes, whatever closes it.
     bool isTrading() const { return m_counted; }
 
-signals:
-    // A trade changed the cash, a holding and the panel: the banner and panel need a redraw.
-    void tradeCompleted();
-
 protected:
     struct Captions
     {
@@ -43,8 +38,7 @@ protected:
         QString confirmCaption;
     };
 
-    TradeDialog(TradeKind kind, const Captions &captions, const QString &programFolder, GameState &state,
-                QuotePanel &panel, QWidget *parent);
+    TradeDialog(TradeKind kind, const Captions &captions, GameSession &session, QWidget *parent);
 
     void done(int result) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -62,9 +56,7 @@ private:
     void cmdCancel_Click();
 
     TradeKind m_kind;
-    QString m_programFolder;
-    GameState &m_state;
-    QuotePanel &m_panel;
+    GameSession &m_session;
     // Whether this dialog counts in the game's open trade dialogs.
     bool m_counted = false;
 

@@ -1,6 +1,6 @@
 // The download client fed an answer in pieces of fuzzed sizes, with timer ticks between them:
 // it must never store more than the length it announced, nor anything past a bad header.
-#include "sync/fakes.h"
+#include "common/fakes.h"
 #include "sync/httpdownload.h"
 
 #include <QCoreApplication>

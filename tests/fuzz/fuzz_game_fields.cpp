@@ -33,10 +33,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const QString path = QStringLiteral("fuzz.qvn");
     SavedGameContent game;
-    (void)parseSavedGame(bytes, path, game);
-    (void)parseSavedGame(bytes, path, game, 3);
+    (void)parseSavedGame(bytes, path, u'.', game);
+    (void)parseSavedGame(bytes, path, u',', game, 3);
     Money cash;
-    (void)parseSavedGameCash(bytes, path, cash);
+    (void)parseSavedGameCash(bytes, path, u'.', cash);
     Settings settings;
     (void)parseSettings(bytes, path, settings);
     QList<QByteArray> fields;

@@ -9,11 +9,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     const QuoteRecord record = parseQuoteRecord(bytes);
-    const QString shown = record.lastTrade.toText() + record.volume.toText() + moneyToText(record.open);
+    const QString shown =
+        record.lastTrade.toText(u'.') + record.volume.toText(u'.') + moneyToText(record.open, u'.');
     // Nothing read can be longer than what was given.
     if (record.symbol.size() > bytes.size() || record.change.size() > bytes.size())
         std::abort();
-    if (record.lastTrade.number && !doubleFromText(record.lastTrade.toText()))
+    if (record.lastTrade.number && !doubleFromText(record.lastTrade.toText(u'.'), u'.'))
         std::abort(); // a shown number must read back
     return shown.isNull() ? 1 : 0;
 }

@@ -1,7 +1,7 @@
 #include "common/messagerecorder.h"
+#include "common/testsession.h"
 #include "game/frmload.h"
 #include "model/gamefiles.h"
-#include "model/numbertext.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,15 +17,7 @@ namespace {
 const QByteArray kZoe("2000\r\nA\r\n3\r\nAAPL\r\n0\r\nMSFT\r\n12\r\n");
 const QByteArray kHeader("[Quorvane Favorites File]\r\n");
 const QList<Holding> kZoeHoldings{{"A", 3}, {"AAPL", 0}, {"MSFT", 12}};
-
-GameState runningGame()
-{
-    GameState s;
-    s.gameName = QStringLiteral("Running");
-    s.cash = Money::fromDollars(777);
-    s.holdings = {{QStringLiteral("IBM"), 5}};
-    return s;
-}
+const QList<Holding> kRunningHoldings{{"IBM", 5}};
 } // namespace
 
 class TestFrmLoad : public QObject
@@ -34,9 +26,11 @@ class TestFrmLoad : public QObject
 
     QTemporaryDir m_root;
     QString m_folder;
-    GameState m_state;
-    Settings m_settings;
+    QByteArray m_favoritesLine;
+    std::unique_ptr<TestSession> m_session;
     QPointer<frmLoad> m_dialog;
+
+    const GameState &state() const { return m_session->session->game(); }
 
     void write(const QString &file, const QByteArray &bytes)
     {
@@ -44,9 +38,20 @@ class TestFrmLoad : public QObject
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     }
+    // The game "Running" is in play; its files go once read, so the list shows only the test's.
     void open()
     {
-        m_dialog = new frmLoad(m_folder, m_state, m_settings);
+        if (!m_session) {
+            write("options.cfg", "[Quorvane Settings]\r\nRunning\r\n" + m_favoritesLine +
+                                     "\r\nEnableMusic=No\r\nUseProxy=No\r\nnull\r\nnull\r\n");
+            write("Running.qvn", "777\r\nIBM\r\n5\r\n");
+            write("Running.fav", kHeader);
+            m_session = std::make_unique<TestSession>(m_folder);
+            QVERIFY(!m_session->session->start());
+            for (const char *file : {"options.cfg", "Running.qvn", "Running.fav"})
+                QVERIFY(QFile::remove(QDir(m_folder).filePath(QLatin1String(file))));
+        }
+        m_dialog = new frmLoad(*m_session->session);
         m_dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_dialog));
     }
@@ -69,23 +74,24 @@ class TestFrmLoad : public QObject
     void clickLoad() { QTest::mouseClick(child<QPushButton>("cmdLoad"), Qt::LeftButton); }
     void verifyRunningGameKept()
     {
-        QCOMPARE(m_state.gameName, QStringLiteral("Running"));
-        QCOMPARE(m_state.cash.units(), Money::fromDollars(777).units());
-        QCOMPARE(m_state.holdings, runningGame().holdings);
+        QCOMPARE(state().gameName, QStringLiteral("Running"));
+        QCOMPARE(state().cash.units(), Money::fromDollars(777).units());
+        QCOMPARE(state().holdings, kRunningHoldings);
     }
 
 private slots:
-    void initTestCase() { setDecimalSeparator(QLatin1Char('.')); }
     void init()
     {
         m_folder = m_root.filePath("program");
         QDir(m_folder).removeRecursively();
         QVERIFY(QDir().mkpath(m_folder));
-        m_state = runningGame();
-        m_settings = Settings{};
-        m_settings.favoritesLine = QStringLiteral("LoadFavorites=No");
+        m_favoritesLine = "LoadFavorites=No";
     }
-    void cleanup() { delete m_dialog; }
+    void cleanup()
+    {
+        delete m_dialog;
+        m_session.reset();
+    }
 
     void listing_data()
     {
@@ -150,25 +156,28 @@ private slots:
         QFETCH(QByteArray, favorites);
         QFETCH(QStringList, stockList);
         if (favoritesOn)
-            m_settings.favoritesLine = QStringLiteral("LoadFavorites=Yes");
+            m_favoritesLine = "LoadFavorites=Yes";
         write("Zoe.qvn", kZoe);
         write("Zoe.fav", favorites);
         open();
-        QSignalSpy cash(m_dialog, &frmLoad::cashChanged), list(m_dialog, &frmLoad::stockListReplaced),
-            owned(m_dialog, &frmLoad::ownedReset);
+        GameSession *session = m_session->session;
+        QSignalSpy cash(session, &GameSession::cashChanged), list(session, &GameSession::stockListChanged),
+            owned(session, &GameSession::panelChanged);
         MessageRecorder rec;
         select("Zoe.qvn");
         clickLoad();
 
         QVERIFY(rec.shown.isEmpty());
-        QCOMPARE(m_state.gameName, QStringLiteral("Zoe"));
-        QCOMPARE(m_state.cash.units(), Money::fromDollars(2000).units());
-        QCOMPARE(m_state.holdings, kZoeHoldings);
+        QCOMPARE(state().gameName, QStringLiteral("Zoe"));
+        QCOMPARE(state().cash.units(), Money::fromDollars(2000).units());
+        QCOMPARE(state().holdings, kZoeHoldings);
         QCOMPARE(cash.size(), 1);
         QCOMPARE(list.size(), favoritesOn ? 1 : 0);
         QCOMPARE(owned.size(), favoritesOn ? 0 : 1);
+        if (!favoritesOn)
+            QCOMPARE(session->panel().lblOwned, QStringLiteral("0"));
         if (favoritesOn) {
-            QCOMPARE(list[0][0].toStringList(), stockList);
+            QCOMPARE(session->stockList(), stockList);
             QVERIFY(m_dialog && m_dialog->isVisible());
         } else {
             QTRY_VERIFY(!m_dialog);
@@ -177,14 +186,14 @@ private slots:
 
     void loadTwiceGivesSameTable()
     {
-        m_settings.favoritesLine = QStringLiteral("LoadFavorites=Yes");
+        m_favoritesLine = "LoadFavorites=Yes";
         write("Zoe.qvn", kZoe);
         write("Zoe.fav", kHeader);
         open();
         select("Zoe.qvn");
         clickLoad();
         clickLoad();
-        QCOMPARE(m_state.holdings, kZoeHoldings);
+        QCOMPARE(state().holdings, kZoeHoldings);
     }
 
     void loadFailure_data()
@@ -206,13 +215,14 @@ private slots:
         QFETCH(bool, favoritesOn);
         QFETCH(QString, named);
         if (favoritesOn)
-            m_settings.favoritesLine = QStringLiteral("LoadFavorites=Yes");
+            m_favoritesLine = "LoadFavorites=Yes";
         write("Zoe.qvn", saved);
         if (withFavoritesFile)
             write("Zoe.fav", kHeader + "MSFT\r\n");
         open();
-        QSignalSpy cash(m_dialog, &frmLoad::cashChanged), list(m_dialog, &frmLoad::stockListReplaced),
-            owned(m_dialog, &frmLoad::ownedReset);
+        GameSession *session = m_session->session;
+        QSignalSpy cash(session, &GameSession::cashChanged), list(session, &GameSession::stockListChanged),
+            owned(session, &GameSession::panelChanged);
         MessageRecorder rec;
         select("Zoe.qvn");
         clickLoad();
@@ -229,7 +239,7 @@ private slots:
     {
         write("Zoe.qvn", kZoe);
         open();
-        QSignalSpy cash(m_dialog, &frmLoad::cashChanged);
+        QSignalSpy cash(m_session->session, &GameSession::cashChanged);
         MessageRecorder rec;
         clickLoad();
         QTest::keyClick(child<QListWidget>("FileSavedGames"), Qt::Key_Return);

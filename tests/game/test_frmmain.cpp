@@ -3,6 +3,7 @@
 #include "game/frmload.h"
 #include "game/frmmain.h"
 #include "game/frmnewplayer.h"
+#include "game/gamesession.h"
 #include "model/gamefiles.h"
 #include "model/stockcatalogue.h"
 #include "platform/webpane.h"
@@ -54,9 +55,9 @@ private slots:
         QCOMPARE(list.at(1), QStringLiteral("AAPL"));
         QCOMPARE(list.last(), QStringLiteral("ZQK"));
         QCOMPARE(label(w, "lblTicker"), QStringLiteral("Cash : 100000$"));
-        QCOMPARE(w.game().gameName, QStringLiteral("player"));
-        QCOMPARE(w.game().holdingCount(), 228);
-        QVERIFY(!w.game().isTrading());
+        QCOMPARE(w.session().game().gameName, QStringLiteral("player"));
+        QCOMPARE(w.session().game().holdingCount(), 228);
+        QVERIFY(!w.session().game().isTrading());
         QVERIFY(messages.shown.isEmpty());
 
         // The panel starts empty with both arrows hidden.
@@ -136,7 +137,7 @@ private slots:
         MessageRecorder messages;
         FrmMain w(folder.path());
         QCOMPARE(label(w, "lblTicker"), banner);
-        QCOMPARE(w.game().holdingCount(), 1);
+        QCOMPARE(w.session().game().holdingCount(), 1);
     }
 
     void unreadableStartupFilesStartAnEmptyGame_data()
@@ -188,7 +189,7 @@ private slots:
         QVERIFY2(messages.shown.first().text.contains(namedFile), qPrintable(messages.shown.first().text));
         QCOMPARE(rows(w).size(), 228);
         QCOMPARE(label(w, "lblTicker"), QStringLiteral("Cash : 0$"));
-        QCOMPARE(w.game().holdingCount(), 0);
+        QCOMPARE(w.session().game().holdingCount(), 0);
         w.close();
         QCOMPARE(folder.snapshot(), before);
     }
@@ -268,7 +269,7 @@ private slots:
         files->setCurrentItem(found.first());
         QTest::mouseClick(load->findChild<QPushButton *>(QStringLiteral("cmdLoad")), Qt::LeftButton);
 
-        QCOMPARE(w.game().gameName, QStringLiteral("rich"));
+        QCOMPARE(w.session().game().gameName, QStringLiteral("rich"));
         QCOMPARE(label(w, "lblTicker"), QStringLiteral("Cash : 2000$"));
         QCOMPARE(rows(w), (QStringList{"DELL", "MSFT"}));
         QVERIFY(messages.shown.isEmpty());

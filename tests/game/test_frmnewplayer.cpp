@@ -1,6 +1,7 @@
+#include "common/failingreplacer.h"
 #include "common/messagerecorder.h"
+#include "common/testsession.h"
 #include "game/frmnewplayer.h"
-#include "model/atomicfile.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -31,6 +32,8 @@ class TestFrmNewPlayer : public QObject
 
     QTemporaryDir m_root;
     QString m_folder;
+    FailingReplacer m_disk;
+    std::unique_ptr<TestSession> m_session;
     QPointer<frmNewPlayer> m_dialog;
 
     template <typename T> T *child(const char *name) const { return m_dialog->findChild<T *>(name); }
@@ -52,14 +55,16 @@ private slots:
         m_folder = m_root.filePath("program");
         QDir(m_folder).removeRecursively();
         QVERIFY(QDir().mkpath(m_folder));
-        m_dialog = new frmNewPlayer(m_folder);
+        m_disk.failWriteFrom = -1;
+        m_session = std::make_unique<TestSession>(m_folder, NumberFormat{}, m_disk);
+        m_dialog = new frmNewPlayer(*m_session->session);
         m_dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_dialog));
     }
     void cleanup()
     {
         delete m_dialog;
-        setAtomicWriteHook({});
+        m_session.reset();
     }
 
     void captions_data()
@@ -241,7 +246,7 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(kOldGame) > 0);
         }
         const QStringList before = programFiles();
-        setAtomicWriteHook([](qint64) { return false; });
+        m_disk.failWriteFrom = 0;
         MessageRecorder rec;
         rec.answers << QMessageBox::Yes;
         create("Demo");

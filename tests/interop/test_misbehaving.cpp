@@ -1,5 +1,5 @@
 // The quote download against a server that misbehaves in the ways real ones rarely do.
-#include "../sync/fakes.h"
+#include "common/fakes.h"
 #include "misbehavingserver.h"
 #include "model/numbertext.h"
 #include "platform/tcpsocket.h"
@@ -38,20 +38,19 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<MisbehavingServer> m_server;
     QuotePanel m_panel;
-    Settings m_settings;
+    const ProxySetting m_proxy;
+    const NumberFormat m_numbers;
     std::unique_ptr<QuoteSync> m_sync;
 };
 
 void TestMisbehaving::init()
 {
-    setDecimalSeparator(QLatin1Char('.'));
     m_dir = std::make_unique<QTemporaryDir>();
     m_server = std::make_unique<MisbehavingServer>(kQuote);
     QVERIFY(m_server->listen());
     m_panel = QuotePanel();
     m_panel.lblQuote = QStringLiteral("IBM");
-    m_settings.proxyLine = QStringLiteral("UseProxy=No");
-    m_sync = std::make_unique<QuoteSync>(m_panel, m_settings, m_dir->path(),
+    m_sync = std::make_unique<QuoteSync>(m_panel, m_proxy, m_numbers, m_dir->path(),
                                          QStringLiteral("127.0.0.1:%1").arg(m_server->port()),
                                          std::make_unique<TcpSocket>(), std::make_unique<FakeClock>());
 }
@@ -60,7 +59,6 @@ void TestMisbehaving::cleanup()
 {
     m_sync.reset();
     m_server.reset();
-    resetDecimalSeparator();
 }
 
 QByteArray TestMisbehaving::storedFile() const

@@ -66,12 +66,13 @@ private:
     std::unique_ptr<QTemporaryDir> m_programDir;
     QuotePanel m_panel;
     Settings m_settings;
+    ProxySetting m_proxy;
+    const NumberFormat m_numbers;
     std::unique_ptr<QuoteSync> m_sync;
 };
 
 void TestPeers::initTestCase()
 {
-    setDecimalSeparator(QLatin1Char('.'));
     QVERIFY2(QFileInfo(kNginx).isExecutable(), "nginx is missing: run scripts/install-deps");
     QVERIFY2(QFileInfo(kTinyproxy).isExecutable(), "tinyproxy is missing: run scripts/install-deps");
     QVERIFY(m_peerDir.isValid());
@@ -139,7 +140,6 @@ void TestPeers::cleanupTestCase()
     m_tinyproxy.stop();
     QTRY_VERIFY_WITH_TIMEOUT(!m_nginx.isRunning(), 15000);
     QTRY_VERIFY_WITH_TIMEOUT(!m_tinyproxy.isRunning(), 15000);
-    resetDecimalSeparator();
 }
 
 void TestPeers::init()
@@ -158,7 +158,8 @@ void TestPeers::cleanup()
 
 QuoteSync &TestPeers::makeSync(const QString &quoteHost)
 {
-    m_sync = std::make_unique<QuoteSync>(m_panel, m_settings, m_programDir->path(), quoteHost,
+    m_proxy = proxyFromSettings(m_settings);
+    m_sync = std::make_unique<QuoteSync>(m_panel, m_proxy, m_numbers, m_programDir->path(), quoteHost,
                                          std::make_unique<TcpSocket>(), std::make_unique<SystemClock>());
     return *m_sync;
 }

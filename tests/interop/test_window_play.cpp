@@ -3,10 +3,13 @@
 #include "common/messagerecorder.h"
 #include "common/programfolder.h"
 #include "game/frmmain.h"
+#include "game/gamesession.h"
 #include "model/gamefiles.h"
 #include "model/numbertext.h"
 #include "peerdaemon.h"
+#include "platform/tcpsocket.h"
 #include "platform/webpane.h"
+#include "sync/systemclock.h"
 #include "trading/frmbuy.h"
 #include "trading/frmstats.h"
 
@@ -37,6 +40,12 @@ private:
     void layOutGame(TempProgramFolder &folder, quint16 quotePort, quint16 chartPort) const;
     static QLabel *label(QWidget &w, const char *name) { return w.findChild<QLabel *>(QLatin1String(name)); }
     static QWidget *client(FrmMain &w) { return w.centralWidget(); }
+    // The game as a player starts it, with the point as decimal separator whatever the locale.
+    static std::unique_ptr<FrmMain> startGame(const TempProgramFolder &folder)
+    {
+        return std::make_unique<FrmMain>(std::make_unique<GameSession>(
+            folder.path(), std::make_unique<TcpSocket>(), std::make_unique<SystemClock>(), NumberFormat{}));
+    }
     static void select(FrmMain &w, const QString &ticker)
     {
         auto *list = w.findChild<QListWidget *>(QStringLiteral("LstStocks"));
@@ -54,7 +63,6 @@ private:
 
 void TestWindowPlay::initTestCase()
 {
-    setDecimalSeparator(QLatin1Char('.'));
     QVERIFY(m_peerDir.isValid());
     const QString root = m_peerDir.path();
     QDir().mkpath(root + QStringLiteral("/www/d"));
@@ -106,7 +114,6 @@ void TestWindowPlay::cleanupTestCase()
     m_market.terminate();
     QVERIFY(m_market.waitForFinished(10000));
     QTRY_VERIFY_WITH_TIMEOUT(!m_nginx.isRunning(), 15000);
-    resetDecimalSeparator();
 }
 
 void TestWindowPlay::layOutGame(TempProgramFolder &folder, quint16 quotePort, quint16 chartPort) const
@@ -127,12 +134,11 @@ void TestWindowPlay::synchronizeFillsThePanelFromNginx()
     TempProgramFolder folder;
     layOutGame(folder, m_nginxPort, m_marketPort);
     MessageRecorder messages;
-    FrmMain w(folder.path());
+    const auto window = startGame(folder);
+    FrmMain &w = *window;
 
-    // The ticker comes from lblQuote; Synchronize alone fetches it.
-    w.quotePanel().lblQuote = QStringLiteral("IBM");
-    w.quotePanel().lblOwned = QStringLiteral("15");
-    w.renderQuotePanel();
+    // Synchronize fetches the selected stock again; the first answer may still be on its way.
+    select(w, QStringLiteral("IBM"));
     QTest::mouseClick(client(w)->findChild<QPushButton *>(QStringLiteral("cmdSync")), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(label(w, "lblTrade")->text(), QStringLiteral("85.5"), 10000);
     QCOMPARE(label(w, "lblTime")->text(), QStringLiteral("6/1/2004 at 4:00pm"));
@@ -151,7 +157,7 @@ void TestWindowPlay::playAgainstTheMarketService()
     TempProgramFolder folder;
     layOutGame(folder, m_marketPort, m_marketPort);
     MessageRecorder messages;
-    auto window = std::make_unique<FrmMain>(folder.path());
+    auto window = startGame(folder);
     FrmMain &w = *window;
 
     // Selecting a row fills the panel, writes the chart page and fetches the quote.
@@ -166,9 +172,9 @@ void TestWindowPlay::playAgainstTheMarketService()
                      .toLatin1()),
              page.constData());
     QTRY_VERIFY_WITH_TIMEOUT(!label(w, "lblTrade")->text().isEmpty(), 10000);
-    const auto price = doubleFromText(label(w, "lblTrade")->text());
+    const auto price = doubleFromText(label(w, "lblTrade")->text(), u'.');
     QVERIFY2(price && *price > 0, qPrintable(label(w, "lblTrade")->text()));
-    QCOMPARE(label(w, "lblValue")->text(), doubleToText(*price * 15));
+    QCOMPARE(label(w, "lblValue")->text(), doubleToText(*price * 15, u'.'));
     QVERIFY(label(w, "PicUp")->isHidden() != label(w, "PicDown")->isHidden());
     auto *pane = w.findChild<WebPane *>(QStringLiteral("WebBrowser"));
     QTRY_VERIFY_WITH_TIMEOUT(pane->html().contains(QLatin1String("pane:image")), 10000);
@@ -177,21 +183,22 @@ void TestWindowPlay::playAgainstTheMarketService()
     QTest::mouseClick(client(w)->findChild<QPushButton *>(QStringLiteral("cmdBuy")), Qt::LeftButton);
     auto *buy = w.findChild<frmBuy *>();
     QVERIFY(buy && buy->isVisible());
-    QVERIFY(w.game().isTrading());
+    QVERIFY(w.session().isTrading());
     buy->findChild<QLineEdit *>(QStringLiteral("txtQty"))->setText(QStringLiteral("10"));
     QTest::mouseClick(buy->findChild<QPushButton *>(QStringLiteral("cmdBuy")), Qt::LeftButton);
-    QVERIFY(!w.game().isTrading());
+    QVERIFY(!w.session().isTrading());
     const Money expectedCash =
         Money::fromUnits(Money::fromDollars(10000).units() - moneyFromDouble(*price * 10)->units());
-    QCOMPARE(w.game().cash, expectedCash);
-    QCOMPARE(label(w, "lblTicker")->text(), QStringLiteral("Cash : ") + moneyToText(expectedCash) + "$");
+    QCOMPARE(w.session().game().cash, expectedCash);
+    QCOMPARE(label(w, "lblTicker")->text(),
+             QStringLiteral("Cash : ") + moneyToText(expectedCash, u'.') + "$");
     QCOMPARE(label(w, "lblOwned")->text(), QStringLiteral("25"));
     QCOMPARE(folder.read(QStringLiteral("player.qvn")),
-             moneyToText(expectedCash).toLatin1() + "\r\nIBM\r\n 25 \r\nMSFT\r\n 0 \r\n");
+             moneyToText(expectedCash, u'.').toLatin1() + "\r\nIBM\r\n 25 \r\nMSFT\r\n 0 \r\n");
 
     // While a trade dialog is open the list refuses to browse.
     QTest::mouseClick(client(w)->findChild<QPushButton *>(QStringLiteral("cmdSell")), Qt::LeftButton);
-    QVERIFY(w.game().isTrading());
+    QVERIFY(w.session().isTrading());
     select(w, QStringLiteral("MSFT"));
     QCOMPARE(messages.shown.size(), 1);
     QCOMPARE(messages.shown.first().text,
@@ -208,9 +215,9 @@ void TestWindowPlay::playAgainstTheMarketService()
 
     // A restart finds the same game.
     window.reset();
-    FrmMain again(folder.path());
-    QCOMPARE(again.game().cash, expectedCash);
-    QCOMPARE(again.game().holdings.first(), (Holding{QStringLiteral("IBM"), 25}));
+    const auto again = startGame(folder);
+    QCOMPARE(again->session().game().cash, expectedCash);
+    QCOMPARE(again->session().game().holdings.first(), (Holding{QStringLiteral("IBM"), 25}));
 }
 
 QTEST_MAIN(TestWindowPlay)

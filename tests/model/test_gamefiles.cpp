@@ -1,3 +1,4 @@
+#include "common/failingreplacer.h"
 #include "model/atomicfile.h"
 #include "model/fieldreader.h"
 #include "model/gamefileformat.h"
@@ -86,18 +87,14 @@ class TestGameFiles : public QObject
 private slots:
     void init()
     {
-        setDecimalSeparator(u'.');
         m_dir = new QTemporaryDir;
         QVERIFY(m_dir->isValid());
     }
     void cleanup()
     {
         ::setfsuid(::geteuid());
-        setAtomicWriteHook({});
-        setAtomicRenameHook({});
         ::chmod(QFile::encodeName(folder()).constData(), 0700);
         delete m_dir;
-        resetDecimalSeparator();
     }
 
     // Each step of a script reads one thing: L a whole line, T a text field, N a number field.
@@ -260,15 +257,16 @@ private slots:
 
     void decimalCommaRoundTrip()
     {
-        setDecimalSeparator(u',');
-        QVERIFY(!CreateSavedGame(folder(), QStringLiteral("Demo"), QStringLiteral("2000")));
+        const GameFolder comma(folder(), u',');
+        QVERIFY(!CreateSavedGame(comma, QStringLiteral("Demo"), QStringLiteral("2000")));
         GameState state = loadDemo();
-        QVERIFY(
-            !RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("1234,5"), QStringLiteral("A"), 1));
+        QVERIFY(!RewriteSavedGameAfterTrade(comma, state, QStringLiteral("1234,5"), QStringLiteral("A"), 1));
         QVERIFY(readBytes(gamePath()).startsWith("1234,5\r\nA\r\n 1 \r\n"));
-        QCOMPARE(loadDemo().cash, Money::fromUnits(12345000));
+        QVERIFY(ReadSavedGame(folder(), QStringLiteral("Demo"), state)); // not a number with the point
+        QVERIFY(!ReadSavedGame(comma, QStringLiteral("Demo"), state));
+        QCOMPARE(state.cash, Money::fromUnits(12345000));
         Money cash;
-        QVERIFY(!ReadSavedGameCash(folder(), QStringLiteral("Demo.qvn"), cash));
+        QVERIFY(!ReadSavedGameCash(comma, QStringLiteral("Demo.qvn"), cash));
         QCOMPARE(cash, Money::fromUnits(12345000));
     }
 
@@ -518,14 +516,11 @@ private slots:
         const QMap<QString, QByteArray> before = snapshot(folder());
 
         const qint64 failAt = failure == "halfway" ? 1024 : 0;
-        qint64 writes = 0;
+        FailingReplacer failing;
         if (failure == "halfway" || failure == "write")
-            setAtomicWriteHook([&](qint64 written) {
-                ++writes;
-                return written < failAt;
-            });
-        if (failure == "rename")
-            setAtomicRenameHook([](const QString &) { return false; });
+            failing.failWriteFrom = failAt;
+        failing.failCommits = failure == "rename";
+        const GameFolder disk(folder(), u'.', failing);
         if (failure == "read-only") {
             QCOMPARE(::chmod(QFile::encodeName(folder()).constData(), 0555), 0);
             // Root ignores folder permissions; as nobody the kernel checks them.
@@ -545,13 +540,12 @@ private slots:
                              : operation == "settings" ? settingsPath(folder())
                                                        : favPath(); // a new game writes its .fav first
         const FileStatus error =
-            operation == "rewrite" ? RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("99000"),
-                                                                QStringLiteral("AAPL"), 10)
-            : operation == "create"
-                ? CreateSavedGame(folder(), QStringLiteral("Demo"), QStringLiteral("2000"))
+            operation == "rewrite"
+                ? RewriteSavedGameAfterTrade(disk, state, QStringLiteral("99000"), QStringLiteral("AAPL"), 10)
+            : operation == "create" ? CreateSavedGame(disk, QStringLiteral("Demo"), QStringLiteral("2000"))
             : operation == "favorite"
-                ? AddFavorite(folder(), QStringLiteral("Demo"), QStringLiteral("IBM"))
-                : WriteSettings(folder(), SettingsChoice{QStringLiteral("Other"), true, false, false, {}, {}},
+                ? AddFavorite(disk, QStringLiteral("Demo"), QStringLiteral("IBM"))
+                : WriteSettings(disk, SettingsChoice{QStringLiteral("Other"), true, false, false, {}, {}},
                                 settings);
         ::setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);
@@ -561,22 +555,21 @@ private slots:
         if (failure == "read-only")
             QVERIFY2(error->reason.contains("permission", Qt::CaseInsensitive), qPrintable(error->reason));
         if (failAt > 0)
-            QVERIFY(writes > 1);              // the write really failed part way
+            QVERIFY(failing.writes > 1);      // the write really failed part way
         QCOMPARE(snapshot(folder()), before); // old files byte for byte, no temporary file left
         QCOMPARE(state.cash, stateBefore.cash);
         QCOMPARE(state.holdings, stateBefore.holdings);
     }
 
-    // A stale temporary file from a crash is replaced, and so is an old file's mode; a link stays a link.
+    // An old file's mode is kept, no temporary file stays, and a link stays a link.
     void replacementDetails()
     {
         QVERIFY(!CreateSavedGame(folder(), QStringLiteral("Demo"), QStringLiteral("2000")));
         GameState state = loadDemo();
-        writeBytes(temporaryPathFor(gamePath()), "junk from a crash");
         QCOMPARE(::chmod(QFile::encodeName(gamePath()).constData(), 0640), 0);
         QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("1"), QStringLiteral("A"), 1));
         QVERIFY(readBytes(gamePath()).startsWith("1\r\nA\r\n 1 \r\n"));
-        QVERIFY(!QFile::exists(temporaryPathFor(gamePath())));
+        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), (QStringList{"Demo.fav", "Demo.qvn"}));
         struct stat info;
         QCOMPARE(::stat(QFile::encodeName(gamePath()).constData(), &info), 0);
         QCOMPARE(int(info.st_mode & 07777), 0640);
@@ -590,7 +583,7 @@ private slots:
         QVERIFY(QFileInfo(gamePath("Linked")).isSymLink());
         QVERIFY(readBytes(real).startsWith("2\r\nA\r\n 2 \r\n"));
 
-        QVERIFY(!replaceFileAtomically(folder() + "/empty.txt", QByteArray()));
+        QVERIFY(!FileReplacer::onDisk().replace(folder() + "/empty.txt", QByteArray()));
         QCOMPARE(readBytes(folder() + "/empty.txt"), QByteArray(""));
     }
 };

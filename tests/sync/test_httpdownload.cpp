@@ -1,4 +1,4 @@
-#include "fakes.h"
+#include "common/fakes.h"
 #include "model/numbertext.h"
 #include "sync/httpdownload.h"
 
@@ -39,7 +39,7 @@ private slots:
     void splitHostPort();
     void requestBytes_data();
     void requestBytes();
-    void proxyPortThatIsNoNumberKeepsThePreviousOne();
+    void proxyPortThatIsNoNumberLeavesNoPort();
     void unusableUrlIsRefused_data();
     void unusableUrlIsRefused();
     void oldAnswerIsDeletedAtStart();
@@ -73,19 +73,21 @@ private:
     std::unique_ptr<FakeSocket> m_socket;
     std::unique_ptr<FakeClock> m_clock;
     Settings m_settings;
+    ProxySetting m_proxy;
+    const NumberFormat m_numbers;
     std::unique_ptr<HttpDownload> m_client;
     std::unique_ptr<QSignalSpy> m_ended;
 };
 
 void TestHttpDownload::init()
 {
-    setDecimalSeparator(QLatin1Char('.'));
     m_dir = std::make_unique<QTemporaryDir>();
     m_socket = std::make_unique<FakeSocket>();
     m_clock = std::make_unique<FakeClock>();
     m_settings = Settings();
     m_settings.proxyLine = QStringLiteral("UseProxy=No");
-    m_client = std::make_unique<HttpDownload>(*m_socket, *m_clock, m_settings, m_dir->path());
+    m_proxy = proxyFromSettings(m_settings);
+    m_client = std::make_unique<HttpDownload>(*m_socket, *m_clock, m_proxy, m_numbers, m_dir->path());
     m_ended = std::make_unique<QSignalSpy>(m_client.get(), &HttpDownload::transferEnded);
 }
 
@@ -94,7 +96,6 @@ void TestHttpDownload::cleanup()
     m_ended.reset();
     m_client.reset();
     m_socket.reset();
-    resetDecimalSeparator();
 }
 
 void TestHttpDownload::start(const QString &url)
@@ -270,6 +271,7 @@ void TestHttpDownload::requestBytes()
     m_settings.proxyLine = proxyLine;
     m_settings.proxyHost = proxyHost;
     m_settings.proxyPort = proxyPort;
+    m_proxy = proxyFromSettings(m_settings);
     start(url);
     QCOMPARE(m_socket->connects.size(), 1);
     QCOMPARE(m_socket->connects.first().first, connectHost);
@@ -284,28 +286,32 @@ void TestHttpDownload::requestBytes()
     QCOMPARE(m_client->panel().TextCmd, QString::fromLatin1(request));
 }
 
-void TestHttpDownload::proxyPortThatIsNoNumberKeepsThePreviousOne()
+void TestHttpDownload::proxyPortThatIsNoNumberLeavesNoPort()
 {
     m_settings.proxyLine = QStringLiteral("UseProxy=Yes");
     m_settings.proxyHost = QStringLiteral("proxy1");
 
-    // No port ever read: nothing to connect to, a failed attempt.
+    // No port: nothing to connect to, a failed attempt, never a direct request.
     m_settings.proxyPort = QStringLiteral("abc");
+    m_proxy = proxyFromSettings(m_settings);
     start();
     QVERIFY(m_socket->connects.isEmpty());
     QTRY_COMPARE(m_ended->count(), 1);
 
     m_settings.proxyPort = QStringLiteral("8080");
+    m_proxy = proxyFromSettings(m_settings);
     start();
-    QCOMPARE(m_socket->connects.last().second, quint16(8080));
+    QCOMPARE(m_socket->connects.last(), qMakePair(QStringLiteral("proxy1"), quint16(8080)));
     m_socket->fail();
     QTRY_COMPARE(m_ended->count(), 2);
 
+    // A port that worked before is not kept once the line no longer gives one.
     m_settings.proxyPort = QStringLiteral("eighty");
+    m_proxy = proxyFromSettings(m_settings);
     start();
-    QCOMPARE(m_client->proxyPort(), 8080);
-    QCOMPARE(m_socket->connects.last(), qMakePair(QStringLiteral("proxy1"), quint16(8080)));
+    QCOMPARE(m_socket->connects.size(), 1);
     QVERIFY(m_client->useProxy());
+    QTRY_COMPARE(m_ended->count(), 3);
 }
 
 void TestHttpDownload::unusableUrlIsRefused_data()

@@ -8,11 +8,9 @@ class TestProgressFormat : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup() { resetDecimalSeparator(); }
-
     void formatSize_data();
     void formatSize();
-    void formatSizeUsesTheUsersSeparators();
+    void formatSizeUsesTheFormatsSeparators();
     void formatTime_data();
     void formatTime();
     void percent_data();
@@ -41,17 +39,19 @@ void TestProgressFormat::formatSize()
 {
     QFETCH(qint64, bytes);
     QFETCH(QString, text);
-    QCOMPARE(Format_Size(bytes, QLatin1Char('.'), QLatin1Char(',')), text);
+    QCOMPARE(Format_Size(bytes, NumberFormat{}), text);
 }
 
-void TestProgressFormat::formatSizeUsesTheUsersSeparators()
+void TestProgressFormat::formatSizeUsesTheFormatsSeparators()
 {
-    setDecimalSeparator(QLatin1Char(','));
-    QCOMPARE(Format_Size(1536), QStringLiteral("1,50 KB"));
-    QVERIFY(thousandsSeparator() != QLatin1Char(','));
-    QCOMPARE(Format_Size(1536000000),
-             QStringLiteral("1") + thousandsSeparator() + QStringLiteral("500,00 MB"));
-    QCOMPARE(Format_Size(1536000000, QLatin1Char(','), QLatin1Char('.')), QStringLiteral("1.500,00 MB"));
+    const NumberFormat comma = NumberFormat::withDecimal(u',');
+    QCOMPARE(comma.thousands, QChar(u'.'));
+    QCOMPARE(Format_Size(1536, comma), QStringLiteral("1,50 KB"));
+    QCOMPARE(Format_Size(1536000000, comma), QStringLiteral("1.500,00 MB"));
+    QCOMPARE(Format_Size(1536000000, NumberFormat{u'.', u'\''}), QStringLiteral("1'500.00 MB"));
+    // The user's own format never groups with its decimal separator.
+    const NumberFormat mine = NumberFormat::system();
+    QVERIFY(mine.thousands != mine.decimal);
 }
 
 void TestProgressFormat::formatTime_data()

@@ -8,8 +8,6 @@ class TestQuoteReader : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { setDecimalSeparator(QLatin1Char('.')); }
-    void cleanupTestCase() { resetDecimalSeparator(); }
 
     void record_data();
     void record();
@@ -67,9 +65,15 @@ void TestQuoteReader::record()
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, fields);
     const QuoteRecord r = parseQuoteRecord(bytes);
-    const QStringList got{r.symbol,         r.lastTrade.toText(), r.tradeDate, r.tradeTime,
-                          r.change,         moneyToText(r.open),  r.dayHigh,   r.dayLow,
-                          r.volume.toText()};
+    const QStringList got{r.symbol,
+                          r.lastTrade.toText(u'.'),
+                          r.tradeDate,
+                          r.tradeTime,
+                          r.change,
+                          moneyToText(r.open, u'.'),
+                          r.dayHigh,
+                          r.dayLow,
+                          r.volume.toText(u'.')};
     QCOMPARE(got, fields);
 }
 
@@ -103,7 +107,7 @@ void TestQuoteReader::numberOrText()
     QCOMPARE(r.lastTrade.number.has_value(), isNumber);
     QCOMPARE(r.volume.number.has_value(), isNumber);
     if (!shown.isNull())
-        QCOMPARE(r.lastTrade.toText(), shown);
+        QCOMPARE(r.lastTrade.toText(u'.'), shown);
 }
 
 void TestQuoteReader::open_data()
@@ -130,12 +134,10 @@ void TestQuoteReader::open()
 
 void TestQuoteReader::shownNumbersFollowTheSeparator()
 {
-    setDecimalSeparator(QLatin1Char(','));
     const QuoteRecord r = parseQuoteRecord("\"MSFT\",27.12,d,t,+0.35,26.80,h,l,5");
-    QCOMPARE(r.lastTrade.toText(), QStringLiteral("27,12"));
-    QCOMPARE(moneyToText(r.open), QStringLiteral("26,8"));
-    QCOMPARE(doubleFromText(r.lastTrade.toText()), std::optional<double>(27.12));
-    setDecimalSeparator(QLatin1Char('.'));
+    QCOMPARE(r.lastTrade.toText(u','), QStringLiteral("27,12"));
+    QCOMPARE(moneyToText(r.open, u','), QStringLiteral("26,8"));
+    QCOMPARE(doubleFromText(r.lastTrade.toText(u','), u','), std::optional<double>(27.12));
 }
 
 QTEST_GUILESS_MAIN(TestQuoteReader)

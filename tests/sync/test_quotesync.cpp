@@ -1,4 +1,4 @@
-#include "fakes.h"
+#include "common/fakes.h"
 #include "model/numbertext.h"
 #include "sync/quotesync.h"
 
@@ -39,7 +39,8 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QuotePanel m_panel;
-    Settings m_settings;
+    ProxySetting m_proxy;
+    NumberFormat m_numbers;
     FakeSocket *m_socket = nullptr;
     std::unique_ptr<QuoteSync> m_sync;
     std::unique_ptr<QSignalSpy> m_messages;
@@ -47,16 +48,15 @@ private:
 
 void TestQuoteSync::init()
 {
-    setDecimalSeparator(QLatin1Char('.'));
     m_dir = std::make_unique<QTemporaryDir>();
     m_panel = QuotePanel();
-    m_settings = Settings();
-    m_settings.proxyLine = QStringLiteral("UseProxy=No");
+    m_proxy = ProxySetting();
+    m_numbers = NumberFormat();
     auto socket = std::make_unique<FakeSocket>();
     m_socket = socket.get();
-    m_sync =
-        std::make_unique<QuoteSync>(m_panel, m_settings, m_dir->path(), QStringLiteral("quotes.test:8421"),
-                                    std::move(socket), std::make_unique<FakeClock>());
+    m_sync = std::make_unique<QuoteSync>(m_panel, m_proxy, m_numbers, m_dir->path(),
+                                         QStringLiteral("quotes.test:8421"), std::move(socket),
+                                         std::make_unique<FakeClock>());
     m_messages = std::make_unique<QSignalSpy>(m_sync.get(), &QuoteSync::messageRequested);
 }
 
@@ -64,7 +64,6 @@ void TestQuoteSync::cleanup()
 {
     m_messages.reset();
     m_sync.reset();
-    resetDecimalSeparator();
 }
 
 void TestQuoteSync::answer(const QByteArray &body, const QByteArray &status)
@@ -177,7 +176,7 @@ void TestQuoteSync::panelTexts()
 
 void TestQuoteSync::valueUsesTheUsersSeparator()
 {
-    setDecimalSeparator(QLatin1Char(','));
+    m_numbers = NumberFormat::withDecimal(u',');
     m_panel.lblQuote = QStringLiteral("IBM");
     m_panel.lblOwned = QStringLiteral("100");
     m_sync->cmdSync_Click();

@@ -1,6 +1,7 @@
+#include "common/failingreplacer.h"
 #include "common/messagerecorder.h"
 #include "common/programfolder.h"
-#include "model/atomicfile.h"
+#include "common/testsession.h"
 #include "model/gamefiles.h"
 #include "model/numbertext.h"
 #include "model/stockcatalogue.h"
@@ -56,26 +57,38 @@ const QByteArray kNoFile = "-";
 const QList<Holding> kThreeHoldings = {{"AAPL", 0}, {"IBM", 15}, {"MSFT", 3}};
 constexpr qint64 kAll = std::numeric_limits<qint32>::max();
 
-// A running game on disk and in memory with `held` shares of IBM between two other stocks,
-// IBM selected and quoted at `trade`.
+// A running game on disk and in its session with `held` shares of IBM between two other stocks,
+// IBM selected and quoted at `trade` (an empty trade: selected, its quote not in yet).
 struct TradingGame
 {
     TempProgramFolder folder;
-    GameState state;
-    QuotePanel panel;
+    FailingReplacer disk;
+    std::unique_ptr<TestSession> ts;
 
-    TradingGame(const QByteArray &cash, int held, const QString &trade)
+    TradingGame(const QByteArray &cash, int held, const QString &trade, QChar decimal = u'.')
     {
+        folder.writeSettings();
         folder.write(QStringLiteral("player.qvn"),
                      cash + "\r\nAAPL\r\n0\r\nIBM\r\n" + QByteArray::number(held) + "\r\nMSFT\r\n3\r\n");
-        state.gameName = QStringLiteral("player");
-        ReadSavedGame(folder.path(), state.gameName, state);
-        panel.lblQuote = QStringLiteral("IBM");
-        panel.lblTrade = trade;
-        panel.lblOwned = QString::number(held);
-        panel.lblValue = QStringLiteral("before");
+        ts = std::make_unique<TestSession>(folder.path(), NumberFormat::withDecimal(decimal), disk);
+        if (const auto problem = ts->session->start())
+            qFatal("%s", qPrintable(problem->text()));
+        session().selectStock(QStringLiteral("IBM"));
+        if (!trade.isEmpty())
+            ts->answerPrice(QStringLiteral("IBM"), trade.toLatin1());
+    }
+    GameSession &session() { return *ts->session; }
+    const GameState &state() const { return ts->session->game(); }
+    const QuotePanel &panel() const { return ts->session->panel(); }
+    // A new answer to "Synchronize" for the selected stock.
+    void requote(const QByteArray &trade)
+    {
+        session().synchronize();
+        ts->answerPrice(QStringLiteral("IBM"), trade);
     }
     QByteArray saved() const { return folder.read(QStringLiteral("player.qvn")); }
+    // What the folder holds besides the saved game: the settings and the quote download.
+    static QStringList filesAfterATrade() { return {"options.cfg", "player.qvn", "quote.cfg"}; }
     // The saved game as a trade rewrites it.
     static QByteArray fileWith(const QString &cash, int held)
     {
@@ -192,13 +205,6 @@ class TestTrading : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { setDecimalSeparator(QLatin1Char('.')); }
-    void cleanup()
-    {
-        resetDecimalSeparator();
-        setAtomicWriteHook({});
-    }
-
     void largestAffordableQuantity_data()
     {
         QTest::addColumn<QString>("cash");
@@ -256,7 +262,7 @@ private slots:
         QFETCH(QString, message);
         TradingGame game(cash, 5, trade);
         const std::optional<TradeMessage> refusal =
-            buy ? buyRefusal(game.panel, game.state) : sellRefusal(game.panel);
+            game.session().tradeRefusal(buy ? TradeKind::Buy : TradeKind::Sell);
         QCOMPARE(refusal ? refusal->text : QString(), message);
         if (!refusal)
             return;
@@ -281,32 +287,32 @@ private slots:
     void trades()
     {
         QFETCH(TradeCase, c);
-        setDecimalSeparator(QLatin1Char(c.separator));
         const TradeKind kind = c.buy ? TradeKind::Buy : TradeKind::Sell;
-        const QString trade = QString::fromLatin1(c.trade);
-        TradingGame game(c.cash, c.held, trade);
-        const TradeOpening o = tradeOpening(kind, game.panel, game.state);
+        const QChar decimal = QLatin1Char(c.separator);
+        TradingGame game(c.cash, c.held, QString::fromLatin1(c.trade), decimal);
+        // The panel shows the quote service's price with the player's separator.
+        const QString trade = game.panel().lblTrade;
+        const TradeOpening o = tradeOpening(kind, game.panel(), game.state(), decimal);
         QCOMPARE(o.largestQuantity, c.largest);
         const auto filesBefore = game.folder.snapshot();
-        const GameState stateBefore = game.state;
+        const GameState stateBefore = game.state();
+        const QuotePanel panelBefore = game.panel();
+        QSignalSpy cashChanged(&game.session(), &GameSession::cashChanged);
         QString pay, after, refusal;
         if (c.entry == Entry::None) {
             QCOMPARE(o.scrollMaximum, c.scrollMaximum);
             QCOMPARE(o.largeStep, c.largeStep);
-            const TradeAmounts a = tradeAmounts(kind, c.quantity, trade, game.state.cash);
+            const TradeAmounts a = game.session().tradeAmounts(kind, c.quantity);
             pay = a.txtPay;
             after = a.txtCash;
-            const TradeOutcome outcome =
-                commitTrade(kind, game.folder.path(), game.state, game.panel, c.quantity, a.txtPay);
+            const TradeOutcome outcome = game.session().trade(kind, c.quantity, a.txtPay);
             refusal = outcome.refusal ? outcome.refusal->text : QString();
             if (!outcome.refusal)
                 QCOMPARE(outcome.cashText, after);
         } else {
             MessageRecorder messages;
             const std::unique_ptr<TradeDialog> dialog(
-                c.buy ? static_cast<TradeDialog *>(new frmBuy(game.folder.path(), game.state, game.panel))
-                      : new frmSell(game.folder.path(), game.state, game.panel));
-            QSignalSpy completed(dialog.get(), &TradeDialog::tradeCompleted);
+                c.buy ? static_cast<TradeDialog *>(new frmBuy(game.session())) : new frmSell(game.session()));
             dialog->openTrade();
             QCOMPARE(dialog->windowTitle(), c.buy ? QStringLiteral("Buy") : QStringLiteral("Sell"));
             auto *slider = child<QScrollBar>(*dialog, c.buy ? "SliderBuy" : "SliderSell");
@@ -330,26 +336,27 @@ private slots:
                 QCOMPARE(messages.shown.at(0).title, QStringLiteral("Quorvane"));
             // A refusal leaves the dialog open and the stock list locked.
             QCOMPARE(dialog->isVisible(), !refusal.isEmpty());
-            QCOMPARE(game.state.openTradeDialogs, refusal.isEmpty() ? 0 : 1);
-            QCOMPARE(completed.count(), refusal.isEmpty() ? 1 : 0);
+            QCOMPARE(game.state().openTradeDialogs, refusal.isEmpty() ? 0 : 1);
         }
+        QCOMPARE(cashChanged.count(), refusal.isEmpty() ? 1 : 0);
         QCOMPARE(pay, QString::fromLatin1(c.pay));
         QCOMPARE(after, QString::fromLatin1(c.after));
         QCOMPARE(refusal, QString::fromLatin1(c.message));
         if (!refusal.isEmpty()) {
             QCOMPARE(game.folder.snapshot(), filesBefore);
-            QCOMPARE(game.state.cash, stateBefore.cash);
-            QCOMPARE(game.state.holdings, stateBefore.holdings);
-            QCOMPARE(game.panel.lblOwned + game.panel.lblValue,
-                     QString::number(c.held) + QStringLiteral("before"));
+            QCOMPARE(game.state().cash, stateBefore.cash);
+            QCOMPARE(game.state().holdings, stateBefore.holdings);
+            QCOMPARE(game.panel().lblOwned, QString::number(c.held));
+            QCOMPARE(game.panel().lblOwned + game.panel().lblValue,
+                     panelBefore.lblOwned + panelBefore.lblValue);
             return;
         }
         QCOMPARE(game.saved(), TradingGame::fileWith(c.after, c.newHeld));
-        QCOMPARE(QDir(game.folder.path()).entryList(QDir::Files), QStringList{"player.qvn"});
-        QCOMPARE(moneyToText(game.state.cash), after);
-        QCOMPARE(game.state.holdings.at(1).quantity, c.newHeld);
-        QCOMPARE(game.panel.lblOwned, QString::number(c.newHeld));
-        QCOMPARE(game.panel.lblValue, QString::fromLatin1(c.value));
+        QCOMPARE(QDir(game.folder.path()).entryList(QDir::Files), TradingGame::filesAfterATrade());
+        QCOMPARE(moneyToText(game.state().cash, decimal), after);
+        QCOMPARE(game.state().holdings.at(1).quantity, c.newHeld);
+        QCOMPARE(game.panel().lblOwned, QString::number(c.newHeld));
+        QCOMPARE(game.panel().lblValue, QString::fromLatin1(c.value));
     }
 
     // The other dialog changed the cash after the amount was shown: the trade counts the cash of now.
@@ -357,9 +364,8 @@ private slots:
     {
         TradingGame game("10400", 10, QStringLiteral("80"));
         const TradeAmounts stale =
-            tradeAmounts(TradeKind::Buy, "10", "80", *moneyFromText(QStringLiteral("10000")));
-        const TradeOutcome outcome =
-            commitTrade(TradeKind::Buy, game.folder.path(), game.state, game.panel, "10", stale.txtPay);
+            tradeAmounts(TradeKind::Buy, "10", "80", *moneyFromText(QStringLiteral("10000"), u'.'), u'.');
+        const TradeOutcome outcome = game.session().trade(TradeKind::Buy, "10", stale.txtPay);
         QCOMPARE(outcome.cashText, QStringLiteral("9600"));
         QCOMPARE(game.saved(), TradingGame::fileWith("9600", 20));
     }
@@ -377,15 +383,15 @@ private slots:
         QFETCH(QString, howBuyCloses);
         TradingGame game("10000", 5, QStringLiteral("80"));
         MessageRecorder messages;
-        frmBuy buyDialog(game.folder.path(), game.state, game.panel);
-        frmSell sellDialog(game.folder.path(), game.state, game.panel);
+        frmBuy buyDialog(game.session());
+        frmSell sellDialog(game.session());
         buyDialog.openTrade();
         sellDialog.openTrade();
         QTest::keyClicks(child(buyDialog, "txtQty"), QStringLiteral("1"));
         // Opening again only raises the dialog, as it stands.
-        game.panel.lblTrade = QStringLiteral("90");
+        game.requote("90");
         buyDialog.openTrade();
-        QCOMPARE(game.state.openTradeDialogs, 2);
+        QCOMPARE(game.state().openTradeDialogs, 2);
         QCOMPARE(child(buyDialog, "txtQty")->text(), QStringLiteral("1"));
         QCOMPARE(child<QLabel>(buyDialog, "lblPrice")->text(), QStringLiteral("x80"));
 
@@ -397,12 +403,12 @@ private slots:
             QTest::mouseClick(child<QPushButton>(buyDialog, "cmdBuy"), Qt::LeftButton);
         QVERIFY(messages.shown.isEmpty());
         QVERIFY(!buyDialog.isVisible());
-        QVERIFY(game.state.isTrading());
+        QVERIFY(game.state().isTrading());
         buyDialog.close();
-        QCOMPARE(game.state.openTradeDialogs, 1);
+        QCOMPARE(game.state().openTradeDialogs, 1);
         sellDialog.close();
         sellDialog.close();
-        QCOMPARE(game.state.openTradeDialogs, 0);
+        QCOMPARE(game.state().openTradeDialogs, 0);
 
         // The next opening starts empty, at the price of the moment.
         buyDialog.openTrade();
@@ -413,11 +419,12 @@ private slots:
     void failedRewriteKeepsTheDialogOpen()
     {
         TradingGame game("10000", 15, QStringLiteral("80"));
-        setAtomicWriteHook([](qint64) { return false; });
+        game.disk.failWriteFrom = 0;
         const auto filesBefore = game.folder.snapshot();
-        const GameState stateBefore = game.state;
+        const GameState stateBefore = game.state();
+        const QuotePanel panelBefore = game.panel();
         MessageRecorder messages;
-        frmBuy dialog(game.folder.path(), game.state, game.panel);
+        frmBuy dialog(game.session());
         dialog.openTrade();
         enterQuantity(dialog, Entry::Typed, QStringLiteral("5"), true);
         // Refused like any other trade: the dialog stays open.
@@ -425,9 +432,10 @@ private slots:
         QVERIFY(messages.shown.at(0).text.contains(QStringLiteral("player.qvn")));
         QVERIFY(dialog.isVisible());
         QCOMPARE(game.folder.snapshot(), filesBefore);
-        QCOMPARE(game.state.cash, stateBefore.cash);
-        QCOMPARE(game.state.holdings, stateBefore.holdings);
-        QCOMPARE(game.panel.lblOwned + game.panel.lblValue, QStringLiteral("15before"));
+        QCOMPARE(game.state().cash, stateBefore.cash);
+        QCOMPARE(game.state().holdings, stateBefore.holdings);
+        QCOMPARE(game.panel().lblOwned + game.panel().lblValue, QStringLiteral("151200"));
+        QCOMPARE(game.panel().lblValue, panelBefore.lblValue);
     }
 
     void chartPageIsByteExact_data()
@@ -604,7 +612,7 @@ private slots:
         client.resize(669, 430);
         FrmStats panel(&client);
         QVERIFY(panel.isHidden());
-        QVERIFY(panel.showFor(game.folder.path(), game.state));
+        QVERIFY(panel.showFor(game.session()));
         QCOMPARE(panel.geometry(), QRect(0, 0, 669, 430));
         QCOMPARE(statistics(panel),
                  (QStringList{"IBM=15", "MSFT=3", "IBM - 15", "MSFT - 3", "18", "2", "0"}));
@@ -620,11 +628,10 @@ private slots:
         QTest::mouseClick(child<QPushButton>(panel, "cmdCloseStats"), Qt::LeftButton);
         QVERIFY(panel.isHidden());
 
-        game.panel.lblQuote = QStringLiteral("MSFT");
-        game.panel.lblOwned = QStringLiteral("3");
-        QVERIFY(
-            !commitTrade(TradeKind::Sell, game.folder.path(), game.state, game.panel, "3", "240").refusal);
-        QVERIFY(panel.showFor(game.folder.path(), game.state));
+        game.ts->quote(QStringLiteral("MSFT"), "80");
+        QCOMPARE(game.panel().lblOwned, QStringLiteral("3"));
+        QVERIFY(!game.session().trade(TradeKind::Sell, "3", "240").refusal);
+        QVERIFY(panel.showFor(game.session()));
         QCOMPARE(statistics(panel), (QStringList{"IBM=15", "IBM - 15", "15", "1", "0"}));
     }
 
@@ -657,16 +664,24 @@ private slots:
         QFETCH(int, holdingCount);
         QFETCH(QStringList, shown);
         TempProgramFolder folder;
+        folder.writeSettings();
+        // The game in play holds `holdingCount` pairs; the file on disk may have changed since.
+        QByteArray inPlay = holdings;
+        if (holdingCount >= 0) {
+            inPlay.clear();
+            for (int i = 0; i < holdingCount; ++i)
+                inPlay += "A\r\n0\r\n";
+        }
+        folder.write(QStringLiteral("player.qvn"), "10000\r\n" + inPlay);
+        TestSession ts(folder.path());
+        QVERIFY(!ts.session->start());
+        QFile::remove(folder.file(QStringLiteral("player.qvn")));
         if (holdings != "-")
             folder.write(QStringLiteral("player.qvn"), "10000\r\n" + holdings);
-        GameState state = gameWith({});
-        ReadSavedGame(folder.path(), state.gameName, state);
-        if (holdingCount >= 0)
-            state.holdings.resize(holdingCount);
         MessageRecorder messages;
         QWidget client;
         FrmStats panel(&client);
-        QCOMPARE(panel.showFor(folder.path(), state), !shown.isEmpty());
+        QCOMPARE(panel.showFor(*ts.session), !shown.isEmpty());
         QCOMPARE(panel.isHidden(), shown.isEmpty());
         if (!shown.isEmpty()) {
             QVERIFY(messages.shown.isEmpty());

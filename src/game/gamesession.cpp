@@ -1,0 +1,189 @@
+#include "gamesession.h"
+
+#include "game/startup.h"
+#include "model/gamefiles.h"
+#include "sync/quotesync.h"
+#include "trading/stockselection.h"
+
+#include <QFileInfo>
+#include <QTime>
+
+GameSession::GameSession(const QString &programFolder, std::unique_ptr<DownloadSocket> socket,
+                         std::unique_ptr<Clock> clock, const NumberFormat &numbers, FileReplacer &replacer,
+                         QObject *parent)
+    : QObject(parent), m_folder(programFolder, numbers.decimal, replacer), m_numbers(numbers),
+      m_socket(std::move(socket)), m_clock(std::move(clock))
+{}
+
+GameSession::~GameSession() = default;
+
+std::optional<FileError> GameSession::start()
+{
+    // Only the tips draw random numbers; seeding from the clock keeps each start different.
+    m_random.seed(quint32(QTime::currentTime().msecsSinceStartOfDay()));
+
+    StartupState start = loadStartup(m_folder);
+    m_settings = start.settings;
+    m_services = readServicesConfig(m_folder.path);
+    m_proxy = proxyFromSettings(m_settings);
+
+    m_sync = new QuoteSync(m_panel, m_proxy, m_numbers, m_folder.path, m_services.quoteHost,
+                           std::move(m_socket), std::move(m_clock), this);
+    connect(m_sync, &QuoteSync::panelChanged, this, &GameSession::panelChanged);
+    connect(m_sync, &QuoteSync::syncEnabledChanged, this, &GameSession::syncEnabledChanged);
+    connect(m_sync, &QuoteSync::timersEnabledChanged, this, &GameSession::timersEnabledChanged);
+    connect(m_sync, &QuoteSync::messageRequested, this, &GameSession::messageRequested);
+
+    m_game = start.game;
+    m_stockList = start.stockList;
+    m_showInfoPage = start.openInfoPage;
+    m_panel = QuotePanel();
+    return start.problem;
+}
+
+void GameSession::shutDown()
+{
+    if (m_sync)
+        m_sync->abandon();
+}
+
+QString GameSession::cashText() const
+{
+    return QStringLiteral("Cash : ") + moneyToText(m_game.cash, m_numbers.decimal) + QStringLiteral("$");
+}
+
+bool GameSession::isSyncEnabled() const
+{
+    return !m_sync || m_sync->isSyncEnabled();
+}
+
+QString GameSession::logoPath() const
+{
+    return m_panel.lblQuote.isEmpty() ? QString() : ::logoPath(m_folder.path, m_panel.lblQuote);
+}
+
+QUrl GameSession::chartUrl() const
+{
+    return m_panel.lblQuote.isEmpty() ? QUrl() : chartImageUrl(m_services.chartHost, m_panel.lblQuote);
+}
+
+QUrl GameSession::infoPageUrl() const
+{
+    return QUrl(m_services.infoPage);
+}
+
+QUrl GameSession::localInfoPageUrl() const
+{
+    return QUrl::fromLocalFile(m_folder.path + QStringLiteral("/infos.html"));
+}
+
+std::optional<QString> GameSession::selectStock(const QString &ticker)
+{
+    if (std::optional<QString> refusal = browseRefusal(m_game))
+        return refusal;
+    ::selectStock(m_panel, m_game, ticker);
+    emit panelChanged();
+    // The page is a scratch file the view does not need: a failed write only costs the file.
+    (void)writeChartPage(m_folder.path, m_services.chartHost, ticker);
+    emit chartChanged();
+    synchronize();
+    return std::nullopt;
+}
+
+void GameSession::synchronize()
+{
+    if (m_sync)
+        m_sync->cmdSync_Click();
+}
+
+void GameSession::percentTimerTick()
+{
+    if (m_sync)
+        m_sync->Timer_Percent_Timer();
+}
+
+void GameSession::secondsTimerTick()
+{
+    if (m_sync)
+        m_sync->Timer_Seconde_Timer();
+}
+
+FileStatus GameSession::loadGame(const QString &fileName)
+{
+    const bool withFavorites = m_settings.loadFavorites();
+    QStringList favorites;
+    if (FileStatus error = switchGame(m_folder, fileName, withFavorites, m_game, favorites))
+        return error;
+    emit cashChanged();
+    if (withFavorites) {
+        m_stockList = favorites;
+        emit stockListChanged();
+    } else {
+        m_panel.lblOwned = QStringLiteral("0");
+        emit panelChanged();
+    }
+    return std::nullopt;
+}
+
+bool GameSession::savedGameExists(const QString &gameName) const
+{
+    return QFileInfo::exists(savedGamePath(m_folder.path, gameName));
+}
+
+FileStatus GameSession::createGame(const QString &gameName, GameLevel level)
+{
+    return CreateSavedGame(m_folder, gameName, startingCashText(level));
+}
+
+std::optional<TradeMessage> GameSession::tradeRefusal(TradeKind kind) const
+{
+    return kind == TradeKind::Buy ? buyRefusal(m_panel, m_game, m_numbers.decimal)
+                                  : sellRefusal(m_panel, m_numbers.decimal);
+}
+
+TradeOpening GameSession::beginTrade(TradeKind kind)
+{
+    ++m_game.openTradeDialogs;
+    return tradeOpening(kind, m_panel, m_game, m_numbers.decimal);
+}
+
+void GameSession::endTrade()
+{
+    if (m_game.openTradeDialogs > 0)
+        --m_game.openTradeDialogs;
+}
+
+TradeAmounts GameSession::tradeAmounts(TradeKind kind, const QString &quantityText) const
+{
+    return ::tradeAmounts(kind, quantityText, m_panel.lblTrade, m_game.cash, m_numbers.decimal);
+}
+
+TradeOutcome GameSession::trade(TradeKind kind, const QString &quantityText, const QString &payText)
+{
+    TradeOutcome outcome = commitTrade(kind, m_folder, m_game, m_panel, quantityText, payText);
+    if (!outcome.refusal) {
+        emit cashChanged();
+        emit panelChanged();
+    }
+    return outcome;
+}
+
+std::optional<FavoriteMenuState> GameSession::favoriteMenu(Qt::MouseButton button, FileStatus *problem) const
+{
+    return favoriteMenuState(m_folder, m_game, m_panel, button, problem);
+}
+
+FileStatus GameSession::addFavorite()
+{
+    return addSelectedToFavorites(m_folder, m_game, m_panel);
+}
+
+FileStatus GameSession::removeFavorite()
+{
+    return removeSelectedFromFavorites(m_folder, m_game, m_panel);
+}
+
+FileStatus GameSession::statistics(HoldingsStatistics &out) const
+{
+    return readHoldingsStatistics(m_folder, m_game, out);
+}

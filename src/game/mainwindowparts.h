@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QFrame>
+#include <QPixmap>
+
+class QLabel;
+class QRect;
+class QString;
+
+// Small pieces of the main window's client area.
+
+// The ruled box that waits for a trading history.
+class HistoryBox : public QFrame
+{
+public:
+    explicit HistoryBox(QWidget *parent);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+// The 10 x 14 arrows beside the last trade.
+QPixmap arrowPixmap(bool up);
+// A label showing a value of the game as plain text, named for tests and tools.
+QLabel *valueLabel(QWidget *parent, const char *name, const QRect &geometry);
+QLabel *captionLabel(QWidget *parent, const QString &text, const QRect &geometry);
