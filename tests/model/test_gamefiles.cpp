@@ -519,7 +519,8 @@ private slots:
         FailingReplacer failing;
         if (failure == "halfway" || failure == "write")
             failing.failWriteFrom = failAt;
-        failing.failCommits = failure == "rename";
+        if (failure == "rename")
+            failing.failCommitFrom = 0;
         const GameFolder disk(folder(), u'.', failing);
         if (failure == "read-only") {
             QCOMPARE(::chmod(QFile::encodeName(folder()).constData(), 0555), 0);
@@ -561,6 +562,24 @@ private slots:
         QCOMPARE(state.holdings, stateBefore.holdings);
     }
 
+    // A pair of files whose second rename fails: the first is replaced, the second never appears.
+    void secondRenameFails()
+    {
+        const QString fav = favoritesPath(folder(), QStringLiteral("New"));
+        const QString game = savedGamePath(folder(), QStringLiteral("New"));
+        writeBytes(fav, "old favourites\r\n");
+        FailingReplacer failing;
+        failing.failCommitFrom = 1;
+        const FileStatus error = CreateSavedGame(GameFolder(folder(), u'.', failing), QStringLiteral("New"),
+                                                 QStringLiteral("2000"));
+        checkWriteError(error, game);
+        QVERIFY2(error->reason.contains("permission", Qt::CaseInsensitive), qPrintable(error->reason));
+        QCOMPARE(failing.commits, 2);
+        QCOMPARE(readBytes(fav), QByteArray("[Quorvane Favorites File]\r\n"));
+        // No half-made game is listed, and no temporary file of either stays behind.
+        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"New.fav"});
+    }
+
     // An old file's mode is kept, no temporary file stays, and a link stays a link.
     void replacementDetails()
     {
@@ -585,6 +604,15 @@ private slots:
 
         QVERIFY(!FileReplacer::onDisk().replace(folder() + "/empty.txt", QByteArray()));
         QCOMPARE(readBytes(folder() + "/empty.txt"), QByteArray(""));
+
+        // A folder in the way of the second file stops the pair before the first is touched.
+        QVERIFY(QDir(folder()).mkdir("Dir.qvn"));
+        const QString dir = folder() + "/Dir.qvn";
+        checkWriteError(FileReplacer::onDisk().replace({{folder() + "/empty.txt", "new"}, {dir, "x"}}), dir);
+        QCOMPARE(readBytes(folder() + "/empty.txt"), QByteArray(""));
+        QVERIFY(QFileInfo(dir).isDir());
+        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"Demo.fav", "empty.txt", "Linked.qvn"}));
     }
 };
 
