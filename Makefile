@@ -2,7 +2,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_WERROR=ON
 
-.PHONY: all deps configure build run test bench fuzz screenshot format clean
+.PHONY: all deps configure build run test format-check lint test-sanitize bench fuzz screenshot format clean
 
 all: build
 
@@ -18,8 +18,25 @@ build: configure
 run: build
 	@scripts/run-game $(BUILD)/bin
 
-test: build
+test: format-check build
 	@ctest --test-dir $(BUILD) --output-on-failure -j2
+
+# Every tracked C++ file as .clang-format lays it out.
+format-check:
+	@clang-format --dry-run -Werror $$(git ls-files '*.cpp' '*.h')
+
+# clang-tidy with the repo's .clang-tidy over src/, market/ and tools/.
+lint: build
+	@scripts/run-lint $(BUILD)
+
+# The whole suite once more under AddressSanitizer and UBSan, in a build folder of its own.
+SANITIZE_BUILD ?= build-asan
+test-sanitize: deps
+	@cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_WERROR=ON \
+		-DQUORVANE_SANITIZE=ON >/dev/null
+	@cmake --build $(SANITIZE_BUILD)
+	@ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+		ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j2
 
 bench: build
 	@cmake --build $(BUILD) --target benchmarks

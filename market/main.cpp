@@ -6,8 +6,8 @@
 
 #include <QGuiApplication>
 
+#include <csignal>
 #include <pthread.h>
-#include <signal.h>
 
 #include <atomic>
 #include <cstdio>

@@ -1,5 +1,4 @@
 #include "game/frmmain.h"
-#include "platform/quitafterfirstpaint.h"
 
 #include <QApplication>
 
@@ -9,7 +8,6 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     // Every file the game keeps lives beside the executable.
     FrmMain window(QCoreApplication::applicationDirPath());
-    QuitAfterFirstPaint::installIfAsked(&window);
     window.show();
     return app.exec();
 }

@@ -5,7 +5,8 @@
 
 namespace {
 
-struct Entry {
+struct Entry
+{
     const char *ticker;
     const char *name;
     Sector sector;
@@ -288,8 +289,9 @@ QStringList AllTickersAlphabetical()
 {
     QStringList tickers = AllTickers();
     // Plain code-unit order: a ticker sorts before any longer one it begins.
-    std::sort(tickers.begin(), tickers.end(),
-              [](const QString &a, const QString &b) { return QString::compare(a, b, Qt::CaseSensitive) < 0; });
+    std::sort(tickers.begin(), tickers.end(), [](const QString &a, const QString &b) {
+        return QString::compare(a, b, Qt::CaseSensitive) < 0;
+    });
     return tickers;
 }
 
@@ -305,7 +307,9 @@ std::optional<Sector> SectorOf(const QString &ticker)
 QString sectorName(Sector sector)
 {
     static const char *const names[] = {
-        "Capital Goods", "Technology", "Financial", "Raw Materials", "Energy", "Services", "Consumer Cyclical", "Consumer Non-Cyclical", "Healthcare", "Conglomerates", "Transportation",
+        "Capital Goods", "Technology",    "Financial",         "Raw Materials",
+        "Energy",        "Services",      "Consumer Cyclical", "Consumer Non-Cyclical",
+        "Healthcare",    "Conglomerates", "Transportation",
     };
     return QString::fromLatin1(names[int(sector)]);
 }
@@ -313,7 +317,9 @@ QString sectorName(Sector sector)
 const std::array<Sector, kSectorCount> &allSectors()
 {
     static const std::array<Sector, kSectorCount> sectors = {
-        Sector::CapitalGoods, Sector::Technology, Sector::Financial, Sector::RawMaterials, Sector::Energy, Sector::Services, Sector::ConsumerCyclical, Sector::ConsumerNonCyclical, Sector::Healthcare, Sector::Conglomerates, Sector::Transportation,
+        Sector::CapitalGoods, Sector::Technology,    Sector::Financial,        Sector::RawMaterials,
+        Sector::Energy,       Sector::Services,      Sector::ConsumerCyclical, Sector::ConsumerNonCyclical,
+        Sector::Healthcare,   Sector::Conglomerates, Sector::Transportation,
     };
     return sectors;
 }

@@ -11,6 +11,15 @@ namespace {
 
 constexpr int kWaitMs = 15000;
 
+// Command lines are written as plain literals.
+QStringList argList(std::initializer_list<const char *> words)
+{
+    QStringList list;
+    for (const char *word : words)
+        list << QString::fromLatin1(word);
+    return list;
+}
+
 QString program()
 {
     return qEnvironmentVariable("QUORVANE_PROGRAM_DIR") + QStringLiteral("/quorvane-market");
@@ -19,9 +28,9 @@ QString program()
 // Starts the service on a free port; the port it reports, or 0.
 int start(QProcess &process, const QStringList &extra = {})
 {
-    process.start(program(), QStringList{"--port", "0"} + extra);
+    process.start(program(), argList({"--port", "0"}) + extra);
     QByteArray out;
-    const QRegularExpression banner("serving on http://127\\.0\\.0\\.1:(\\d+)");
+    const QRegularExpression banner(QStringLiteral("serving on http://127\\.0\\.0\\.1:(\\d+)"));
     while (process.waitForReadyRead(kWaitMs)) {
         out += process.readAllStandardOutput();
         const auto match = banner.match(QString::fromLatin1(out));
@@ -50,13 +59,13 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArrayList>("output"); // each must appear on stdout or stderr
         QTest::addRow("help")
-            << QStringList{"--help"} << 0
+            << argList({"--help"}) << 0
             << QByteArrayList{
                    "Usage: quorvane-market", "--bind", "--port", "--seed", "--speed", "--quiet", "--help"};
         QTest::addRow("unknown option")
-            << QStringList{"--verbose"} << 2
+            << argList({"--verbose"}) << 2
             << QByteArrayList{"unknown option '--verbose'", "Try 'quorvane-market --help'"};
-        QTest::addRow("address that is not local") << QStringList{"--bind", "192.0.2.1", "--port", "0"} << 1
+        QTest::addRow("address that is not local") << argList({"--bind", "192.0.2.1", "--port", "0"}) << 1
                                                    << QByteArrayList{"cannot listen on 192.0.2.1"};
     }
 
@@ -86,7 +95,7 @@ private slots:
     {
         QFETCH(int, signalNumber);
         QProcess process;
-        const int port = start(process, {"--seed", "5"});
+        const int port = start(process, argList({"--seed", "5"}));
         QVERIFY(port > 0);
         QVERIFY(answersQuote(port));
         // An idle keep-alive connection must not hold the stop up.
@@ -106,7 +115,7 @@ private slots:
         const int port = start(first);
         QVERIFY(port > 0);
         QProcess second;
-        second.start(program(), {"--port", QString::number(port), "--quiet"});
+        second.start(program(), {QStringLiteral("--port"), QString::number(port), QStringLiteral("--quiet")});
         QVERIFY(second.waitForFinished(kWaitMs));
         QCOMPARE(second.exitCode(), 1);
         QVERIFY(second.readAllStandardError().contains("already in use"));

@@ -158,8 +158,8 @@ void verifyReadsBack(const QByteArray &line, const SimulatedMarket &market, cons
     const QuoteRecord r = parseQuoteRecord(line);
     QCOMPARE(r.symbol, QString::fromLatin1(ticker));
     QCOMPARE(r.lastTrade.number.value_or(-1), double(q.last) / 100.0);
-    QCOMPARE(r.tradeDate, QString("6/1/2004"));
-    QCOMPARE(r.tradeTime, QString("1:37pm"));
+    QCOMPARE(r.tradeDate, QStringLiteral("6/1/2004"));
+    QCOMPARE(r.tradeTime, QStringLiteral("1:37pm"));
     QCOMPARE(r.change, QString::asprintf("%+.2f", double(q.last - q.previousClose) / 100.0));
     QCOMPARE(r.open.units(), q.open * 100);
     QCOMPARE(r.dayHigh, QString::asprintf("%.2f", double(q.high) / 100.0));
@@ -225,7 +225,7 @@ private slots:
         QCOMPARE(answer->headers.value("content-length").toInt(), answer->body.size());
         QVERIFY(answer->body.endsWith("\r\n"));
         QCOMPARE(answer->body.count('\n'), lines.size());
-        const QStringList got = QString::fromLatin1(answer->body.chopped(2)).split("\r\n");
+        const QStringList got = QString::fromLatin1(answer->body.chopped(2)).split(QStringLiteral("\r\n"));
         QCOMPARE(got.size(), lines.size());
         for (qsizetype i = 0; i < got.size(); ++i) {
             if (lines[i].startsWith('='))
@@ -325,10 +325,10 @@ private slots:
         QTextDocument document;
         document.setHtml(QString::fromUtf8(answer->body));
         const QString page = document.toPlainText();
-        QVERIFY(page.contains("Tuesday, June 1, 2004"));
-        QVERIFY(page.contains("Quorvane Composite"));
-        QVERIFY(!page.contains('<'));
-        QVERIFY(page.contains("Marsh & McLennan") || !answer->body.contains("Marsh"));
+        QVERIFY(page.contains(QStringLiteral("Tuesday, June 1, 2004")));
+        QVERIFY(page.contains(QStringLiteral("Quorvane Composite")));
+        QVERIFY(!page.contains(u'<'));
+        QVERIFY(page.contains(QStringLiteral("Marsh & McLennan")) || !answer->body.contains("Marsh"));
 
         // The five best and five worst by percentage, best first.
         std::vector<std::pair<double, QString>> moves;
@@ -339,14 +339,15 @@ private slots:
         }
         std::stable_sort(moves.begin(), moves.end(),
                          [](const auto &a, const auto &b) { return a.first > b.first; });
-        const qsizetype best = page.indexOf("Best of the day");
-        const qsizetype worst = page.indexOf("Worst of the day");
-        const qsizetype howTo = page.indexOf("How to play");
+        const qsizetype best = page.indexOf(QStringLiteral("Best of the day"));
+        const qsizetype worst = page.indexOf(QStringLiteral("Worst of the day"));
+        const qsizetype howTo = page.indexOf(QStringLiteral("How to play"));
         QVERIFY(best >= 0 && best < worst && worst < howTo);
         // Each list's five tickers start lines of their section, in this order.
         auto inOrder = [&](auto it, qsizetype from, qsizetype to) {
             for (const auto end = it + 5; it != end; ++it) {
-                const QRegularExpression line("\\n" + QRegularExpression::escape(it->second) + "\\s");
+                const QRegularExpression line(QStringLiteral("\\n") + QRegularExpression::escape(it->second) +
+                                              QStringLiteral("\\s"));
                 from = page.indexOf(line, from + 1);
                 if (from < 0 || from >= to)
                     return false;
