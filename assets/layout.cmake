@@ -1,15 +1,21 @@
 # Lays out the program folder beside the executable.
-# Player files (saved games, favourites, settings) are copied only when missing, so a
-# rebuild never overwrites a game in progress; everything else is refreshed.
+# Player files (saved games, favourites, settings) and the tips, which players may edit, are
+# copied only when missing, so a rebuild never overwrites them; everything else is refreshed.
 foreach(name options.cfg player.qvn player.fav)
     if(EXISTS "${SRC}/${name}" AND NOT EXISTS "${DEST}/${name}")
         file(COPY "${SRC}/${name}" DESTINATION "${DEST}")
     endif()
 endforeach()
+file(GLOB tips RELATIVE "${SRC}/tips" "${SRC}/tips/*.txt")
+foreach(name ${tips})
+    if(NOT EXISTS "${DEST}/tips/${name}")
+        file(COPY "${SRC}/tips/${name}" DESTINATION "${DEST}/tips")
+    endif()
+endforeach()
 foreach(name infos.html)
     file(COPY "${SRC}/${name}" DESTINATION "${DEST}")
 endforeach()
-foreach(dir tips data music)
+foreach(dir data help music)
     if(IS_DIRECTORY "${SRC}/${dir}")
         file(COPY "${SRC}/${dir}" DESTINATION "${DEST}")
     endif()

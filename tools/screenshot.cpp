@@ -1,5 +1,6 @@
-// Renders the real main window offscreen into a PNG, for the README.
-// With a ticker, that stock is selected first and its quote and chart awaited.
+// Renders the real main window offscreen into a PNG, for the README and the manual.
+// With a ticker, that stock is selected first and its quote and chart awaited. With
+// --dialog filter or --dialog about, that dialog is opened and drawn instead of the window.
 #include "game/frmmain.h"
 #include "platform/webpane.h"
 
@@ -14,11 +15,18 @@
 
 int main(int argc, char *argv[])
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: quorvane-screenshot OUTPUT.png [TICKER]\n");
+    QApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    QString dialog;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--dialog")); at >= 0 && at + 1 < args.size()) {
+        dialog = args.takeAt(at + 1);
+        args.removeAt(at);
+    }
+    if (args.isEmpty() ||
+        (!dialog.isEmpty() && dialog != QStringLiteral("filter") && dialog != QStringLiteral("about"))) {
+        std::fprintf(stderr, "usage: quorvane-screenshot OUTPUT.png [TICKER] [--dialog filter|about]\n");
         return 2;
     }
-    QApplication app(argc, argv);
     FrmMain window(QCoreApplication::applicationDirPath());
     window.show();
     auto *pane = window.findChild<WebPane *>(QStringLiteral("WebBrowser"));
@@ -26,11 +34,11 @@ int main(int argc, char *argv[])
     if (!pane->currentUrl().isLocalFile())
         loaded.wait(3000);
 
-    if (argc > 2) {
+    if (args.size() > 1) {
         auto *list = window.findChild<QListWidget *>(QStringLiteral("LstStocks"));
-        const auto rows = list->findItems(QString::fromLocal8Bit(argv[2]), Qt::MatchExactly);
+        const auto rows = list->findItems(args[1], Qt::MatchExactly);
         if (rows.isEmpty()) {
-            std::fprintf(stderr, "no row %s in the stock list\n", argv[2]);
+            std::fprintf(stderr, "no row %s in the stock list\n", qPrintable(args[1]));
             return 1;
         }
         loaded.clear();
@@ -40,9 +48,20 @@ int main(int argc, char *argv[])
         if (!QTest::qWaitFor([&] { return !trade->text().isEmpty() && loaded.count() > 0; }, 5000))
             std::fprintf(stderr, "no quote or chart within 5 s; taking the picture anyway\n");
     }
+    QWidget *shown = &window;
+    if (dialog == QStringLiteral("filter")) {
+        window.cmdFilter_Click();
+        shown = window.findChild<QWidget *>(QStringLiteral("frmFilter"));
+        // The description of a sector, as the pointer over it would show.
+        if (auto *energy = shown->findChild<QWidget *>(QStringLiteral("Check6")))
+            energy->setFocus();
+    } else if (dialog == QStringLiteral("about")) {
+        window.mnuAbout_Click();
+        shown = window.findChild<QWidget *>(QStringLiteral("frmAbout"));
+    }
     QCoreApplication::processEvents();
-    if (!window.grab().save(QString::fromLocal8Bit(argv[1]))) {
-        std::fprintf(stderr, "cannot write %s\n", argv[1]);
+    if (!shown->grab().save(args[0])) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(args[0]));
         return 1;
     }
     return 0;

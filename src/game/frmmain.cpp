@@ -1,5 +1,8 @@
 #include "frmmain.h"
 
+#include "extras/frmabout.h"
+#include "extras/frmfilter.h"
+#include "extras/helpviewer.h"
 #include "game/frmload.h"
 #include "game/frmnewplayer.h"
 #include "game/gamesession.h"
@@ -258,24 +261,58 @@ void FrmMain::mnuEnd_Click()
     close();
 }
 
-// Hooks and commands that later rooms fill in.
+void FrmMain::cmdFilter_Click()
+{
+    if (!m_frmFilter)
+        m_frmFilter = new frmFilter(*m_session, this);
+    bringToFront(m_frmFilter);
+}
+
+void FrmMain::mnuAbout_Click()
+{
+    if (!m_frmAbout)
+        m_frmAbout = new frmAbout(m_session->programFolder(), this);
+    bringToFront(m_frmAbout);
+}
+
+void FrmMain::mnuContent_Click()
+{
+    openManual(m_session->programFolder(), this, m_helpViewer);
+}
+
 void FrmMain::ShowStartupTip()
-{}
+{
+    m_session->tips().ShowStartupTip();
+    showTip();
+}
+
+void FrmMain::showTip()
+{
+    lblTips->setText(m_session->tips().caption());
+}
+
+void FrmMain::cmdPreviousTip_Click()
+{
+    m_session->tips().cmdPreviousTip_Click();
+    showTip();
+}
+
+void FrmMain::cmdRandomTip_Click()
+{
+    m_session->tips().cmdRandomTip_Click();
+    showTip();
+}
+
+void FrmMain::cmdNextTip_Click()
+{
+    m_session->tips().cmdNextTip_Click();
+    showTip();
+}
+
+// Hooks and commands that a later room fills in: the music and the options.
 void FrmMain::StartMusic()
 {}
 void FrmMain::ShutDownMusic()
 {}
 void FrmMain::MnuProxy_Click()
-{}
-void FrmMain::mnuContent_Click()
-{}
-void FrmMain::mnuAbout_Click()
-{}
-void FrmMain::cmdFilter_Click()
-{}
-void FrmMain::cmdPreviousTip_Click()
-{}
-void FrmMain::cmdRandomTip_Click()
-{}
-void FrmMain::cmdNextTip_Click()
 {}

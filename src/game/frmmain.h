@@ -20,6 +20,9 @@ class frmBuy;
 class frmLoad;
 class frmNewPlayer;
 class frmSell;
+class frmFilter;
+class frmAbout;
+class HelpViewer;
 
 // The game's one main window: start-up, menus, the stock list, the quote panel and shutdown.
 // It lays out the controls, forwards the player's actions to the game session and redraws
@@ -77,8 +80,9 @@ private:
     void showCash();
     void fillStockList();
     void showChart();
-    // Hooks that later rooms fill: tips and music.
     void ShowStartupTip();
+    void showTip();
+    // Hooks that a later room fills: the music.
     void StartMusic();
     void ShutDownMusic();
     template <class Dialog> void openTradeDialog(QPointer<Dialog> &dialog, TradeKind kind);
@@ -95,6 +99,9 @@ private:
     QPointer<frmLoad> m_frmLoad;
     QPointer<frmBuy> m_frmBuy;
     QPointer<frmSell> m_frmSell;
+    QPointer<frmFilter> m_frmFilter;
+    QPointer<frmAbout> m_frmAbout;
+    QPointer<HelpViewer> m_helpViewer;
     FrmStats *frmStats = nullptr;
 
     QMenu *mnuContextMenu = nullptr;

@@ -1,27 +1,27 @@
 #include "gamesession.h"
 
+#include "extras/sectorfilter.h"
 #include "game/startup.h"
 #include "model/gamefiles.h"
 #include "sync/quotesync.h"
 #include "trading/stockselection.h"
 
 #include <QFileInfo>
-#include <QTime>
 
 GameSession::GameSession(const QString &programFolder, std::unique_ptr<DownloadSocket> socket,
                          std::unique_ptr<Clock> clock, const NumberFormat &numbers, FileReplacer &replacer,
                          QObject *parent)
     : QObject(parent), m_folder(programFolder, numbers.decimal, replacer), m_numbers(numbers),
-      m_socket(std::move(socket)), m_clock(std::move(clock))
+      m_socket(std::move(socket)), m_clock(std::move(clock)),
+      // Seeded from the clock before anything else of the start-up happens.
+      m_tipRandom(std::make_unique<ClockSeededRandom>()),
+      m_tips(std::make_unique<TipsOfTheDay>(m_folder.path, *m_tipRandom))
 {}
 
 GameSession::~GameSession() = default;
 
 std::optional<FileError> GameSession::start()
 {
-    // Only the tips draw random numbers; seeding from the clock keeps each start different.
-    m_random.seed(quint32(QTime::currentTime().msecsSinceStartOfDay()));
-
     StartupState start = loadStartup(m_folder);
     m_settings = start.settings;
     m_services = readServicesConfig(m_folder.path);
@@ -186,4 +186,22 @@ FileStatus GameSession::removeFavorite()
 FileStatus GameSession::statistics(HoldingsStatistics &out) const
 {
     return readHoldingsStatistics(m_folder, m_game, out);
+}
+
+void GameSession::setTipRandom(std::unique_ptr<TipRandom> random)
+{
+    m_tipRandom = std::move(random);
+    m_tips = std::make_unique<TipsOfTheDay>(m_folder.path, *m_tipRandom);
+}
+
+FileStatus GameSession::applyFilter(bool favoritesOnly, const QList<Sector> &tickedSectors)
+{
+    QStringList rows;
+    if (!favoritesOnly)
+        rows = tickersOfSectors(tickedSectors);
+    else if (FileStatus error = ReadFavorites(m_folder, m_game.gameName, rows))
+        return error;
+    m_stockList = rows;
+    emit stockListChanged();
+    return std::nullopt;
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "extras/tips.h"
 #include "game/gamenames.h"
 #include "model/fileerror.h"
 #include "model/gamefolder.h"
 #include "model/gamestate.h"
 #include "model/numbertext.h"
 #include "model/settings.h"
+#include "model/stockcatalogue.h"
 #include "sync/clock.h"
 #include "sync/downloadsocket.h"
 #include "sync/proxysetting.h"
@@ -16,7 +18,6 @@
 #include "trading/trade.h"
 
 #include <QObject>
-#include <QRandomGenerator>
 #include <QStringList>
 #include <QUrl>
 
@@ -59,7 +60,10 @@ public:
     // The rows of the stock list, in the order they were given; the list sorts them itself.
     const QStringList &stockList() const { return m_stockList; }
     QuoteSync &quoteSync() { return *m_sync; }
-    QRandomGenerator &random() { return m_random; }
+    // The tips panel, drawing from a clock-seeded generator unless a test hands in its own
+    // (before the window shows the first tip).
+    TipsOfTheDay &tips() { return *m_tips; }
+    void setTipRandom(std::unique_ptr<TipRandom> random);
 
     // "Cash : 100000$", the banner over the stock list.
     QString cashText() const;
@@ -106,6 +110,10 @@ public:
     // The statistics panel's figures, read from the saved game on disk.
     FileStatus statistics(HoldingsStatistics &out) const;
 
+    // The sector filter's "Apply": the favourites, or the ticked sectors' stocks. The
+    // favourites are read before the list changes, so on error the list keeps its rows.
+    FileStatus applyFilter(bool favoritesOnly, const QList<Sector> &tickedSectors);
+
 signals:
     // The quote panel's texts or arrows changed.
     void panelChanged();
@@ -135,5 +143,6 @@ private:
     std::unique_ptr<Clock> m_clock;
     QuoteSync *m_sync = nullptr;
     // The one random source of the game; only the tips draw from it.
-    QRandomGenerator m_random;
+    std::unique_ptr<TipRandom> m_tipRandom;
+    std::unique_ptr<TipsOfTheDay> m_tips;
 };
