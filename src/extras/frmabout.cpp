@@ -4,9 +4,12 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QVBoxLayout>
 
 QString ProjectContact::mailAddress()
@@ -35,19 +38,43 @@ QLabel *textLabel(QWidget *parent, const char *name, const QString &text)
     return label;
 }
 
-// An address shown in blue as a link; Tab reaches it and Enter follows it.
-QLabel *linkLabel(QWidget *parent, const char *name, const QString &shown)
+// An address shown in blue as a link. Tab reaches it, with a focus frame, and Enter or Space
+// follows it like a click.
+class LinkLabel : public QLabel
 {
-    auto *label = new QLabel(parent);
-    label->setObjectName(QLatin1String(name));
-    label->setTextFormat(Qt::RichText);
-    label->setText(QStringLiteral("<a href=\"#\" style=\"color: blue\">") + shown.toHtmlEscaped() +
-                   QStringLiteral("</a>"));
-    label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    label->setFocusPolicy(Qt::StrongFocus);
-    label->setCursor(Qt::PointingHandCursor);
-    return label;
-}
+public:
+    LinkLabel(QWidget *parent, const char *name, const QString &shown) : QLabel(parent)
+    {
+        setObjectName(QLatin1String(name));
+        setTextFormat(Qt::RichText);
+        setText(QStringLiteral("<a href=\"#\" style=\"color: blue\">") + shown.toHtmlEscaped() +
+                QStringLiteral("</a>"));
+        setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+        setFocusPolicy(Qt::StrongFocus);
+        setCursor(Qt::PointingHandCursor);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        const int key = event->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)
+            emit linkActivated(QStringLiteral("#"));
+        else
+            QLabel::keyPressEvent(event);
+    }
+    void paintEvent(QPaintEvent *event) override
+    {
+        QLabel::paintEvent(event);
+        if (!hasFocus())
+            return;
+        QStylePainter painter(this);
+        QStyleOptionFocusRect frame;
+        frame.initFrom(this);
+        frame.rect = contentsRect().intersected(QRect(QPoint(), sizeHint()));
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, frame);
+    }
+};
 } // namespace
 
 frmAbout::frmAbout(const QString &programFolder, QWidget *parent) : QDialog(parent)
@@ -70,9 +97,9 @@ frmAbout::frmAbout(const QString &programFolder, QWidget *parent) : QDialog(pare
             "License, version 3 or later (see the LICENSE file that comes with it). It comes without "
             "any warranty, and its authors accept no liability for damage caused by its use."));
     QLabel *Label6 = textLabel(this, "Label6", QStringLiteral("Contact :"));
-    Text1 = linkLabel(this, "Text1", ProjectContact::mailAddress());
+    Text1 = new LinkLabel(this, "Text1", ProjectContact::mailAddress());
     QLabel *Label7 = textLabel(this, "Label7", QStringLiteral("Quorvane Webpage :"));
-    Text2 = linkLabel(this, "Text2", ProjectContact::webAddress());
+    Text2 = new LinkLabel(this, "Text2", ProjectContact::webAddress());
     QLabel *Label8 =
         textLabel(this, "Label8",
                   QStringLiteral("THIS PROGRAM IS STILL A BETA. REPORTS OF BUGS, WISHES AND OFFERS OF "
