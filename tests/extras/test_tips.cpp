@@ -13,6 +13,22 @@ void layOutTips(const TempProgramFolder &folder, const QByteArray &count, int fi
         folder.write(QStringLiteral("tips/%1.txt").arg(n), "Tip " + QByteArray::number(n) + "\r\nmore\r\n");
 }
 
+// `files` tips under a count file holding `count` (no folder at all for -1), drawn from `draws`;
+// the start-up tip is shown.
+struct Panel
+{
+    Panel(const QByteArray &count, int files, QList<float> draws)
+        : random(std::move(draws)), tips(folder.path(), random)
+    {
+        if (files >= 0)
+            layOutTips(folder, count, files);
+        tips.ShowStartupTip();
+    }
+    TempProgramFolder folder;
+    ScriptedRandom random;
+    TipsOfTheDay tips;
+};
+
 QString captionOf(int n)
 {
     return QStringLiteral("Tip of the Day - #%1\r\n\r\nTip %1").arg(n);
@@ -87,23 +103,17 @@ void TestTips::randomNumberIsFloorOfProductPlusOne()
 {
     QFETCH(float, r);
     QFETCH(int, tip);
-    TempProgramFolder folder;
-    layOutTips(folder, "10\r\n", 10);
-    ScriptedRandom random({r});
-    TipsOfTheDay tips(folder.path(), random);
-    tips.ShowStartupTip();
+    Panel p("10\r\n", 10, {r});
+    TipsOfTheDay &tips = p.tips;
     QCOMPARE(tips.current(), tip);
     QCOMPARE(tips.caption(), captionOf(tip));
-    QCOMPARE(random.reseeds, 0);
+    QCOMPARE(p.random.reseeds, 0);
 }
 
 void TestTips::ringWrapsBothWays()
 {
-    TempProgramFolder folder;
-    layOutTips(folder, "10\r\n", 10);
-    ScriptedRandom random({0.95f});
-    TipsOfTheDay tips(folder.path(), random);
-    tips.ShowStartupTip();
+    Panel p("10\r\n", 10, {0.95f});
+    TipsOfTheDay &tips = p.tips;
     QCOMPARE(tips.current(), 10);
     tips.cmdNextTip_Click();
     QCOMPARE(tips.caption(), captionOf(1));
@@ -115,29 +125,23 @@ void TestTips::ringWrapsBothWays()
 
 void TestTips::randomNeverShowsTheCurrentTip()
 {
-    TempProgramFolder folder;
-    layOutTips(folder, "10\r\n", 10);
     // Start on 7; the click draws 7, 7 and then 2; the next click draws 2 and then 7 again.
-    ScriptedRandom random({0.65f, 0.61f, 0.69f, 0.15f, 0.1f, 0.6f});
-    TipsOfTheDay tips(folder.path(), random);
-    tips.ShowStartupTip();
+    Panel p("10\r\n", 10, {0.65f, 0.61f, 0.69f, 0.15f, 0.1f, 0.6f});
+    TipsOfTheDay &tips = p.tips;
     QCOMPARE(tips.current(), 7);
     tips.cmdRandomTip_Click();
     QCOMPARE(tips.current(), 2);
-    QCOMPARE(random.draws, 4);
+    QCOMPARE(p.random.draws, 4);
     tips.cmdRandomTip_Click();
     QCOMPARE(tips.current(), 7);
     QCOMPARE(tips.caption(), captionOf(7));
-    QCOMPARE(random.reseeds, 2);
+    QCOMPARE(p.random.reseeds, 2);
 }
 
 void TestTips::stuckGeneratorStillMoves()
 {
-    TempProgramFolder folder;
-    layOutTips(folder, "3\r\n", 3);
-    ScriptedRandom random({0.0f});
-    TipsOfTheDay tips(folder.path(), random);
-    tips.ShowStartupTip();
+    Panel p("3\r\n", 3, {0.0f});
+    TipsOfTheDay &tips = p.tips;
     tips.cmdRandomTip_Click();
     QCOMPARE(tips.current(), 2);
 }
@@ -168,12 +172,8 @@ void TestTips::damagedFolders()
     QFETCH(QString, startCaption);
     QFETCH(QString, afterRandom);
     QFETCH(QString, afterNext);
-    TempProgramFolder folder;
-    if (files >= 0)
-        layOutTips(folder, count, files);
-    ScriptedRandom random({0.0f, 0.9f});
-    TipsOfTheDay tips(folder.path(), random);
-    tips.ShowStartupTip();
+    Panel p(count, files, {0.0f, 0.9f});
+    TipsOfTheDay &tips = p.tips;
     QCOMPARE(tips.caption(), startCaption);
     tips.cmdRandomTip_Click();
     QCOMPARE(tips.caption(), afterRandom);
