@@ -2,11 +2,13 @@
 
 #include "extras/frmabout.h"
 #include "extras/frmfilter.h"
+#include "extras/frmoptions.h"
 #include "extras/helpviewer.h"
 #include "game/frmload.h"
 #include "game/frmnewplayer.h"
 #include "game/gamesession.h"
 #include "platform/messages.h"
+#include "platform/openmptplayer.h"
 #include "platform/tcpsocket.h"
 #include "platform/webpane.h"
 #include "sync/systemclock.h"
@@ -26,9 +28,15 @@
 #include <QTimer>
 
 FrmMain::FrmMain(const QString &programFolder, QWidget *parent)
-    : FrmMain(std::make_unique<GameSession>(QDir::cleanPath(programFolder), std::make_unique<TcpSocket>(),
-                                            std::make_unique<SystemClock>()),
-              parent)
+    : FrmMain(
+          [&programFolder] {
+              auto session =
+                  std::make_unique<GameSession>(QDir::cleanPath(programFolder), std::make_unique<TcpSocket>(),
+                                                std::make_unique<SystemClock>());
+              session->setMusicPlayer(std::make_unique<OpenMptPlayer>());
+              return session;
+          }(),
+          parent)
 {}
 
 FrmMain::FrmMain(std::unique_ptr<GameSession> session, QWidget *parent)
@@ -70,6 +78,8 @@ void FrmMain::connectSession()
     connect(m_session, &GameSession::stockListChanged, this, &FrmMain::fillStockList);
     connect(m_session, &GameSession::chartChanged, this, &FrmMain::showChart);
     connect(m_session, &GameSession::syncEnabledChanged, cmdSync, &QPushButton::setEnabled);
+    connect(m_session, &GameSession::proxyChanged, this,
+            [this] { WebBrowser->setProxy(m_session->proxy()); });
     connect(m_session, &GameSession::messageRequested, this,
             [this](const QString &text) { Messages::inform(this, text); });
 }
@@ -309,10 +319,19 @@ void FrmMain::cmdNextTip_Click()
     showTip();
 }
 
-// Hooks and commands that a later room fills in: the music and the options.
-void FrmMain::StartMusic()
-{}
-void FrmMain::ShutDownMusic()
-{}
 void FrmMain::MnuProxy_Click()
-{}
+{
+    if (!m_frmOptions)
+        m_frmOptions = new frmOptions(*m_session, this);
+    bringToFront(m_frmOptions);
+}
+
+void FrmMain::StartMusic()
+{
+    m_session->music().StartMusic(m_session->programFolder(), m_session->settings());
+}
+
+void FrmMain::ShutDownMusic()
+{
+    m_session->music().ShutDownMusic();
+}

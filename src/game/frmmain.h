@@ -22,6 +22,7 @@ class frmNewPlayer;
 class frmSell;
 class frmFilter;
 class frmAbout;
+class frmOptions;
 class HelpViewer;
 
 // The game's one main window: start-up, menus, the stock list, the quote panel and shutdown.
@@ -82,7 +83,6 @@ private:
     void showChart();
     void ShowStartupTip();
     void showTip();
-    // Hooks that a later room fills: the music.
     void StartMusic();
     void ShutDownMusic();
     template <class Dialog> void openTradeDialog(QPointer<Dialog> &dialog, TradeKind kind);
@@ -101,6 +101,7 @@ private:
     QPointer<frmSell> m_frmSell;
     QPointer<frmFilter> m_frmFilter;
     QPointer<frmAbout> m_frmAbout;
+    QPointer<frmOptions> m_frmOptions;
     QPointer<HelpViewer> m_helpViewer;
     FrmStats *frmStats = nullptr;
 

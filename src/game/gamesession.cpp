@@ -3,10 +3,13 @@
 #include "extras/sectorfilter.h"
 #include "game/startup.h"
 #include "model/gamefiles.h"
+#include "sync/hostport.h"
 #include "sync/quotesync.h"
 #include "trading/stockselection.h"
 
 #include <QFileInfo>
+
+#include <algorithm>
 
 GameSession::GameSession(const QString &programFolder, std::unique_ptr<DownloadSocket> socket,
                          std::unique_ptr<Clock> clock, const NumberFormat &numbers, FileReplacer &replacer,
@@ -15,7 +18,8 @@ GameSession::GameSession(const QString &programFolder, std::unique_ptr<DownloadS
       m_socket(std::move(socket)), m_clock(std::move(clock)),
       // Seeded from the clock before anything else of the start-up happens.
       m_tipRandom(std::make_unique<ClockSeededRandom>()),
-      m_tips(std::make_unique<TipsOfTheDay>(m_folder.path, *m_tipRandom))
+      m_tips(std::make_unique<TipsOfTheDay>(m_folder.path, *m_tipRandom)),
+      m_music(std::make_unique<BackgroundMusic>(std::make_unique<SilentPlayer>()))
 {}
 
 GameSession::~GameSession() = default;
@@ -203,5 +207,58 @@ FileStatus GameSession::applyFilter(bool favoritesOnly, const QList<Sector> &tic
         return error;
     m_stockList = rows;
     emit stockListChanged();
+    return std::nullopt;
+}
+
+void GameSession::setMusicPlayer(std::unique_ptr<MusicPlayer> player)
+{
+    m_music = std::make_unique<BackgroundMusic>(std::move(player));
+}
+
+namespace {
+TradeMessage optionsWarning(const QString &text)
+{
+    return TradeMessage{text, QString(), TradeMessage::Icon::Warning};
+}
+
+std::optional<TradeMessage> optionsRefusal(const SettingsChoice &choice, const QString &programFolder)
+{
+    if (const std::optional<QString> problem = gameNameProblem(choice.defaultGame))
+        return optionsWarning(QStringLiteral("The default game cannot be \"%1\": %2. Nothing was saved.")
+                                  .arg(choice.defaultGame, *problem));
+    // Exactly this name: no wildcards, and case counts as it does for the files.
+    if (!QFileInfo(savedGamePath(programFolder, choice.defaultGame)).isFile())
+        return TradeMessage{
+            QStringLiteral("The savegame file ") + choice.defaultGame +
+                QStringLiteral(" has not been found on your computer.\r\nCheck what you entered "
+                               "carefully."),
+            QStringLiteral("File not found !"), TradeMessage::Icon::Warning};
+    if (!choice.useProxy)
+        return std::nullopt;
+    const QString host = choice.proxyHost.trimmed();
+    if (host.isEmpty() || std::any_of(host.begin(), host.end(), [](QChar c) { return c.isSpace(); }))
+        return optionsWarning(QStringLiteral("The \"Proxy Adress :\" box must hold a host name or address, "
+                                             "without blanks. Nothing was saved."));
+    if (!portFromText(choice.proxyPort))
+        return optionsWarning(
+            QStringLiteral("The \"Proxy Port :\" box must hold a whole number from 1 to 65535. "
+                           "Nothing was saved."));
+    return std::nullopt;
+}
+} // namespace
+
+std::optional<TradeMessage> GameSession::saveOptions(const SettingsChoice &choice)
+{
+    if (std::optional<TradeMessage> refusal = optionsRefusal(choice, m_folder.path))
+        return refusal;
+    if (FileStatus error = WriteSettings(m_folder, choice, m_settings))
+        return optionsWarning(error->text());
+    const ProxySetting proxy = proxyFromSettings(m_settings);
+    if (!(proxy == m_proxy)) {
+        // The download holds on to this object: the next request goes the new way.
+        m_proxy = proxy;
+        emit proxyChanged();
+    }
+    m_music->ApplyMusicOption(choice.enableMusic);
     return std::nullopt;
 }

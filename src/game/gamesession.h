@@ -1,5 +1,6 @@
 #pragma once
 
+#include "extras/music.h"
 #include "extras/tips.h"
 #include "game/gamenames.h"
 #include "model/fileerror.h"
@@ -64,6 +65,9 @@ public:
     // (before the window shows the first tip).
     TipsOfTheDay &tips() { return *m_tips; }
     void setTipRandom(std::unique_ptr<TipRandom> random);
+    // The background music, silent unless a window hands in a real player before start-up.
+    BackgroundMusic &music() { return *m_music; }
+    void setMusicPlayer(std::unique_ptr<MusicPlayer> player);
 
     // "Cash : 100000$", the banner over the stock list.
     QString cashText() const;
@@ -114,7 +118,14 @@ public:
     // favourites are read before the list changes, so on error the list keeps its rows.
     FileStatus applyFilter(bool favoritesOnly, const QList<Sector> &tickedSectors);
 
+    // "Save and Close" in the options: checks the choice, rewrites options.cfg, takes the new
+    // proxy for the next download and applies the music choice. A refusal or failure comes back
+    // as the message to show, and then nothing was written and nothing changed.
+    std::optional<TradeMessage> saveOptions(const SettingsChoice &choice);
+
 signals:
+    // The proxy changed: the chart image and the information page take it from now on.
+    void proxyChanged();
     // The quote panel's texts or arrows changed.
     void panelChanged();
     // The cash changed: the banner shows it again.
@@ -145,4 +156,5 @@ private:
     // The one random source of the game; only the tips draw from it.
     std::unique_ptr<TipRandom> m_tipRandom;
     std::unique_ptr<TipsOfTheDay> m_tips;
+    std::unique_ptr<BackgroundMusic> m_music;
 };
