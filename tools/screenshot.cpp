@@ -1,6 +1,6 @@
 // Renders the real main window offscreen into a PNG, for the README and the manual.
 // With a ticker, that stock is selected first and its quote and chart awaited. With
-// --dialog filter or --dialog about, that dialog is opened and drawn instead of the window.
+// --dialog filter, about or options, that dialog is opened and drawn instead of the window.
 #include "game/frmmain.h"
 #include "platform/webpane.h"
 
@@ -22,9 +22,10 @@ int main(int argc, char *argv[])
         dialog = args.takeAt(at + 1);
         args.removeAt(at);
     }
-    if (args.isEmpty() ||
-        (!dialog.isEmpty() && dialog != QStringLiteral("filter") && dialog != QStringLiteral("about"))) {
-        std::fprintf(stderr, "usage: quorvane-screenshot OUTPUT.png [TICKER] [--dialog filter|about]\n");
+    if (args.isEmpty() || (!dialog.isEmpty() && dialog != QStringLiteral("filter") &&
+                           dialog != QStringLiteral("about") && dialog != QStringLiteral("options"))) {
+        std::fprintf(stderr,
+                     "usage: quorvane-screenshot OUTPUT.png [TICKER] [--dialog filter|about|options]\n");
         return 2;
     }
     FrmMain window(QCoreApplication::applicationDirPath());
@@ -55,6 +56,9 @@ int main(int argc, char *argv[])
         // The description of a sector, as the pointer over it would show.
         if (auto *energy = shown->findChild<QWidget *>(QStringLiteral("Check6")))
             energy->setFocus();
+    } else if (dialog == QStringLiteral("options")) {
+        window.MnuProxy_Click();
+        shown = window.findChild<QWidget *>(QStringLiteral("frmOptions"));
     } else if (dialog == QStringLiteral("about")) {
         window.mnuAbout_Click();
         shown = window.findChild<QWidget *>(QStringLiteral("frmAbout"));

@@ -106,7 +106,8 @@ frmAbout::frmAbout(const QString &programFolder, QWidget *parent) : QDialog(pare
                                  "HELP WITH THE PROJECT ARE WELCOME BY E-MAIL."));
     QLabel *Label9 =
         textLabel(this, "Label9",
-                  QStringLiteral("This program uses Qt and Qt Charts; its market service uses cpp-httplib"));
+                  QStringLiteral(
+                      "This program uses Qt, Qt Charts and libopenmpt; its market service uses cpp-httplib"));
 
     auto *Picture1 = new QLabel(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));

@@ -404,7 +404,11 @@ void TestBrowsingAids::aboutBoxTextsAndLinks()
                                                                 {"Label2", "Version 1.0 BETA"},
                                                                 {"Label6", "Contact :"},
                                                                 {"Label7", "Quorvane Webpage :"},
-                                                                {"Label10", "<-- Wow ! Nice chick !"}};
+                                                                {"Label10", "<-- Wow ! Nice chick !"},
+                                                                {"Label9",
+                                                                 "This program uses Qt, Qt Charts and "
+                                                                 "libopenmpt; its market service uses "
+                                                                 "cpp-httplib"}};
     for (const auto &[name, text] : texts)
         QCOMPARE(about->findChild<QLabel *>(QLatin1String(name))->text(), QLatin1String(text));
     QVERIFY(!about->findChild<QLabel *>(QStringLiteral("Picture1"))->pixmap().isNull() ||
