@@ -7,8 +7,8 @@
 #include "game/frmload.h"
 #include "game/frmnewplayer.h"
 #include "game/gamesession.h"
+#include "platform/librarymusicplayer.h"
 #include "platform/messages.h"
-#include "platform/openmptplayer.h"
 #include "platform/tcpsocket.h"
 #include "platform/webpane.h"
 #include "sync/systemclock.h"
@@ -18,6 +18,7 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
@@ -33,7 +34,8 @@ FrmMain::FrmMain(const QString &programFolder, QWidget *parent)
               auto session =
                   std::make_unique<GameSession>(QDir::cleanPath(programFolder), std::make_unique<TcpSocket>(),
                                                 std::make_unique<SystemClock>());
-              session->setMusicPlayer(std::make_unique<OpenMptPlayer>());
+              session->setMusicPlayer(std::make_unique<LibraryMusicPlayer>(
+                  QCoreApplication::applicationDirPath() + QStringLiteral("/libquorvane_music.so")));
               return session;
           }(),
           parent)

@@ -162,3 +162,9 @@ void OpenMptPlayer::destroy()
     m_thread.wait();
     m_output = nullptr;
 }
+
+// What the game resolves once the library is loaded.
+extern "C" Q_DECL_EXPORT MusicPlayer *quorvane_new_music_player()
+{
+    return new OpenMptPlayer;
+}

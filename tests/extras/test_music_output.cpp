@@ -2,7 +2,9 @@
 // folder, and the sink's monitor recorded. Music on is heard; music off is silence; closing the
 // window silences it. Skipped when PulseAudio cannot be started here.
 #include "common/programfolder.h"
+#include "common/testsession.h"
 #include "game/frmmain.h"
+#include "platform/librarymusicplayer.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -122,7 +124,11 @@ void TestMusicOutput::musicIsHeardOnlyWhenOn()
             20000);
     };
 
-    auto window = std::make_unique<FrmMain>(folder.path());
+    // The window's own player: the music library beside the game, loaded after start-up.
+    TestSession ts(folder.path());
+    ts.session->setMusicPlayer(std::make_unique<LibraryMusicPlayer>(
+        qEnvironmentVariable("QUORVANE_PROGRAM_DIR") + QStringLiteral("/libquorvane_music.so")));
+    auto window = std::make_unique<FrmMain>(ts.release());
     window->show();
     // Three seconds of what the sink played while the game ran.
     QVERIFY(recordUntil(3 * kRate * kFrameBytes));
