@@ -70,6 +70,7 @@ private slots:
     void refusalsWriteNothing_data();
     void refusalsWriteNothing();
     void cancelWritesNothing();
+    void failedWriteKeepsFileAndSettings_data();
     void failedWriteKeepsFileAndSettings();
     void musicChoiceIsAppliedOnSave_data();
     void musicChoiceIsAppliedOnSave();
@@ -234,11 +235,21 @@ void TestOptions::cancelWritesNothing()
     QCOMPARE(w.calls, calls);
 }
 
+void TestOptions::failedWriteKeepsFileAndSettings_data()
+{
+    QTest::addColumn<bool>("removed");
+    QTest::addRow("rename refused") << false;
+    QTest::addRow("options.cfg removed meanwhile") << true;
+}
+
 void TestOptions::failedWriteKeepsFileAndSettings()
 {
+    QFETCH(bool, removed);
     FailingReplacer replacer;
-    replacer.failCommitFrom = 0;
+    replacer.failCommitFrom = removed ? -1 : 0;
     Window w(kDefault, replacer);
+    if (removed)
+        QVERIFY(QFile::remove(w.folder.file(QStringLiteral("options.cfg"))));
     w.get<QCheckBox>("CheckMusic")->setChecked(false);
     w.get<QRadioButton>("Option2")->click();
     w.type("Text1", QStringLiteral("proxy1"));
@@ -246,7 +257,9 @@ void TestOptions::failedWriteKeepsFileAndSettings()
     w.save();
     QCOMPARE(w.messages.shown.size(), 1);
     QVERIFY2(w.messages.texts().first().contains(u"options.cfg"), qPrintable(w.messages.texts().first()));
-    QCOMPARE(w.folder.read(QStringLiteral("options.cfg")), kDefault);
+    QCOMPARE(w.folder.read(QStringLiteral("options.cfg")), removed ? QByteArray() : kDefault);
+    QCOMPARE(QFileInfo::exists(w.folder.file(QStringLiteral("options.cfg"))), !removed);
+    QVERIFY(w.dialog() && w.dialog()->isVisible());
     QCOMPARE(w.main->session().settings().musicLine, QStringLiteral("EnableMusic=Yes"));
     QVERIFY(!w.main->session().proxy().enabled);
 }
