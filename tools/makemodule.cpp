@@ -80,34 +80,34 @@ Sample bass()
     return s;
 }
 
-// A soft square-triangle blend that loops, held under the arpeggios.
-Sample chordPad()
+// 256 bytes of a waveform with a 32-sample cycle, looped whole: it sounds until the next note.
+template <class Wave> Sample looping(const char *name, int volume, Wave wave)
 {
-    Sample s{"qv pad", {}, 26};
-    for (int i = 0; i < 256; ++i) {
-        const double phase = (i % 32) / 32.0;
-        const double triangle = phase < 0.5 ? 4 * phase - 1 : 3 - 4 * phase;
-        const double square = phase < 0.5 ? 1 : -1;
-        s.data.push_back(clip8(100 * (0.7 * triangle + 0.3 * square)));
-    }
+    Sample s{name, {}, volume};
+    for (int i = 0; i < 256; ++i)
+        s.data.push_back(clip8(wave((i % 32) / 32.0)));
     s.loopStart = 0;
     s.loopLength = 256;
     return s;
 }
 
-// A bright lead: a pulse wave with a little of its octave, looping.
+// A soft square-triangle blend, held under the arpeggios.
+Sample chordPad()
+{
+    return looping("qv pad", 26, [](double phase) {
+        const double triangle = phase < 0.5 ? 4 * phase - 1 : 3 - 4 * phase;
+        const double square = phase < 0.5 ? 1 : -1;
+        return 100 * (0.7 * triangle + 0.3 * square);
+    });
+}
+
+// A bright lead: a pulse wave with a little of its octave.
 Sample lead()
 {
-    Sample s{"qv lead", {}, 38};
-    for (int i = 0; i < 256; ++i) {
-        const double phase = (i % 32) / 32.0;
+    return looping("qv lead", 38, [](double phase) {
         const double pulse = phase < 0.3 ? 1 : -1;
-        const double octave = std::sin(4 * M_PI * phase);
-        s.data.push_back(clip8(90 * (0.75 * pulse + 0.25 * octave)));
-    }
-    s.loopStart = 0;
-    s.loopLength = 256;
-    return s;
+        return 90 * (0.75 * pulse + 0.25 * std::sin(4 * M_PI * phase));
+    });
 }
 
 // A sine that falls from 160 Hz to 45 Hz, played back at about 8.3 kHz.
