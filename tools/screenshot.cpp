@@ -5,6 +5,7 @@
 #include "platform/webpane.h"
 
 #include <QApplication>
+#include <QHoverEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPixmap>
@@ -53,9 +54,11 @@ int main(int argc, char *argv[])
     if (dialog == QStringLiteral("filter")) {
         window.cmdFilter_Click();
         shown = window.findChild<QWidget *>(QStringLiteral("frmFilter"));
-        // The description of a sector, as the pointer over it would show.
-        if (auto *energy = shown->findChild<QWidget *>(QStringLiteral("Check6")))
-            energy->setFocus();
+        // The description of a sector, as the pointer over it shows.
+        if (auto *energy = shown->findChild<QWidget *>(QStringLiteral("Check6"))) {
+            QHoverEvent over(QEvent::HoverEnter, QPointF(4, 4), QPointF(4, 4), QPointF(-1, -1));
+            QCoreApplication::sendEvent(energy, &over);
+        }
     } else if (dialog == QStringLiteral("options")) {
         window.MnuProxy_Click();
         shown = window.findChild<QWidget *>(QStringLiteral("frmOptions"));

@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -87,8 +88,15 @@ frmFilter::frmFilter(GameSession &session, QWidget *parent) : QDialog(parent), m
 bool frmFilter::eventFilter(QObject *watched, QEvent *event)
 {
     // The pointer over a box, or keyboard focus on it, shows its description; it stays after.
+    // Only focus moved by the keyboard counts: the focus a box gets when the dialog opens or is
+    // activated must not replace the initial text.
     const QEvent::Type type = event->type();
-    if (type == QEvent::HoverEnter || type == QEvent::HoverMove || type == QEvent::FocusIn) {
+    const bool byKeyboard = type == QEvent::FocusIn && [event] {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+               reason == Qt::ShortcutFocusReason;
+    }();
+    if (type == QEvent::HoverEnter || type == QEvent::HoverMove || byKeyboard) {
         const QVariant index = watched->property(kBoxIndex);
         if (index.isValid())
             lblDescription->setText(filterBoxes()[std::size_t(index.toInt())].description());

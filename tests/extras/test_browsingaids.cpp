@@ -252,6 +252,10 @@ void TestBrowsingAids::descriptionsFollowPointerAndFocus()
     QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
     QCoreApplication::sendEvent(w.box(QStringLiteral("Check8")), &focus);
     QVERIFY(w.description().startsWith(u"Transportation\r\n\r\nThis sector includes postal services"));
+    // Focus that the window gives a box on opening or activation is not the player's choice.
+    QFocusEvent activated(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(w.box(QStringLiteral("Check1")), &activated);
+    QVERIFY(w.description().startsWith(u"Transportation\r\n"));
 }
 
 void TestBrowsingAids::descriptionLinesAreJoinedByCrLf_data()
