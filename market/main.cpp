@@ -76,10 +76,13 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "quorvane-market: %s\n", error.c_str());
         return 1;
     }
-    if (!options->quiet) {
+    // A port picked by the system is always told, even quietly: whoever started the service
+    // (the game, for one) has no other way to learn it.
+    if (!options->quiet || options->port == 0) {
         std::printf("quorvane-market: serving on http://%s:%d (seed %llu, speed %g); Ctrl+C stops it\n",
                     options->bind.c_str(), *port, static_cast<unsigned long long>(options->seed),
                     options->speed);
+        std::fflush(stdout);
     }
 
     std::atomic<bool> finished{false};

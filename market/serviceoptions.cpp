@@ -90,7 +90,7 @@ std::string ServiceOptions::usage()
            "  --port PORT     port to listen on (default 8421; 0 picks a free one)\n"
            "  --seed N        the market's seed: the same seed gives the same prices (default 1)\n"
            "  --speed X       run the market's clock X times faster than real time (default 1)\n"
-           "  --quiet         print nothing but errors\n"
+           "  --quiet         print nothing but errors (and the port that --port 0 picked)\n"
            "  --help          show this text\n"
            "\n"
            "Endpoints: /d/quotes.csv?s=MSFT+IBM&f=sl1d1t1c1ohgv&e=.csv,\n"

@@ -11,6 +11,7 @@
 #include "platform/messages.h"
 #include "platform/tcpsocket.h"
 #include "platform/webpane.h"
+#include "sync/localmarket.h"
 #include "sync/systemclock.h"
 #include "trading/frmbuy.h"
 #include "trading/frmsell.h"
@@ -34,8 +35,11 @@ FrmMain::FrmMain(const QString &programFolder, QWidget *parent)
               auto session =
                   std::make_unique<GameSession>(QDir::cleanPath(programFolder), std::make_unique<TcpSocket>(),
                                                 std::make_unique<SystemClock>());
-              session->setMusicPlayer(std::make_unique<LibraryMusicPlayer>(
-                  QCoreApplication::applicationDirPath() + QStringLiteral("/libquorvane_music.so")));
+              const QString programs = QCoreApplication::applicationDirPath();
+              session->setMusicPlayer(
+                  std::make_unique<LibraryMusicPlayer>(programs + QStringLiteral("/libquorvane_music.so")));
+              session->setLocalMarket(
+                  std::make_unique<LocalMarket>(programs + QStringLiteral("/quorvane-market")));
               return session;
           }(),
           parent)
@@ -95,8 +99,13 @@ void FrmMain::Form_Load()
     StartMusic();
     showCash();
     fillStockList();
-    if (m_session->showsInfoPageAtStart())
-        showInfoPage();
+    if (m_session->showsInfoPageAtStart()) {
+        if (m_session->isWaitingForMarket())
+            connect(m_session, &GameSession::servicesReady, this, &FrmMain::showInfoPage,
+                    Qt::SingleShotConnection);
+        else
+            showInfoPage();
+    }
     renderQuotePanel();
     if (problem)
         Messages::inform(this, problem->text(), QMessageBox::Warning);

@@ -4,12 +4,14 @@
 #include "game/startup.h"
 #include "model/gamefiles.h"
 #include "sync/hostport.h"
+#include "sync/localmarket.h"
 #include "sync/quotesync.h"
 #include "trading/stockselection.h"
 
 #include <QFileInfo>
 
 #include <algorithm>
+#include <utility>
 
 GameSession::GameSession(const QString &programFolder, std::unique_ptr<DownloadSocket> socket,
                          std::unique_ptr<Clock> clock, const NumberFormat &numbers, FileReplacer &replacer,
@@ -42,13 +44,38 @@ std::optional<FileError> GameSession::start()
     m_stockList = start.stockList;
     m_showInfoPage = start.openInfoPage;
     m_panel = QuotePanel();
+    if (m_localMarket && m_services.quotesFromBundledMarket()) {
+        m_waitingForMarket = true;
+        connect(m_localMarket.get(), &LocalMarket::settled, this, &GameSession::marketSettled,
+                Qt::SingleShotConnection);
+        m_localMarket->ensure();
+    }
     return start.problem;
+}
+
+void GameSession::setLocalMarket(std::unique_ptr<LocalMarket> market)
+{
+    m_localMarket = std::move(market);
+}
+
+void GameSession::marketSettled()
+{
+    m_waitingForMarket = false;
+    if (m_localMarket->isReady()) {
+        m_services.moveBundledMarket(m_localMarket->host());
+        m_sync->setQuoteHost(m_services.quoteHost);
+    }
+    emit servicesReady();
+    if (std::exchange(m_selectionWaiting, false))
+        fetchSelection();
 }
 
 void GameSession::shutDown()
 {
     if (m_sync)
         m_sync->abandon();
+    if (m_localMarket)
+        m_localMarket->stop();
 }
 
 QString GameSession::cashText() const
@@ -87,16 +114,26 @@ std::optional<QString> GameSession::selectStock(const QString &ticker)
         return refusal;
     ::selectStock(m_panel, m_game, ticker);
     emit panelChanged();
+    if (m_waitingForMarket)
+        m_selectionWaiting = true;
+    else
+        fetchSelection();
+    return std::nullopt;
+}
+
+void GameSession::fetchSelection()
+{
     // The page is a scratch file the view does not need: a failed write only costs the file.
-    (void)writeChartPage(m_folder.path, m_services.chartHost, ticker);
+    (void)writeChartPage(m_folder.path, m_services.chartHost, m_panel.lblQuote);
     emit chartChanged();
     synchronize();
-    return std::nullopt;
 }
 
 void GameSession::synchronize()
 {
-    if (m_sync)
+    if (m_waitingForMarket)
+        m_selectionWaiting = !m_panel.lblQuote.isEmpty();
+    else if (m_sync)
         m_sync->cmdSync_Click();
 }
 

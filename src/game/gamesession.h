@@ -25,6 +25,7 @@
 #include <memory>
 #include <optional>
 
+class LocalMarket;
 class QuoteSync;
 
 // The running game behind the windows. It owns the game state, the settings, the quote
@@ -68,6 +69,13 @@ public:
     // The background music, silent unless a window hands in a real player before start-up.
     BackgroundMusic &music() { return *m_music; }
     void setMusicPlayer(std::unique_ptr<MusicPlayer> player);
+    // The market the game starts itself when services.cfg names no quote service; handed in
+    // before start(). Without one, the configured addresses are used as they are.
+    void setLocalMarket(std::unique_ptr<LocalMarket> market);
+    LocalMarket *localMarket() const { return m_localMarket.get(); }
+    // The game's own market is still being looked for or started: a selection made meanwhile
+    // fetches its quote, chart and page as soon as it answers.
+    bool isWaitingForMarket() const { return m_waitingForMarket; }
 
     // "Cash : 100000$", the banner over the stock list.
     QString cashText() const;
@@ -126,6 +134,9 @@ public:
 signals:
     // The proxy changed: the chart image and the information page take it from now on.
     void proxyChanged();
+    // The services are where they will stay (the game's own market answers, or could not be
+    // started): the information page may be fetched.
+    void servicesReady();
     // The quote panel's texts or arrows changed.
     void panelChanged();
     // The cash changed: the banner shows it again.
@@ -157,4 +168,10 @@ private:
     std::unique_ptr<TipRandom> m_tipRandom;
     std::unique_ptr<TipsOfTheDay> m_tips;
     std::unique_ptr<BackgroundMusic> m_music;
+    std::unique_ptr<LocalMarket> m_localMarket;
+    bool m_waitingForMarket = false;
+    bool m_selectionWaiting = false;
+
+    void marketSettled();
+    void fetchSelection();
 };

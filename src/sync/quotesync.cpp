@@ -16,6 +16,11 @@ QuoteSync::QuoteSync(QuotePanel &panel, const ProxySetting &proxy, const NumberF
     connect(&m_download, &HttpDownload::messageRequested, this, &QuoteSync::messageRequested);
 }
 
+void QuoteSync::setQuoteHost(const QString &quoteHost)
+{
+    m_quoteHost = quoteHost;
+}
+
 QuoteSync::~QuoteSync()
 {
     // The window is being torn down: it must hear nothing more.

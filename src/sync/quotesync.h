@@ -29,6 +29,8 @@ public:
               const QString &programFolder, const QString &quoteHost, std::unique_ptr<DownloadSocket> socket,
               std::unique_ptr<Clock> clock, QObject *parent = nullptr);
     ~QuoteSync() override;
+    // The quote service moved (the game's own market came up on another port).
+    void setQuoteHost(const QString &quoteHost);
 
     // "Synchronize": fetches the quote of the ticker in lblQuote, dropping a running one.
     void cmdSync_Click();
@@ -65,7 +67,7 @@ private:
     QuotePanel &m_panel;
     const NumberFormat &m_numbers;
     const QString m_programFolder;
-    const QString m_quoteHost;
+    QString m_quoteHost;
     std::unique_ptr<DownloadSocket> m_socket;
     std::unique_ptr<Clock> m_clock;
     HttpDownload m_download;

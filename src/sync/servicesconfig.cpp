@@ -9,6 +9,22 @@ constexpr qint64 kReadLimit = 64 * 1024;
 
 } // namespace
 
+bool ServicesConfig::quotesFromBundledMarket() const
+{
+    return quoteHost == ServicesConfig().quoteHost;
+}
+
+void ServicesConfig::moveBundledMarket(const QString &host)
+{
+    const ServicesConfig defaults;
+    if (quoteHost == defaults.quoteHost)
+        quoteHost = host;
+    if (chartHost == defaults.chartHost)
+        chartHost = host;
+    if (infoPage == defaults.infoPage)
+        infoPage = QStringLiteral("http://") + host + QStringLiteral("/infos");
+}
+
 ServicesConfig readServicesConfig(const QString &programFolder)
 {
     ServicesConfig config;

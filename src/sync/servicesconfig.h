@@ -10,6 +10,12 @@ struct ServicesConfig
     QString quoteHost = QStringLiteral("127.0.0.1:8421");
     QString chartHost = QStringLiteral("127.0.0.1:8421");
     QString infoPage = QStringLiteral("http://127.0.0.1:8421/infos");
+
+    // No other quote service is named: the game's own market on this machine serves it.
+    bool quotesFromBundledMarket() const;
+    // The bundled market came up at `host` ("127.0.0.1:port"): every entry still naming the
+    // default address follows it.
+    void moveBundledMarket(const QString &host);
 };
 
 ServicesConfig readServicesConfig(const QString &programFolder);

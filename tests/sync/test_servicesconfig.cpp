@@ -11,6 +11,8 @@ class TestServicesConfig : public QObject
 private slots:
     void read_data();
     void read();
+    void followsTheBundledMarket_data();
+    void followsTheBundledMarket();
 };
 
 void TestServicesConfig::read_data()
@@ -52,6 +54,40 @@ void TestServicesConfig::read()
         out.write(file);
     }
     const ServicesConfig config = readServicesConfig(dir.path());
+    QCOMPARE((QStringList{config.quoteHost, config.chartHost, config.infoPage}), expected);
+}
+
+void TestServicesConfig::followsTheBundledMarket_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("bundled");
+    QTest::addColumn<QStringList>("expected"); // after the market came up on port 40000
+
+    const QString moved = QStringLiteral("127.0.0.1:40000");
+    const QString movedInfo = QStringLiteral("http://127.0.0.1:40000/infos");
+    QTest::addRow("no file") << QByteArray() << true << QStringList{moved, moved, movedInfo};
+    QTest::addRow("default named") << QByteArray("QuoteHost=127.0.0.1:8421\r\n") << true
+                                   << QStringList{moved, moved, movedInfo};
+    QTest::addRow("chart and page elsewhere stay") << QByteArray("ChartHost=c:1\r\nInfoPage=http://w/i\r\n")
+                                                   << true << QStringList{moved, "c:1", "http://w/i"};
+    QTest::addRow("quotes elsewhere") << QByteArray("QuoteHost=localhost:8421\r\n") << false
+                                      << QStringList{"localhost:8421", moved, movedInfo};
+}
+
+void TestServicesConfig::followsTheBundledMarket()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, bundled);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    if (!file.isNull()) {
+        QFile out(dir.filePath("services.cfg"));
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(file);
+    }
+    ServicesConfig config = readServicesConfig(dir.path());
+    QCOMPARE(config.quotesFromBundledMarket(), bundled);
+    config.moveBundledMarket(QStringLiteral("127.0.0.1:40000"));
     QCOMPARE((QStringList{config.quoteHost, config.chartHost, config.infoPage}), expected);
 }
 
