@@ -1,13 +1,26 @@
 #include "game/frmmain.h"
+#include "model/programfolder.h"
+#include "platform/messages.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
-    // Every file the game keeps lives beside the executable.
-    FrmMain window(QCoreApplication::applicationDirPath());
+
+    // The game keeps its files beside the executable; an installation players cannot write to
+    // gets a copy of its own for each player.
+    const ProgramFolderChoice folder =
+        chooseProgramFolder(QCoreApplication::applicationDirPath(),
+                            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    FrmMain window(folder.path);
     window.show();
+    if (!folder.problems.isEmpty())
+        Messages::inform(&window,
+                         QStringLiteral("Some of the game's files could not be copied into %1:\n%2")
+                             .arg(folder.path, folder.problems.join(u'\n')),
+                         QMessageBox::Warning);
     return app.exec();
 }

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Where the game keeps its files. The executable's own folder when it holds options.cfg and the
+// player may write there (the build folder, an install into a folder of the player's own).
+// Otherwise (a system package, read-only for players) a per-user copy of the installed files.
+struct ProgramFolderChoice
+{
+    QString path;
+    // Files of the installation that could not be brought into the per-user copy, one line each.
+    QStringList problems;
+};
+
+ProgramFolderChoice chooseProgramFolder(const QString &executableFolder, const QString &perUserFolder);
+
+// Brings the per-user copy up to date with the installation. Files the player owns (settings,
+// saved games, favourites, tips) are copied only when missing. The other shipped files are
+// copied when missing or when they differ in size or time from the installed ones, so an
+// upgraded package reaches the copy. Programs and libraries stay where they were installed.
+QStringList refreshPerUserCopy(const QString &installed, const QString &copy);
