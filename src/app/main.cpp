@@ -3,12 +3,20 @@
 #include "platform/messages.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QStandardPaths>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
+    QApplication::setDesktopFileName(QStringLiteral("org.example.Quorvane"));
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QCoreApplication::applicationDirPath() +
+                         QStringLiteral("/icons/quorvane-%1.png").arg(size),
+                     QSize(size, size));
+    QApplication::setWindowIcon(icon);
 
     // The game keeps its files beside the executable; an installation players cannot write to
     // gets a copy of its own for each player.
