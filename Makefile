@@ -2,7 +2,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_WERROR=ON
 
-.PHONY: all deps configure build run test format-check lint test-sanitize bench fuzz screenshot format clean
+.PHONY: all deps configure build run install package test format-check lint test-sanitize bench fuzz screenshot format clean
 
 all: build
 
@@ -17,6 +17,18 @@ build: configure
 
 run: build
 	@scripts/run-game $(BUILD)/bin
+
+# A program folder of the player's own, with a menu entry and icons.
+PREFIX ?= $(HOME)/.local/share/quorvane
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX) >/dev/null
+	@scripts/install-desktop-entry $(PREFIX)
+
+# The Debian package, in $(BUILD)/package.
+package: build
+	@cmake -S packaging -B $(BUILD)/package -DQUORVANE_BUILD=$(abspath $(BUILD)) >/dev/null
+	@cd $(BUILD)/package && cpack
+	@ls $(BUILD)/package/*.deb
 
 test: format-check build
 	@ctest --test-dir $(BUILD) --output-on-failure -j2

@@ -1,0 +1,252 @@
+// `cmake --install` into a folder of the player's own: the folder plays on its own (its game
+// starts its own market and quotes), a second install keeps what the player changed, and the
+// menu entry written for it passes the desktop's validator.
+#include "common/messagerecorder.h"
+#include "game/frmmain.h"
+#include "game/gamesession.h"
+#include "platform/tcpsocket.h"
+#include "sync/localmarket.h"
+#include "sync/systemclock.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtTest>
+
+#include <cerrno>
+#include <csignal>
+#include <poll.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+
+// Runs a command to its end; its output on failure.
+QString run(const QString &program, const QStringList &args, const QProcessEnvironment &env = {})
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    if (!env.isEmpty())
+        p.setProcessEnvironment(env);
+    p.start(program, args);
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return program + QStringLiteral(" failed: ") + QString::fromLocal8Bit(p.readAll());
+    return {};
+}
+
+QByteArray read(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void write(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+bool portIsFree(quint16 port)
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost, port);
+}
+
+bool answersQuotes(quint16 port)
+{
+    QTcpSocket s;
+    s.connectToHost(QHostAddress::LocalHost, port);
+    if (!s.waitForConnected(1000))
+        return false;
+    s.write(
+        "GET /d/quotes.csv?s=IBM&f=sl1d1t1c1ohgv&e=.csv HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+    QByteArray answer;
+    while (s.waitForReadyRead(2000))
+        answer += s.readAll();
+    return answer.startsWith("HTTP/1.1 200") && answer.contains("\r\n\r\n\"IBM\",");
+}
+
+// The children of a process, from /proc.
+QList<qint64> childrenOf(qint64 pid)
+{
+    QList<qint64> children;
+    for (const QByteArray &word : read(QStringLiteral("/proc/%1/task/%1/children").arg(pid)).split(' '))
+        if (const qint64 child = word.trimmed().toLongLong(); child > 0)
+            children << child;
+    return children;
+}
+
+// Waits for a process that is not our child to end: a pidfd becomes readable when it does.
+bool waitForExit(qint64 pid, int ms)
+{
+    const int fd = int(::syscall(SYS_pidfd_open, pid_t(pid), 0));
+    if (fd < 0)
+        return errno == ESRCH;
+    pollfd entry{fd, POLLIN, 0};
+    const int ready = ::poll(&entry, 1, ms);
+    ::close(fd);
+    return ready == 1;
+}
+
+} // namespace
+
+class TestInstall : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void laysOutACompleteFolder_data();
+    void laysOutACompleteFolder();
+    void installedFolderQuotes();
+    void installedGameStartsItsMarketAndTakesItAlong();
+    void secondInstallKeepsThePlayersFiles();
+    void menuEntryIsValid();
+
+private:
+    QString file(const QString &name) const { return m_prefix + u'/' + name; }
+
+    QTemporaryDir m_root;
+    QString m_prefix; // with a space, as a player's folder may have
+    MessageRecorder m_messages;
+};
+
+void TestInstall::initTestCase()
+{
+    m_prefix = m_root.filePath(QStringLiteral("my games/quorvane"));
+    const QString failed =
+        run(QStringLiteral(CMAKE_COMMAND), {QStringLiteral("--install"), QStringLiteral(QUORVANE_BUILD_DIR),
+                                            QStringLiteral("--prefix"), m_prefix});
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+}
+
+void TestInstall::laysOutACompleteFolder_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("executable");
+    for (const char *name : {"quorvane", "quorvane-market"})
+        QTest::newRow(name) << QString::fromLatin1(name) << true;
+    for (const char *name :
+         {"libquorvane_music.so", "options.cfg", "player.qvn", "player.fav", "infos.html", "tips/0.txt",
+          "help/index.html", "data/null.gif", "data/IBM.gif", "pictures/chick.png", "music/girlfrom.mod",
+          "icons/quorvane-16.png", "icons/quorvane-256.png", "icons/quorvane.svg"})
+        QTest::newRow(name) << QString::fromLatin1(name) << false;
+}
+
+void TestInstall::laysOutACompleteFolder()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, executable);
+    const QFileInfo installed(file(name));
+    QVERIFY2(installed.isFile() && installed.size() > 0, qPrintable(name));
+    if (executable)
+        QVERIFY(installed.isExecutable());
+    // What the build folder holds, byte for byte (programs are rewritten for their new place).
+    if (!executable && !name.endsWith(QLatin1String(".so")))
+        QCOMPARE(read(file(name)), read(qEnvironmentVariable("QUORVANE_PROGRAM_DIR") + u'/' + name));
+}
+
+void TestInstall::installedFolderQuotes()
+{
+    if (!portIsFree(LocalMarket::kDefaultPort))
+        QSKIP("something already listens on 127.0.0.1:8421");
+    auto session = std::make_unique<GameSession>(m_prefix, std::make_unique<TcpSocket>(),
+                                                 std::make_unique<SystemClock>(), NumberFormat{});
+    session->setLocalMarket(std::make_unique<LocalMarket>(file(QStringLiteral("quorvane-market"))));
+    LocalMarket *market = session->localMarket();
+    FrmMain window(std::move(session));
+    window.show();
+    auto *list = window.findChild<QListWidget *>(QStringLiteral("LstStocks"));
+    const auto rows = list->findItems(QStringLiteral("IBM"), Qt::MatchExactly);
+    QVERIFY(!rows.isEmpty());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(rows.first()).center());
+    auto *trade = window.findChild<QLabel *>(QStringLiteral("lblTrade"));
+    QVERIFY(QTest::qWaitFor([trade] { return !trade->text().isEmpty(); }, 15000));
+    QVERIFY2(trade->text().toDouble() > 0, qPrintable(trade->text()));
+    QVERIFY2(m_messages.shown.isEmpty(), qPrintable(m_messages.texts().join(u'|')));
+    QVERIFY(market->startedProcessId() > 0);
+    window.close();
+}
+
+void TestInstall::installedGameStartsItsMarketAndTakesItAlong()
+{
+    if (!portIsFree(LocalMarket::kDefaultPort))
+        QSKIP("something already listens on 127.0.0.1:8421");
+    QProcess game;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    game.setProcessEnvironment(env);
+    game.setWorkingDirectory(m_root.path());
+    game.start(file(QStringLiteral("quorvane")), {});
+    QVERIFY(game.waitForStarted(10000));
+
+    QVERIFY2(QTest::qWaitFor([] { return answersQuotes(LocalMarket::kDefaultPort); }, 15000),
+             "the installed game started no market");
+    const QList<qint64> children = childrenOf(game.processId());
+    QCOMPARE(children.size(), 1);
+    QCOMPARE(QFileInfo(QStringLiteral("/proc/%1/exe").arg(children.first())).symLinkTarget(),
+             file(QStringLiteral("quorvane-market")));
+
+    // Killed, the game gets no chance to stop the market: the market goes by itself.
+    game.kill();
+    QVERIFY(game.waitForFinished(10000));
+    QVERIFY2(waitForExit(children.first(), 10000), "the market outlived the game");
+}
+
+void TestInstall::secondInstallKeepsThePlayersFiles()
+{
+    const QByteArray game("523.25\r\nIBM\r\n40\r\n");
+    const QByteArray favourites("[Quorvane Favorites File]\r\nIBM\r\n");
+    const QByteArray settings("[Quorvane Settings]\r\nplayer\r\nLoadFavorites=Yes\r\nEnableMusic=No\r\n"
+                              "UseProxy=No\r\nnull\r\nnull\r\n");
+    write(file(QStringLiteral("player.qvn")), game);
+    write(file(QStringLiteral("player.fav")), favourites);
+    write(file(QStringLiteral("options.cfg")), settings);
+    write(file(QStringLiteral("tips/0.txt")), "my own tip");
+    write(file(QStringLiteral("infos.html")), "damaged");
+
+    const QString failed =
+        run(QStringLiteral(CMAKE_COMMAND), {QStringLiteral("--install"), QStringLiteral(QUORVANE_BUILD_DIR),
+                                            QStringLiteral("--prefix"), m_prefix});
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    QCOMPARE(read(file(QStringLiteral("player.qvn"))), game);
+    QCOMPARE(read(file(QStringLiteral("player.fav"))), favourites);
+    QCOMPARE(read(file(QStringLiteral("options.cfg"))), settings);
+    QCOMPARE(read(file(QStringLiteral("tips/0.txt"))), QByteArray("my own tip"));
+    // A shipped file is the installation's again.
+    QCOMPARE(read(file(QStringLiteral("infos.html"))),
+             read(qEnvironmentVariable("QUORVANE_PROGRAM_DIR") + QStringLiteral("/infos.html")));
+}
+
+void TestInstall::menuEntryIsValid()
+{
+    const QString data = m_root.filePath(QStringLiteral("share"));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), data);
+    const QString failed = run(
+        QStringLiteral(QUORVANE_SOURCE) + QStringLiteral("/scripts/install-desktop-entry"), {m_prefix}, env);
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+
+    const QString entry = data + QStringLiteral("/applications/org.example.Quorvane.desktop");
+    const QString invalid = run(QStringLiteral("desktop-file-validate"), {entry});
+    QVERIFY2(invalid.isEmpty(), qPrintable(invalid));
+    // The path holds a space, so the program is quoted.
+    QVERIFY2(read(entry).contains("\nExec=\"" + file(QStringLiteral("quorvane")).toUtf8() + "\"\n"),
+             read(entry).constData());
+    for (const char *size : {"16x16", "22x22", "24x24", "32x32", "48x48", "64x64", "128x128", "256x256"}) {
+        const QString icon =
+            data + QStringLiteral("/icons/hicolor/%1/apps/quorvane.png").arg(QLatin1String(size));
+        QCOMPARE(
+            read(icon),
+            read(file(
+                QStringLiteral("icons/quorvane-%1.png").arg(QString::fromLatin1(size).section(u'x', 0, 0)))));
+    }
+    QVERIFY(QFileInfo(data + QStringLiteral("/icons/hicolor/scalable/apps/quorvane.svg")).isFile());
+}
+
+QTEST_MAIN(TestInstall)
+#include "test_install.moc"
