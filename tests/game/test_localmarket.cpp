@@ -1,6 +1,7 @@
 // The game's own market: started when nothing answers on the default port, moved to another
 // port when something else holds it, reused when a market already runs, left alone when
 // services.cfg names one, and gone with the game, also when the game dies.
+#include "common/marketprocess.h"
 #include "common/messagerecorder.h"
 #include "common/programfolder.h"
 #include "game/frmmain.h"
@@ -16,10 +17,6 @@
 #include <QTcpSocket>
 #include <QtTest>
 
-#include <cerrno>
-#include <csignal>
-#include <poll.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -27,43 +24,6 @@ namespace {
 QString marketProgram()
 {
     return qEnvironmentVariable("QUORVANE_PROGRAM_DIR") + QStringLiteral("/quorvane-market");
-}
-
-bool processExists(qint64 pid)
-{
-    return ::kill(pid_t(pid), 0) == 0 || errno != ESRCH;
-}
-
-// Waits for a process that is not our child to end: a pidfd becomes readable when it does.
-bool waitForExit(qint64 pid, int ms)
-{
-    const int fd = int(::syscall(SYS_pidfd_open, pid_t(pid), 0));
-    if (fd < 0)
-        return errno == ESRCH; // already gone
-    pollfd entry{fd, POLLIN, 0};
-    const int ready = ::poll(&entry, 1, ms);
-    ::close(fd);
-    return ready == 1;
-}
-
-bool portIsFree(quint16 port)
-{
-    QTcpServer probe;
-    return probe.listen(QHostAddress::LocalHost, port);
-}
-
-bool answersQuotes(quint16 port)
-{
-    QTcpSocket s;
-    s.connectToHost(QHostAddress::LocalHost, port);
-    if (!s.waitForConnected(2000))
-        return false;
-    s.write(
-        "GET /d/quotes.csv?s=IBM&f=sl1d1t1c1ohgv&e=.csv HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
-    QByteArray answer;
-    while (s.waitForReadyRead(2000))
-        answer += s.readAll();
-    return answer.startsWith("HTTP/1.1 200") && answer.contains("\r\n\r\n\"IBM\",");
 }
 
 } // namespace

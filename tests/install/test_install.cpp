@@ -1,6 +1,7 @@
 // `cmake --install` into a folder of the player's own: the folder plays on its own (its game
 // starts its own market and quotes), a second install keeps what the player changed, and the
 // menu entry written for it passes the desktop's validator.
+#include "common/marketprocess.h"
 #include "common/messagerecorder.h"
 #include "game/frmmain.h"
 #include "game/gamesession.h"
@@ -12,14 +13,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProcess>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QtTest>
 
-#include <cerrno>
-#include <csignal>
-#include <poll.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -50,26 +45,6 @@ void write(const QString &path, const QByteArray &bytes)
     f.write(bytes);
 }
 
-bool portIsFree(quint16 port)
-{
-    QTcpServer probe;
-    return probe.listen(QHostAddress::LocalHost, port);
-}
-
-bool answersQuotes(quint16 port)
-{
-    QTcpSocket s;
-    s.connectToHost(QHostAddress::LocalHost, port);
-    if (!s.waitForConnected(1000))
-        return false;
-    s.write(
-        "GET /d/quotes.csv?s=IBM&f=sl1d1t1c1ohgv&e=.csv HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
-    QByteArray answer;
-    while (s.waitForReadyRead(2000))
-        answer += s.readAll();
-    return answer.startsWith("HTTP/1.1 200") && answer.contains("\r\n\r\n\"IBM\",");
-}
-
 // The children of a process, from /proc.
 QList<qint64> childrenOf(qint64 pid)
 {
@@ -78,18 +53,6 @@ QList<qint64> childrenOf(qint64 pid)
         if (const qint64 child = word.trimmed().toLongLong(); child > 0)
             children << child;
     return children;
-}
-
-// Waits for a process that is not our child to end: a pidfd becomes readable when it does.
-bool waitForExit(qint64 pid, int ms)
-{
-    const int fd = int(::syscall(SYS_pidfd_open, pid_t(pid), 0));
-    if (fd < 0)
-        return errno == ESRCH;
-    pollfd entry{fd, POLLIN, 0};
-    const int ready = ::poll(&entry, 1, ms);
-    ::close(fd);
-    return ready == 1;
 }
 
 } // namespace

@@ -1,15 +1,13 @@
 // The Debian package: it builds, holds the expected files, passes lintian without an error, its
 // desktop entry and metainfo validate, and unpacked into a scratch root the game starts for a
 // player who cannot write there, with a folder of the player's own under XDG_DATA_HOME.
+#include "common/marketprocess.h"
+
 #include <QDir>
 #include <QProcess>
-#include <QTcpSocket>
 #include <QtTest>
 
-#include <cerrno>
-#include <poll.h>
 #include <pwd.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -18,6 +16,8 @@ struct Result
 {
     bool ok = false;
     QString output;
+    // The end is where a tool says what went wrong.
+    QByteArray tail() const { return output.right(4000).toLocal8Bit(); }
 };
 
 Result run(const QString &program, const QStringList &args, const QString &folder = {})
@@ -28,8 +28,7 @@ Result run(const QString &program, const QStringList &args, const QString &folde
         p.setWorkingDirectory(folder);
     p.start(program, args);
     const bool ended = p.waitForFinished(240000);
-    // The end is where a tool says what went wrong.
-    const QString output = QString::fromLocal8Bit(p.readAll().right(4000));
+    const QString output = QString::fromLocal8Bit(p.readAll());
     return {ended && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,
             program + u' ' + args.join(u' ') + QStringLiteral(":\n") + output};
 }
@@ -38,31 +37,6 @@ QByteArray read(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-bool answersQuotes()
-{
-    QTcpSocket s;
-    s.connectToHost(QHostAddress::LocalHost, 8421);
-    if (!s.waitForConnected(1000))
-        return false;
-    s.write(
-        "GET /d/quotes.csv?s=IBM&f=sl1d1t1c1ohgv&e=.csv HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
-    QByteArray answer;
-    while (s.waitForReadyRead(2000))
-        answer += s.readAll();
-    return answer.contains("\r\n\r\n\"IBM\",");
-}
-
-bool waitForExit(qint64 pid, int ms)
-{
-    const int fd = int(::syscall(SYS_pidfd_open, pid_t(pid), 0));
-    if (fd < 0)
-        return errno == ESRCH;
-    pollfd entry{fd, POLLIN, 0};
-    const int ready = ::poll(&entry, 1, ms);
-    ::close(fd);
-    return ready == 1;
 }
 
 // Root runs the player's side as nobody, who cannot write to the unpacked root.
@@ -110,9 +84,9 @@ void TestPackage::initTestCase()
     Result r = run(QStringLiteral(CMAKE_COMMAND),
                    {QStringLiteral("-S"), QStringLiteral(QUORVANE_SOURCE "/packaging"), QStringLiteral("-B"),
                     package, QStringLiteral("-DQUORVANE_BUILD=" QUORVANE_BUILD_DIR)});
-    QVERIFY2(r.ok, qPrintable(r.output));
+    QVERIFY2(r.ok, r.tail().constData());
     r = run(QStringLiteral(CPACK_COMMAND), {}, package);
-    QVERIFY2(r.ok, qPrintable(r.output));
+    QVERIFY2(r.ok, r.tail().constData());
     const QStringList debs = QDir(package).entryList({QStringLiteral("quorvane_*.deb")});
     QCOMPARE(debs.size(), 1);
     m_deb = package + u'/' + debs.first();
@@ -120,7 +94,7 @@ void TestPackage::initTestCase()
     QVERIFY(QFile::setPermissions(m_deb, QFileDevice::Permissions(0x6644)));
     m_root = m_work.filePath(QStringLiteral("root"));
     r = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), m_deb, m_root});
-    QVERIFY2(r.ok, qPrintable(r.output));
+    QVERIFY2(r.ok, r.tail().constData());
 }
 
 void TestPackage::holdsTheExpectedFiles_data()
@@ -165,9 +139,9 @@ void TestPackage::dependsOnTheLibrariesItLinks()
 {
     const Result r =
         run(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), m_deb, QStringLiteral("Depends")});
-    QVERIFY2(r.ok, qPrintable(r.output));
+    QVERIFY2(r.ok, r.tail().constData());
     for (const char *library : {"libqt6widgets6", "libqt6network6", "libqt6charts6", "libopenmpt0", "libc6"})
-        QVERIFY2(r.output.contains(QLatin1String(library)), qPrintable(r.output));
+        QVERIFY2(r.output.contains(QLatin1String(library)), r.tail().constData());
 }
 
 void TestPackage::lintianFindsNoError()
@@ -177,23 +151,23 @@ void TestPackage::lintianFindsNoError()
                                            << QStringLiteral("error") << m_deb;
     const Result r = run(command.first(), command.mid(1));
     qInfo().noquote() << r.output;
-    QVERIFY2(r.ok, qPrintable(r.output));
+    QVERIFY2(r.ok, r.tail().constData());
 }
 
 void TestPackage::desktopFilesValidate()
 {
     Result r = run(QStringLiteral("desktop-file-validate"),
                    {m_root + QStringLiteral("/usr/share/applications/org.example.Quorvane.desktop")});
-    QVERIFY2(r.ok && !r.output.contains(QLatin1String("warning")), qPrintable(r.output));
+    QVERIFY2(r.ok && !r.output.contains(QLatin1String("warning")), r.tail().constData());
     r = run(QStringLiteral("appstreamcli"),
             {QStringLiteral("validate"), QStringLiteral("--no-net"),
              m_root + QStringLiteral("/usr/share/metainfo/org.example.Quorvane.metainfo.xml")});
-    QVERIFY2(r.ok, qPrintable(r.output));
+    QVERIFY2(r.ok, r.tail().constData());
 }
 
 void TestPackage::startsWithAFolderOfThePlayersOwn()
 {
-    if (QTcpSocket probe; probe.connectToHost(QHostAddress::LocalHost, 8421), probe.waitForConnected(500))
+    if (!portIsFree(8421))
         QSKIP("something already listens on 127.0.0.1:8421");
     const QString home = m_work.filePath(QStringLiteral("home"));
     QVERIFY(QDir().mkpath(home));
@@ -214,7 +188,7 @@ void TestPackage::startsWithAFolderOfThePlayersOwn()
     if (::geteuid() != 0) {
         const Result r = run(QStringLiteral("chmod"), {QStringLiteral("-R"), QStringLiteral("a-w"),
                                                        m_root + QStringLiteral("/usr/lib/quorvane")});
-        QVERIFY2(r.ok, qPrintable(r.output));
+        QVERIFY2(r.ok, r.tail().constData());
     }
     const QString launcher = m_root + QStringLiteral("/usr/games/quorvane");
     if (asPlayer().isEmpty())
@@ -223,7 +197,8 @@ void TestPackage::startsWithAFolderOfThePlayersOwn()
         game.start(asPlayer().first(), asPlayer().mid(1) << launcher);
     QVERIFY(game.waitForStarted(10000));
 
-    QVERIFY2(QTest::qWaitFor(answersQuotes, 20000), "the packaged game started no market");
+    QVERIFY2(QTest::qWaitFor([] { return answersQuotes(8421); }, 20000),
+             "the packaged game started no market");
     // setpriv execs the game, so the game is the process we started.
     const qint64 market =
         read(QStringLiteral("/proc/%1/task/%1/children").arg(game.processId())).trimmed().toLongLong();
