@@ -87,6 +87,7 @@ void HttpDownload::Ouvre_Connect()
     ++m_generation;
     m_endPending = false;
     m_headerBuffer.clear();
+    m_interimAnswers = 0;
     // A fresh connection starts with no header and a full idle allowance; a time-out of the
     // previous attempt must not strike the next one at its first tick.
     m_headerReceived = false;
@@ -168,26 +169,40 @@ void HttpDownload::onDataArrived(const QByteArray &data)
 // Collects the header until its blank line; false while it is incomplete or once it failed.
 bool HttpDownload::acceptHeader(qsizetype searchFrom, QByteArray &body)
 {
-    const qsizetype end = findHeaderEnd(m_headerBuffer, searchFrom);
-    if (end < 0) {
-        if (m_headerBuffer.size() > kMaxHeaderBytes + 3) {
+    ResponseHeader parsed;
+    for (;;) {
+        const qsizetype end = findHeaderEnd(m_headerBuffer, searchFrom);
+        if (end < 0) {
+            if (m_headerBuffer.size() > kMaxHeaderBytes + 3) {
+                m_headerBuffer.clear();
+                scheduleEnd(false);
+            }
+            return false;
+        }
+        if (end > kMaxHeaderBytes) {
             m_headerBuffer.clear();
             scheduleEnd(false);
+            return false;
         }
-        return false;
+        const QByteArray header = m_headerBuffer.left(end);
+        m_headerBuffer.remove(0, end + 4);
+        m_panel.txtTete = QString::fromLatin1(header);
+        parsed = parseResponseHeader(header);
+        if (parsed.problem == ResponseHeader::Problem::NotHttp || !parsed.isInterim())
+            break;
+        // An interim answer has no body: the real one follows. A server that sends nothing
+        // else would keep the attempt alive for ever, so their number is bounded.
+        if (++m_interimAnswers > kMaxInterimAnswers) {
+            m_headerBuffer.clear();
+            scheduleEnd(false);
+            return false;
+        }
+        searchFrom = 0;
     }
-    if (end > kMaxHeaderBytes) {
-        m_headerBuffer.clear();
-        scheduleEnd(false);
-        return false;
-    }
-    const QByteArray header = m_headerBuffer.left(end);
-    body = m_headerBuffer.mid(end + 4);
+    body = m_headerBuffer;
     m_headerBuffer.clear();
 
-    m_panel.txtTete = QString::fromLatin1(header);
     m_totalSize = 0;
-    const ResponseHeader parsed = parseResponseHeader(header);
     // An error page is no quote: nothing is stored and the attempt counts as failed.
     if (parsed.problem != ResponseHeader::Problem::None || !parsed.isSuccess()) {
         scheduleEnd(false);

@@ -22,6 +22,8 @@ class HttpDownload : public QObject
 public:
     static constexpr int kIdleLimit = 60;
     static constexpr quint16 kHttpPort = 80;
+    // Interim answers ("100 Continue") accepted before the real one on one connection.
+    static constexpr int kMaxInterimAnswers = 16;
 
     // The socket, clock, proxy and number format must outlive the client; the proxy is read
     // at every start of a download.
@@ -106,6 +108,7 @@ private:
     int m_proxyPort = 0;
     QString m_filePath;
     QByteArray m_headerBuffer;
+    int m_interimAnswers = 0;
     bool m_headerReceived = false;
     qint64 m_totalSize = 0;
     qint64 m_writePosition = 0;

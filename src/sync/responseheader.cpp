@@ -62,6 +62,8 @@ ResponseHeader parseResponseHeader(const QByteArray &header)
 
     bool haveType = false;
     bool haveLength = false;
+    bool lengthsDiffer = false;
+    bool haveTransferCoding = false;
     QByteArrayView lengthText;
     qsizetype pos = lineEnd < 0 ? all.size() : lineEnd + 2;
     while (pos < all.size()) {
@@ -78,14 +80,30 @@ ResponseHeader parseResponseHeader(const QByteArray &header)
         if (!haveType && name.compare("Content-Type", Qt::CaseInsensitive) == 0) {
             haveType = true;
             result.contentType = value.toByteArray();
-        } else if (!haveLength && name.compare("Content-Length", Qt::CaseInsensitive) == 0) {
+        } else if (name.compare("Content-Length", Qt::CaseInsensitive) == 0) {
+            // Equal copies say the same; different ones leave the body's end unknown.
+            if (haveLength && value != lengthText)
+                lengthsDiffer = true;
             haveLength = true;
             lengthText = value;
+        } else if (name.compare("Transfer-Encoding", Qt::CaseInsensitive) == 0) {
+            haveTransferCoding = true;
         }
     }
 
-    if (!haveType)
+    // The media type alone, without parameters such as "; charset=utf-8".
+    const QByteArrayView mediaType =
+        QByteArrayView(result.contentType)
+            .first(result.contentType.contains(';') ? result.contentType.indexOf(';')
+                                                    : result.contentType.size());
+    if (haveTransferCoding)
+        result.problem = ResponseHeader::Problem::TransferCoding;
+    else if (!haveType)
         result.problem = ResponseHeader::Problem::NoContentType;
+    else if (mediaType.trimmed().compare("text/html", Qt::CaseInsensitive) == 0)
+        result.problem = ResponseHeader::Problem::HtmlPage;
+    else if (lengthsDiffer)
+        result.problem = ResponseHeader::Problem::ConflictingContentLength;
     else if (!haveLength)
         result.problem = ResponseHeader::Problem::NoContentLength;
     else if (!parseLength(lengthText, result.contentLength))

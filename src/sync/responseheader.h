@@ -11,7 +11,10 @@ struct ResponseHeader
         NotHttp, // no "HTTP/x.y nnn" status line
         NoContentType,
         NoContentLength,
-        BadContentLength, // not a count of bytes below 2^31
+        BadContentLength,         // not a count of bytes below 2^31
+        ConflictingContentLength, // two Content-Length fields that disagree
+        TransferCoding,           // a Transfer-Encoding: the body is framed, not plain bytes
+        HtmlPage,                 // text/html is an error page, never a quote
     };
 
     Problem problem = Problem::None;
@@ -20,6 +23,9 @@ struct ResponseHeader
     qint64 contentLength = 0;
 
     bool isSuccess() const { return statusCode >= 200 && statusCode <= 299; }
+    // "100 Continue" and its kind: another header follows on the same connection. 101 switches
+    // to another protocol, which a quote download never asked for, so it is no interim answer.
+    bool isInterim() const { return statusCode >= 100 && statusCode <= 199 && statusCode != 101; }
 };
 
 // The header is everything before the first blank line; it may not be longer than this.
@@ -29,6 +35,7 @@ inline constexpr qsizetype kMaxHeaderBytes = 64 * 1024;
 // a caller that appends piece by piece search only what is new.
 qsizetype findHeaderEnd(const QByteArray &data, qsizetype from = 0);
 
-// Parses the status line and header fields (names in any case; the first of a repeated
-// field counts). `header` excludes the blank line.
+// Parses the status line and header fields (names in any case; the first Content-Type
+// counts, repeated Content-Lengths must agree). `header` excludes the blank line. The status
+// code is set whenever the status line is sound, whatever problem the fields have.
 ResponseHeader parseResponseHeader(const QByteArray &header);

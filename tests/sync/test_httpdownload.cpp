@@ -390,6 +390,18 @@ void TestHttpDownload::answer_data()
     QTest::addRow("empty body ends at once")
         << QList<QByteArray>{okHeader(0)} << QByteArray()
         << "HTTP/1.1 200 OK\r\nContent-Type: text/csv\r\nContent-Length: 0";
+    QTest::addRow("equal lengths twice")
+        << QList<QByteArray>{"HTTP/1.1 200 OK\r\nContent-Type: text/csv\r\nContent-Length: 12\r\n"
+                             "Content-Length: 12\r\n\r\n" +
+                             body}
+        << body << "HTTP/1.1 200 OK\r\nContent-Type: text/csv\r\nContent-Length: 12\r\nContent-Length: 12";
+    QTest::addRow("100 Continue first")
+        << QList<QByteArray>{"HTTP/1.1 100 Continue\r\n\r\n" + okHeader(12) + body} << body
+        << "HTTP/1.1 200 OK\r\nContent-Type: text/csv\r\nContent-Length: 12";
+    QTest::addRow("two interim answers split across pieces")
+        << QList<QByteArray>{"HTTP/1.1 100 Continue\r\n", "\r\nHTTP/1.1 103 Early Hints\r\nLink: </a>\r\n\r",
+                             "\n" + okHeader(12), body}
+        << body << "HTTP/1.1 200 OK\r\nContent-Type: text/csv\r\nContent-Length: 12";
     QTest::addRow("bytes above 127 stored as they are")
         << QList<QByteArray>{okHeader(3) + QByteArray("\xe9\x00\xff", 3)} << QByteArray("\xe9\x00\xff", 3)
         << "HTTP/1.1 200 OK\r\nContent-Type: text/csv\r\nContent-Length: 3";
@@ -446,6 +458,25 @@ void TestHttpDownload::failedAnswer_data()
     QTest::addRow("proxy's 500 page")
         << QList<QByteArray>{"HTTP/1.0 500 Unable to connect\r\nContent-Type: text/html\r\n"
                              "Content-Length: 12\r\n\r\n<html>\"MSFT\""};
+    QTest::addRow("two different lengths")
+        << QList<QByteArray>{"HTTP/1.1 200 OK\r\nContent-Type: text/csv\r\nContent-Length: 8\r\n"
+                             "Content-Length: 66\r\n\r\n" +
+                             body};
+    QTest::addRow("chunked body") << QList<QByteArray>{
+        "HTTP/1.1 200 OK\r\nContent-Type: text/csv\r\nTransfer-Encoding: chunked\r\n\r\nc\r\n" + body +
+        "\r\n0\r\n\r\n"};
+    QTest::addRow("chunked body with a length")
+        << QList<QByteArray>{"HTTP/1.1 200 OK\r\nContent-Type: text/csv\r\nContent-Length: 12\r\n"
+                             "transfer-encoding: chunked\r\n\r\nc\r\n" +
+                             body + "\r\n0\r\n\r\n"};
+    QTest::addRow("HTML page answered 200")
+        << QList<QByteArray>{"HTTP/1.1 200 OK\r\nContent-Type: TEXT/HTML; charset=utf-8\r\n"
+                             "Content-Length: 12\r\n\r\n" +
+                             body};
+    QTest::addRow("101 Switching Protocols")
+        << QList<QByteArray>{"HTTP/1.1 101 Switching Protocols\r\nUpgrade: x\r\n\r\n" + okHeader(12) + body};
+    QTest::addRow("interim answers without end")
+        << QList<QByteArray>{QByteArray("HTTP/1.1 100 Continue\r\n\r\n").repeated(17) + okHeader(12) + body};
     QTest::addRow("no status line") << QList<QByteArray>{
         "Content-Type: text/csv\r\nContent-Length: 12\r\n\r\n" + body};
     QTest::addRow("status line of another protocol")
