@@ -1,7 +1,8 @@
 #include "tips.h"
 
+#include "model/regularfile.h"
+
 #include <QDateTime>
-#include <QFile>
 
 #include <algorithm>
 #include <cmath>
@@ -18,12 +19,13 @@ constexpr qint64 kMaxTipFileBytes = 64 * 1024;
 // A fair generator repeats the same tip this often in a row with odds of at most 2^-1000.
 constexpr int kMaxDraws = 1000;
 
+// A FIFO or device in the tips folder must not hold up the window: it counts as unreadable.
 std::optional<QByteArray> readTipFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    if (readRegularFile(path, kMaxTipFileBytes, bytes))
         return std::nullopt;
-    return file.read(kMaxTipFileBytes);
+    return bytes;
 }
 } // namespace
 

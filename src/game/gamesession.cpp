@@ -179,7 +179,7 @@ FileStatus GameSession::createGame(const QString &gameName, GameLevel level)
 std::optional<TradeMessage> GameSession::tradeRefusal(TradeKind kind) const
 {
     return kind == TradeKind::Buy ? buyRefusal(m_panel, m_game, m_numbers.decimal)
-                                  : sellRefusal(m_panel, m_numbers.decimal);
+                                  : sellRefusal(m_panel, m_game, m_numbers.decimal);
 }
 
 TradeOpening GameSession::beginTrade(TradeKind kind)
@@ -240,7 +240,9 @@ FileStatus GameSession::applyFilter(bool favoritesOnly, const QList<Sector> &tic
     QStringList rows;
     if (!favoritesOnly)
         rows = tickersOfSectors(tickedSectors);
-    else if (FileStatus error = ReadFavorites(m_folder, m_game.gameName, rows))
+    else if (!m_game.gameName)
+        return noGameLoaded(FileAction::Read);
+    else if (FileStatus error = ReadFavorites(m_folder, *m_game.gameName, rows))
         return error;
     m_stockList = rows;
     emit stockListChanged();

@@ -9,7 +9,7 @@ StartupState loadStartup(const GameFolder &programFolder)
     auto startEmpty = [&s](const FileError &error) {
         s.problem = error;
         // No game at all: nothing that follows may rewrite a file we could not read.
-        s.game.gameName.clear();
+        s.game.gameName.reset();
         s.game.cash = Money();
         s.game.holdings.clear();
         s.stockList = AllTickers();
@@ -19,18 +19,18 @@ StartupState loadStartup(const GameFolder &programFolder)
 
     if (FileStatus error = ReadSettings(programFolder, s.settings))
         return startEmpty(*error);
-    s.game.gameName = s.settings.defaultGame;
-
-    if (FileStatus error = ReadSavedGame(programFolder, s.game.gameName, s.game))
+    const QString gameName = s.settings.defaultGame;
+    if (FileStatus error = ReadSavedGame(programFolder, gameName, s.game))
         return startEmpty(*error);
 
     if (s.settings.loadFavorites()) {
-        if (FileStatus error = ReadFavorites(programFolder, s.game.gameName, s.stockList))
+        if (FileStatus error = ReadFavorites(programFolder, gameName, s.stockList))
             return startEmpty(*error);
         s.openInfoPage = false;
     } else {
         s.stockList = AllTickers();
         s.openInfoPage = true;
     }
+    s.game.gameName = gameName;
     return s;
 }

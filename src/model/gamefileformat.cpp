@@ -29,6 +29,21 @@ FileStatus checkText(const QByteArray &bytes, const QString &path)
     return std::nullopt;
 }
 
+// Some editors begin a saved text file with the UTF-8 byte order mark; it is no part of the data.
+QByteArray withoutByteOrderMark(const QByteArray &bytes)
+{
+    return bytes.startsWith("\xEF\xBB\xBF") ? bytes.sliced(3) : bytes;
+}
+
+// The cash line as a cash amount, or why it is none.
+std::optional<Money> cashFromLine(const QString &line, QChar decimal, const QString &path, FileStatus &error)
+{
+    const std::optional<Money> cash = moneyFromText(line, decimal);
+    if (!cash)
+        error = readError(path, 1, cashLineProblem(line, decimal));
+    return cash;
+}
+
 std::optional<qint32> quantityFromField(QByteArrayView field)
 {
     qsizetype i = 0;
@@ -67,9 +82,10 @@ bool isWholeNumberText(QByteArrayView field)
 
 } // namespace
 
-FileStatus parseSavedGame(const QByteArray &bytes, const QString &path, QChar decimal, SavedGameContent &out,
-                          int pairLimit)
+FileStatus parseSavedGame(const QByteArray &fileBytes, const QString &path, QChar decimal,
+                          SavedGameContent &out, int pairLimit)
 {
+    const QByteArray bytes = withoutByteOrderMark(fileBytes);
     if (FileStatus bad = checkText(bytes, path))
         return bad;
     FieldReader reader(bytes);
@@ -77,9 +93,10 @@ FileStatus parseSavedGame(const QByteArray &bytes, const QString &path, QChar de
     if (pairLimit >= 0)
         content.holdings.reserve(qMin(pairLimit, kMaxHoldings));
     content.cashLine = QString::fromLatin1(reader.readLine());
-    const std::optional<Money> cash = moneyFromText(content.cashLine, decimal);
+    FileStatus badCash;
+    const std::optional<Money> cash = cashFromLine(content.cashLine, decimal, path, badCash);
     if (!cash)
-        return readError(path, 1, QStringLiteral("the cash line is not a number"));
+        return badCash;
     content.cash = *cash;
 
     while (!reader.atEnd() && (pairLimit < 0 || content.holdings.size() < pairLimit)) {
@@ -107,14 +124,17 @@ FileStatus parseSavedGame(const QByteArray &bytes, const QString &path, QChar de
     return std::nullopt;
 }
 
-FileStatus parseSavedGameCash(const QByteArray &bytes, const QString &path, QChar decimal, Money &out)
+FileStatus parseSavedGameCash(const QByteArray &fileBytes, const QString &path, QChar decimal, Money &out)
 {
+    const QByteArray bytes = withoutByteOrderMark(fileBytes);
     if (FileStatus bad = checkText(bytes, path))
         return bad;
     FieldReader reader(bytes);
-    const std::optional<Money> cash = moneyFromText(QString::fromLatin1(reader.readLine()), decimal);
+    FileStatus badCash;
+    const std::optional<Money> cash =
+        cashFromLine(QString::fromLatin1(reader.readLine()), decimal, path, badCash);
     if (!cash)
-        return readError(path, 1, QStringLiteral("the cash line is not a number"));
+        return badCash;
     out = *cash;
     return std::nullopt;
 }
@@ -142,8 +162,9 @@ FileStatus parseSettings(const QByteArray &bytes, const QString &path, Settings 
     return std::nullopt;
 }
 
-FileStatus parseFavoriteFields(const QByteArray &bytes, const QString &path, QList<QByteArray> &out)
+FileStatus parseFavoriteFields(const QByteArray &fileBytes, const QString &path, QList<QByteArray> &out)
 {
+    const QByteArray bytes = withoutByteOrderMark(fileBytes);
     if (FileStatus bad = checkText(bytes, path))
         return bad;
     FieldReader reader(bytes);
@@ -152,6 +173,19 @@ FileStatus parseFavoriteFields(const QByteArray &bytes, const QString &path, QLi
         fields.append(field->toByteArray());
     out = fields;
     return std::nullopt;
+}
+
+QString cashLineProblem(const QString &text, QChar decimal)
+{
+    if (!isDecimalText(text, decimal))
+        return QStringLiteral("the cash line is not a number");
+    // The line goes into a message box: a runaway number is cut short.
+    QString shown = text.trimmed();
+    if (shown.size() > 40)
+        shown = shown.first(40) + QStringLiteral("...");
+    return QStringLiteral("the cash line \"%1\" is beyond what a game can hold (from %2 to %3)")
+        .arg(shown, moneyToText(Money::fromUnits(std::numeric_limits<qint64>::min()), decimal),
+             moneyToText(Money::fromUnits(std::numeric_limits<qint64>::max()), decimal));
 }
 
 QByteArray quantityText(qint32 quantity)

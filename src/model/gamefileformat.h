@@ -13,7 +13,8 @@
 #include <optional>
 
 // The layouts of the game files, as pure functions of their bytes: no file is touched here.
-// `path` only names the file in the errors returned.
+// `path` only names the file in the errors returned. A saved game or favourites file may begin
+// with a UTF-8 byte order mark, which is skipped.
 
 // Files larger than this are refused before they are read: no game file comes near it.
 inline constexpr qint64 kMaxGameFileSize = 16 * 1024 * 1024;
@@ -38,6 +39,9 @@ FileStatus parseFirstLine(const QByteArray &bytes, const QString &path, QByteArr
 FileStatus parseSettings(const QByteArray &bytes, const QString &path, Settings &out);
 // Every field of a favourites file, the header included.
 FileStatus parseFavoriteFields(const QByteArray &bytes, const QString &path, QList<QByteArray> &out);
+
+// Why a cash text that moneyFromText refused is no cash: not a number, or one beyond Money's range.
+QString cashLineProblem(const QString &text, QChar decimal);
 
 // A quantity in the numeric print form: " 10 ", "-5 ", " 0 ".
 QByteArray quantityText(qint32 quantity);

@@ -2,9 +2,8 @@
 
 #include "gamefileformat.h"
 #include "numbertext.h"
+#include "regularfile.h"
 #include "stockcatalogue.h"
-
-#include <QFile>
 
 #include <limits>
 
@@ -37,18 +36,16 @@ FileStatus checkName(const QString &path, const QString &name, FileAction action
     return std::nullopt;
 }
 
-FileStatus readFile(const QString &path, QByteArray &out)
+// A whole game file. `missing` (when given) tells a file that is not there from one that
+// cannot be read.
+FileStatus readFile(const QString &path, QByteArray &out, bool *missing = nullptr)
 {
-    QFile file(path);
-    if (!file.exists())
-        return fileError(path, QStringLiteral("the file does not exist"), FileAction::Read);
-    if (!file.open(QIODevice::ReadOnly))
-        return fileError(path, reasonFromSystem(file.errorString()), FileAction::Read);
-    if (file.size() > kMaxGameFileSize)
-        return fileError(path, QStringLiteral("the file is too large"), FileAction::Read);
-    const QByteArray bytes = file.read(kMaxGameFileSize + 1);
-    if (file.error() != QFileDevice::NoError)
-        return fileError(path, reasonFromSystem(file.errorString()), FileAction::Read);
+    QByteArray bytes;
+    if (const std::optional<ReadFailure> failed = readRegularFile(path, kMaxGameFileSize + 1, bytes)) {
+        if (missing)
+            *missing = failed->kind == ReadFailure::Kind::Missing;
+        return fileError(path, failed->reason, FileAction::Read);
+    }
     if (bytes.size() > kMaxGameFileSize)
         return fileError(path, QStringLiteral("the file is too large"), FileAction::Read);
     out = bytes;
@@ -76,15 +73,22 @@ FileStatus tooFewPairs(const QString &path, qsizetype found, int expected, FileA
 FileStatus favoriteFieldsForRewrite(const QString &path, QList<QByteArray> &fields)
 {
     QByteArray bytes;
-    if (QFile::exists(path)) {
-        if (FileStatus failed = readFile(path, bytes))
-            return asAction(failed, FileAction::Write);
-    }
+    bool missing = false;
+    if (FileStatus failed = readFile(path, bytes, &missing); failed && !missing)
+        return asAction(failed, FileAction::Write);
     if (bytes.isEmpty()) {
         fields = {QByteArray(kFavoritesHeader)};
         return std::nullopt;
     }
     return asAction(parseFavoriteFields(bytes, path, fields), FileAction::Write);
+}
+
+// A cash text the game itself made up that moneyFromText refused.
+QString cashTextProblem(const char *which, const QString &text, QChar decimal)
+{
+    const QString shape = isDecimalText(text, decimal) ? QStringLiteral("is beyond what a game can hold")
+                                                       : QStringLiteral("is not a number");
+    return QStringLiteral("the %1 cash \"%2\" %3").arg(QLatin1String(which), text, shape);
 }
 
 std::optional<QByteArray> favoriteText(const QString &ticker)
@@ -195,8 +199,7 @@ FileStatus CreateSavedGame(const GameFolder &folder, const QString &gameName, co
         return bad;
     const std::optional<Money> cash = moneyFromText(startingCashText, folder.decimal);
     if (!cash)
-        return fileError(gamePath,
-                         QStringLiteral("the starting cash \"%1\" is not a number").arg(startingCashText),
+        return fileError(gamePath, cashTextProblem("starting", startingCashText, folder.decimal),
                          FileAction::Write);
     // The favourites file goes first: should the second rename fail, no half-made game is listed.
     return folder.replacer->replace({
@@ -208,13 +211,14 @@ FileStatus CreateSavedGame(const GameFolder &folder, const QString &gameName, co
 FileStatus RewriteSavedGameAfterTrade(const GameFolder &folder, GameState &state, const QString &newCashText,
                                       const QString &ticker, qint64 change)
 {
-    const QString path = savedGamePath(folder.path, state.gameName);
-    if (FileStatus bad = checkName(path, state.gameName, FileAction::Write))
+    if (!state.gameName)
+        return noGameLoaded(FileAction::Write);
+    const QString path = savedGamePath(folder.path, *state.gameName);
+    if (FileStatus bad = checkName(path, *state.gameName, FileAction::Write))
         return bad;
     const std::optional<Money> cash = moneyFromText(newCashText, folder.decimal);
     if (!cash)
-        return fileError(path, QStringLiteral("the new cash \"%1\" is not a number").arg(newCashText),
-                         FileAction::Write);
+        return fileError(path, cashTextProblem("new", newCashText, folder.decimal), FileAction::Write);
 
     QByteArray bytes;
     if (FileStatus failed = readFile(path, bytes))
@@ -263,6 +267,27 @@ FileStatus ReadFavorites(const GameFolder &folder, const QString &gameName, QStr
     QList<QByteArray> fields;
     if (FileStatus failed = parseFavoriteFields(bytes, path, fields))
         return failed;
+    QStringList tickers;
+    for (qsizetype i = 1; i < fields.size(); ++i)
+        tickers.append(QString::fromLatin1(fields[i]));
+    out = tickers;
+    return std::nullopt;
+}
+
+FileStatus ReadFavoritesIfAny(const GameFolder &folder, const QString &gameName, QStringList &out)
+{
+    const QString path = favoritesPath(folder.path, gameName);
+    if (FileStatus bad = checkName(path, gameName, FileAction::Read))
+        return bad;
+    QByteArray bytes;
+    bool missing = false;
+    if (FileStatus failed = readFile(path, bytes, &missing); failed && !missing)
+        return failed;
+    QList<QByteArray> fields;
+    if (!bytes.isEmpty()) {
+        if (FileStatus failed = parseFavoriteFields(bytes, path, fields))
+            return failed;
+    }
     QStringList tickers;
     for (qsizetype i = 1; i < fields.size(); ++i)
         tickers.append(QString::fromLatin1(fields[i]));

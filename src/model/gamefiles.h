@@ -34,18 +34,21 @@ FileStatus ReadSavedGame(const GameFolder &folder, const QString &gameName, Game
 // Only the cash line of a saved game file (a file name such as "Demo.qvn").
 FileStatus ReadSavedGameCash(const GameFolder &folder, const QString &fileName, Money &out);
 // A new saved game (cash text, then every ticker alphabetically with 0) and a favourites file
-// holding only its header. Existing files are replaced.
+// holding only its header. Existing files are replaced; should the second replacement fail, the
+// first is put back, and the error lists what could not be.
 FileStatus CreateSavedGame(const GameFolder &folder, const QString &gameName,
                            const QString &startingCashText);
 // After a buy (positive change) or sell (negative): rewrites the current game's saved game with
 // the new cash text and each row of `ticker` changed by `change`, then updates `state` to match.
-// Nothing changes (file or state) when the file has fewer pairs than the state, a quantity
-// would leave the 32-bit range, the cash text is not a number, or the write fails.
+// Nothing changes (file or state) when no game is loaded, the file has fewer pairs than the
+// state, a quantity would leave the 32-bit range, the cash text is not a number, or the write fails.
 FileStatus RewriteSavedGameAfterTrade(const GameFolder &folder, GameState &state, const QString &newCashText,
                                       const QString &ticker, qint64 change);
 
 // The tickers of "<gameName>.fav" in file order, header dropped, duplicates kept.
 FileStatus ReadFavorites(const GameFolder &folder, const QString &gameName, QStringList &out);
+// The same, except that a missing or empty file lists nothing.
+FileStatus ReadFavoritesIfAny(const GameFolder &folder, const QString &gameName, QStringList &out);
 // Appends a ticker (even one already there). A missing file is treated as header-only.
 FileStatus AddFavorite(const GameFolder &folder, const QString &gameName, const QString &ticker);
 // Drops every line equal to the ticker. A missing file is treated as header-only.

@@ -221,6 +221,11 @@ std::optional<Money> moneyFromText(const QString &text, QChar separator)
     return Money::fromUnits(*units);
 }
 
+bool isDecimalText(const QString &text, QChar separator)
+{
+    return scanDecimal(text, separator).has_value();
+}
+
 std::optional<Money> moneyFromDouble(double amount)
 {
     if (!std::isfinite(amount))

@@ -27,6 +27,9 @@ QString moneyToText(Money amount, QChar separator);
 // Decimal text (blanks around, optional sign, the given separator) rounded to the nearest
 // ten-thousandth, ties to even. Nothing for text that is not a number or does not fit.
 std::optional<Money> moneyFromText(const QString &text, QChar separator);
+// Whether the text has the form moneyFromText reads, whatever its size: a number that does
+// not fit is told apart from text that is no number.
+bool isDecimalText(const QString &text, QChar separator);
 // A double rounded to the nearest ten-thousandth, ties to even; nothing when it does not fit.
 // The double counts as its shortest round-trip decimal (0.1 is 0.1, not 0.1000000000000000055).
 std::optional<Money> moneyFromDouble(double amount);

@@ -1,8 +1,9 @@
 #include "quotereader.h"
 
 #include "model/numbertext.h"
+#include "model/regularfile.h"
 
-#include <QFile>
+#include <QDir>
 
 #include <cmath>
 
@@ -164,8 +165,22 @@ QString quoteFilePath(const QString &programFolder)
 
 QuoteRecord readQuoteFile(const QString &programFolder)
 {
-    QFile file(quoteFilePath(programFolder));
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    if (readRegularFile(quoteFilePath(programFolder), kReadLimit, bytes))
         return QuoteRecord();
-    return parseQuoteRecord(file.read(kReadLimit));
+    return parseQuoteRecord(bytes);
+}
+
+std::optional<QString> quoteFileProblem(const QString &programFolder)
+{
+    const QString path = quoteFilePath(programFolder);
+    const std::optional<ReadFailure> failure = checkRegularFile(path);
+    // A missing file is the usual case (the download creates it); a passing system error is
+    // left to the download, which retries.
+    if (!failure || failure->kind != ReadFailure::Kind::NotRegular)
+        return std::nullopt;
+    return QStringLiteral("No quote can be downloaded: \"%1\", where the game stores each quote it "
+                          "receives, is %2, not a file. Remove or rename it, then click \"Synchronize\" "
+                          "again.")
+        .arg(QDir::toNativeSeparators(path), failure->found);
 }

@@ -51,6 +51,13 @@ void QuoteSync::cmdSync_Click()
     // shown under the new ticker, and it is no failed attempt.
     if (m_download.isBusy())
         m_download.abandon();
+    // Ten attempts could never store the answer; no network is to blame.
+    if (const std::optional<QString> problem = quoteFileProblem(m_programFolder)) {
+        m_retries = 0;
+        setSyncEnabled(true);
+        emit messageRequested(*problem);
+        return;
+    }
 
     m_requestedTicker = m_panel.lblQuote;
     m_download.panel().TextUrl = quoteUrl(m_quoteHost, m_requestedTicker);

@@ -2,7 +2,6 @@
 
 #include "model/gamefiles.h"
 
-#include <QFileInfo>
 #include <QStringList>
 
 std::optional<FavoriteMenuState> favoriteMenuState(const GameFolder &programFolder, const GameState &state,
@@ -12,15 +11,16 @@ std::optional<FavoriteMenuState> favoriteMenuState(const GameFolder &programFold
     if (panel.lblQuote.isEmpty() || button != Qt::RightButton)
         return std::nullopt;
 
+    if (!state.gameName) {
+        if (problem)
+            *problem = noGameLoaded(FileAction::Read);
+        return std::nullopt;
+    }
     QStringList favorites;
-    // A missing or empty file lists nothing; the add command writes it anew with its header.
-    const QFileInfo file(favoritesPath(programFolder.path, state.gameName));
-    if (file.exists() && !(file.isFile() && file.size() == 0)) {
-        if (FileStatus error = ReadFavorites(programFolder, state.gameName, favorites)) {
-            if (problem)
-                *problem = error;
-            return std::nullopt;
-        }
+    if (FileStatus error = ReadFavoritesIfAny(programFolder, *state.gameName, favorites)) {
+        if (problem)
+            *problem = error;
+        return std::nullopt;
     }
     FavoriteMenuState menu;
     if (favorites.contains(panel.lblQuote)) {
@@ -33,15 +33,19 @@ std::optional<FavoriteMenuState> favoriteMenuState(const GameFolder &programFold
 FileStatus addSelectedToFavorites(const GameFolder &programFolder, const GameState &state,
                                   const QuotePanel &panel)
 {
+    if (!state.gameName)
+        return noGameLoaded(FileAction::Write);
     if (panel.lblQuote.isEmpty())
         return std::nullopt;
-    return AddFavorite(programFolder, state.gameName, panel.lblQuote);
+    return AddFavorite(programFolder, *state.gameName, panel.lblQuote);
 }
 
 FileStatus removeSelectedFromFavorites(const GameFolder &programFolder, const GameState &state,
                                        const QuotePanel &panel)
 {
+    if (!state.gameName)
+        return noGameLoaded(FileAction::Write);
     if (panel.lblQuote.isEmpty())
         return std::nullopt;
-    return RemoveFavorite(programFolder, state.gameName, panel.lblQuote);
+    return RemoveFavorite(programFolder, *state.gameName, panel.lblQuote);
 }

@@ -17,8 +17,10 @@ HoldingsStatistics holdingsStatistics(const QList<Holding> &holdings)
 FileStatus readHoldingsStatistics(const GameFolder &programFolder, const GameState &state,
                                   HoldingsStatistics &out)
 {
+    if (!state.gameName)
+        return noGameLoaded(FileAction::Read);
     SavedHoldings saved;
-    if (FileStatus error = ReadHoldingsFromFile(programFolder, state.gameName, state.holdingCount(), saved))
+    if (FileStatus error = ReadHoldingsFromFile(programFolder, *state.gameName, state.holdingCount(), saved))
         return error;
     out = holdingsStatistics(saved.holdings);
     return std::nullopt;

@@ -17,7 +17,8 @@ struct HoldingsStatistics
 };
 
 HoldingsStatistics holdingsStatistics(const QList<Holding> &holdings);
-// The first holding-count pairs of the running game's saved game. `out` is written only on success.
+// The first holding-count pairs of the running game's saved game. `out` is written only on success;
+// without a loaded game nothing is read and the error says so.
 FileStatus readHoldingsStatistics(const GameFolder &programFolder, const GameState &state,
                                   HoldingsStatistics &out);
 // One line of the holdings list: "IBM - 15".

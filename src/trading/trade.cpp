@@ -112,6 +112,12 @@ std::optional<qint64> tradedQuantity(TradeKind kind, const QString &text, QChar 
     }
     return qint64(*q);
 }
+
+TradeMessage noGame()
+{
+    return plainMessage(noGameLoadedText(), TradeMessage::Icon::Warning);
+}
+
 } // namespace
 
 std::optional<double> priceFromText(const QString &text, QChar decimal)
@@ -126,6 +132,8 @@ std::optional<double> priceFromText(const QString &text, QChar decimal)
 
 std::optional<TradeMessage> buyRefusal(const QuotePanel &panel, const GameState &state, QChar decimal)
 {
+    if (!state.isLoaded())
+        return noGame();
     if (panel.lblTrade.isEmpty())
         return plainMessage(QStringLiteral("You must synchronize before buying !"));
     const std::optional<double> price = positivePrice(panel.lblTrade, decimal);
@@ -146,8 +154,10 @@ std::optional<TradeMessage> buyRefusal(const QuotePanel &panel, const GameState 
     return std::nullopt;
 }
 
-std::optional<TradeMessage> sellRefusal(const QuotePanel &panel, QChar decimal)
+std::optional<TradeMessage> sellRefusal(const QuotePanel &panel, const GameState &state, QChar decimal)
 {
+    if (!state.isLoaded())
+        return noGame();
     if (panel.lblTrade.isEmpty())
         return plainMessage(QStringLiteral("You must synchronize before selling !"));
     if (!positivePrice(panel.lblTrade, decimal))
@@ -220,6 +230,10 @@ TradeOutcome commitTrade(TradeKind kind, const GameFolder &programFolder, GameSt
                          const QString &quantityText, const QString &payText)
 {
     TradeOutcome outcome;
+    if (!state.isLoaded()) {
+        outcome.refusal = noGame();
+        return outcome;
+    }
     const QChar decimal = programFolder.decimal;
     const QString ticker = panel.lblQuote;
     const std::optional<qint64> q = tradedQuantity(kind, quantityText, decimal, outcome.refusal);

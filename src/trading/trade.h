@@ -33,9 +33,10 @@ struct TradeMessage
 // whatever the user's own separator `decimal`; nothing for "N/A", an empty text or anything else.
 std::optional<double> priceFromText(const QString &text, QChar decimal);
 
-// Why the BUY or SELL button must not open its dialog; nothing when it may.
+// Why the BUY or SELL button must not open its dialog (first of all: no game loaded); nothing
+// when it may.
 std::optional<TradeMessage> buyRefusal(const QuotePanel &panel, const GameState &state, QChar decimal);
-std::optional<TradeMessage> sellRefusal(const QuotePanel &panel, QChar decimal);
+std::optional<TradeMessage> sellRefusal(const QuotePanel &panel, const GameState &state, QChar decimal);
 
 // The largest whole quantity n >= 0 whose cost, Money(price x n), leaves no debt; never more
 // than `room`, the shares a holding can still take.

@@ -1,4 +1,5 @@
 // The tips ring, the random pick and what a damaged tips folder does.
+#include "common/notafile.h"
 #include "common/programfolder.h"
 #include "common/scriptedrandom.h"
 #include "extras/tips.h"
@@ -48,6 +49,8 @@ private slots:
     void ringWrapsBothWays();
     void randomNeverShowsTheCurrentTip();
     void stuckGeneratorStillMoves();
+    void tipFilesThatAreNoFiles_data();
+    void tipFilesThatAreNoFiles();
     void damagedFolders_data();
     void damagedFolders();
     void clockSeededValuesStayBelowOne();
@@ -144,6 +147,35 @@ void TestTips::stuckGeneratorStillMoves()
     TipsOfTheDay &tips = p.tips;
     tips.cmdRandomTip_Click();
     QCOMPARE(tips.current(), 2);
+}
+
+void TestTips::tipFilesThatAreNoFiles_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("thing");
+    for (const char *file : {"0.txt", "1.txt"}) {
+        for (const char *thing : {"named pipe", "folder", "device"})
+            QTest::addRow("%s is a %s", file, thing)
+                << QString::fromLatin1(file) << QString::fromLatin1(thing);
+    }
+}
+
+// The tips panel skips a FIFO or device in its folder instead of holding up the window.
+void TestTips::tipFilesThatAreNoFiles()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, thing);
+    TempProgramFolder folder;
+    layOutTips(folder, "1\r\n", 1);
+    const QString path = folder.file(QStringLiteral("tips/") + file);
+    QVERIFY(QFile::remove(path));
+    if (!putNotAFile(path, thing))
+        QSKIP("a device node needs root");
+    ScriptedRandom random({0.5f});
+    TipsOfTheDay tips(folder.path(), random);
+    tips.ShowStartupTip();
+    QCOMPARE(tips.count(), file == u"0.txt" ? 0 : 1);
+    QCOMPARE(tips.caption(), file == u"0.txt" ? QString() : QStringLiteral("Tip of the Day - #1\r\n\r\n"));
 }
 
 void TestTips::damagedFolders_data()

@@ -1,4 +1,5 @@
 #include "common/messagerecorder.h"
+#include "common/notafile.h"
 #include "common/programfolder.h"
 #include "game/frmload.h"
 #include "game/frmmain.h"
@@ -33,6 +34,12 @@ private:
         for (int i = 0; i < list->count(); ++i)
             r.append(list->item(i)->text());
         return r;
+    }
+    static QString noGame()
+    {
+        return QStringLiteral(
+            "No game is loaded, so nothing was changed. Open a saved game with \"Load Saved "
+            "Game\" in the File menu, or create one with \"Start New Game\".");
     }
     static QString label(FrmMain &w, const char *name)
     {
@@ -193,6 +200,88 @@ private slots:
         QCOMPARE(w.session().game().holdingCount(), 0);
         w.close();
         QCOMPARE(folder.snapshot(), before);
+    }
+
+    // A FIFO, folder or device where a start-up file should be: the window still appears, and
+    // one message names the file and what stands there.
+    void startupFileThatIsNoFile_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("thing");
+        for (const char *file : {"options.cfg", "player.qvn", "player.fav"}) {
+            for (const char *thing : {"named pipe", "folder", "device"})
+                QTest::addRow("%s is a %s", file, thing) << QString(file) << QString(thing);
+        }
+    }
+    void startupFileThatIsNoFile()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, thing);
+        TempProgramFolder folder;
+        folder.writeSettings("player", "LoadFavorites=Yes");
+        folder.write(QStringLiteral("player.qvn"), newSavedGameBytes(QStringLiteral("100000")));
+        folder.write(QStringLiteral("player.fav"), "[Quorvane Favorites File]\r\nIBM\r\n");
+        const QString path = folder.file(file);
+        QVERIFY(QFile::remove(path));
+        if (!putNotAFile(path, thing))
+            QSKIP("a device node needs root");
+        MessageRecorder messages;
+
+        FrmMain w(folder.path());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(messages.texts().size(), 1);
+        QVERIFY2(messages.texts().first().contains("\"" + path + "\" (it is a " + thing + ", not a file"),
+                 qPrintable(messages.texts().first()));
+        QCOMPARE(rows(w).size(), 228);
+        QCOMPARE(label(w, "lblTicker"), QStringLiteral("Cash : 0$"));
+    }
+
+    // After a failed start-up no game is loaded, not the game named "" whose files are ".qvn"
+    // and ".fav": every command that needs a game says so and writes nothing.
+    void noGameLoadedCommandsWriteNothing_data()
+    {
+        QTest::addColumn<QString>("command");
+        for (const char *command :
+             {"mnuFavAdd", "mnuFavDel", "right click", "mnuStats", "cmdBuy", "cmdSell", "favourites filter"})
+            QTest::newRow(command) << QString(command);
+    }
+    void noGameLoadedCommandsWriteNothing()
+    {
+        QFETCH(QString, command);
+        TempProgramFolder folder;
+        folder.writeSettings("player"); // player.qvn is missing
+        folder.write(QStringLiteral(".qvn"), "5000\r\nIBM\r\n 4 \r\n");
+        folder.write(QStringLiteral(".fav"), "[Quorvane Favorites File]\r\nMSFT\r\n");
+        folder.write(QStringLiteral("services.cfg"), "QuoteHost=127.0.0.1:9\r\nChartHost=127.0.0.1:9\r\n");
+        MessageRecorder messages;
+        FrmMain w(folder.path());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(messages.shown.size(), 1); // the missing saved game
+        auto *list = w.findChild<QListWidget *>(QStringLiteral("LstStocks"));
+        list->setCurrentItem(list->findItems(QStringLiteral("IBM"), Qt::MatchExactly).first());
+        QCOMPARE(label(w, "lblQuote"), QStringLiteral("IBM"));
+        const auto before = folder.snapshot();
+
+        if (command == "right click") {
+            const QRect row = list->visualItemRect(list->currentItem());
+            QTest::mouseClick(list->viewport(), Qt::RightButton, {}, row.center());
+            QVERIFY(!w.findChild<QMenu *>(QStringLiteral("mnuContextMenu"))->isVisible());
+        } else if (command.startsWith("cmd")) {
+            QTest::mouseClick(w.findChild<QPushButton *>(command), Qt::LeftButton);
+        } else if (command == "favourites filter") {
+            QVERIFY(w.session().applyFilter(true, {}));
+            QCOMPARE(w.session().applyFilter(true, {})->text(), noGame());
+            QCOMPARE(rows(w).size(), 228);
+            return;
+        } else {
+            w.findChild<QAction *>(command)->trigger();
+        }
+        QTRY_COMPARE(messages.shown.size(), 2);
+        QCOMPARE(messages.shown.last().text, noGame());
+        QCOMPARE(folder.snapshot(), before);
+        QCOMPARE(label(w, "lblTicker"), QStringLiteral("Cash : 0$"));
     }
 
     void windowKeepsItsFixedSize()

@@ -65,7 +65,7 @@ void TestGameSession::startWithoutSettingsStartsEmptyAndWritesNothing()
     const std::optional<FileError> problem = ts.session->start();
     QVERIFY(problem);
     QCOMPARE(problem->path, folder.file(QStringLiteral("options.cfg")));
-    QVERIFY(ts.session->game().gameName.isEmpty());
+    QVERIFY(!ts.session->game().gameName);
     QCOMPARE(ts.session->game().holdingCount(), 0);
     QCOMPARE(ts.session->cashText(), QStringLiteral("Cash : 0$"));
     QCOMPARE(ts.session->stockList(), AllTickers());

@@ -1,4 +1,5 @@
 #include "common/failingreplacer.h"
+#include "common/notafile.h"
 #include "model/atomicfile.h"
 #include "model/fieldreader.h"
 #include "model/gamefileformat.h"
@@ -71,7 +72,7 @@ class TestGameFiles : public QObject
     {
         GameState state;
         state.gameName = QStringLiteral("Demo");
-        if (const FileStatus error = ReadSavedGame(folder(), state.gameName, state))
+        if (const FileStatus error = ReadSavedGame(folder(), *state.gameName, state))
             qWarning() << error->text();
         return state;
     }
@@ -277,7 +278,7 @@ private slots:
         const QByteArray other = readBytes(gamePath("X2"));
         GameState state;
         state.gameName = QStringLiteral("X");
-        QVERIFY(!ReadSavedGame(folder(), state.gameName, state));
+        QVERIFY(!ReadSavedGame(folder(), *state.gameName, state));
         QVERIFY(
             !RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("99000"), QStringLiteral("IBM"), 10));
         QVERIFY(!AddFavorite(folder(), QStringLiteral("X"), QStringLiteral("IBM")));
@@ -410,7 +411,14 @@ private slots:
             tooMany += "A\r\n0\r\n";
         row("game missing", "game", QByteArray(), 0, "does not exist");
         row("game empty", "game", "", 1, "empty");
-        row("cash not a number", "game", "lots\r\nA\r\n0\r\n", 1, "cash line");
+        row("cash not a number", "game", "lots\r\nA\r\n0\r\n", 1, "cash line is not a number");
+        row("cash beyond Money's range", "game", "1e15\r\nA\r\n0\r\n", 1,
+            "the cash line \"1e15\" is beyond what a game can hold "
+            "(from -922337203685477.5808 to 922337203685477.5807)");
+        row("cash preview beyond Money's range", "cash", "-1000000000000000\r\n", 1,
+            "the cash line \"-1000000000000000\" is beyond what a game can hold");
+        row("long cash beyond Money's range cut short", "game", QByteArray(60, '9') + "\r\n", 1,
+            ("the cash line \"" + QByteArray(40, '9') + "...\" is beyond").constData());
         row("quantity not a number", "game", "100\r\nA\r\nx\r\n", 3, "not a whole number");
         row("quantity with a fraction", "game", "100\r\nA\r\n 2.5 \r\n", 3, "not a whole number");
         row("quantity beyond 32 bits", "game", "100\r\nA\r\n2147483648\r\n", 3, "beyond what a holding");
@@ -562,22 +570,221 @@ private slots:
         QCOMPARE(state.holdings, stateBefore.holdings);
     }
 
-    // A pair of files whose second rename fails: the first is replaced, the second never appears.
+    // A pair of files whose second rename fails: the first is put back as it was, or the error
+    // says exactly what could not be.
+    void secondRenameFails_data()
+    {
+        QTest::addColumn<bool>("oldFavorites");
+        QTest::addColumn<QString>("failure"); // of the step after the failed rename
+        QTest::addRow("old favourites put back") << true << "";
+        QTest::addRow("new favourites removed") << false << "";
+        QTest::addRow("old favourites cannot be put back") << true << "put back";
+        QTest::addRow("new favourites cannot be removed") << false << "put back";
+        QTest::addRow("old favourites cannot be kept aside") << true << "keep";
+    }
     void secondRenameFails()
     {
+        QFETCH(bool, oldFavorites);
+        QFETCH(QString, failure);
         const QString fav = favoritesPath(folder(), QStringLiteral("New"));
         const QString game = savedGamePath(folder(), QStringLiteral("New"));
-        writeBytes(fav, "old favourites\r\n");
+        if (oldFavorites)
+            writeBytes(fav, "old favourites\r\n");
         FailingReplacer failing;
         failing.failCommitFrom = 1;
+        failing.failPutBack = failure == "put back";
+        failing.failKeepOld = failure == "keep";
         const FileStatus error = CreateSavedGame(GameFolder(folder(), u'.', failing), QStringLiteral("New"),
                                                  QStringLiteral("2000"));
-        checkWriteError(error, game);
+        const QStringList files = QDir(folder()).entryList(QDir::Files | QDir::Hidden);
+        QVERIFY(error);
+        QCOMPARE(error->action, FileAction::Write);
+        if (failure == "keep") {
+            // Nothing was renamed: the favourites file could not be kept, so it was not replaced.
+            checkWriteError(error, fav);
+            QVERIFY2(error->reason.contains("could not be kept aside"), qPrintable(error->reason));
+            QCOMPARE(failing.commits, 0);
+            QCOMPARE(readBytes(fav), QByteArray("old favourites\r\n"));
+            QCOMPARE(files, QStringList{"New.fav"});
+            return;
+        }
+        QCOMPARE(error->path, game);
         QVERIFY2(error->reason.contains("permission", Qt::CaseInsensitive), qPrintable(error->reason));
         QCOMPARE(failing.commits, 2);
+        if (failure.isEmpty()) {
+            QVERIFY(error->changed.isEmpty());
+            QVERIFY2(error->text().endsWith("; nothing was changed."), qPrintable(error->text()));
+            QCOMPARE(readBytes(fav),
+                     oldFavorites ? QByteArray("old favourites\r\n") : QByteArray("<missing>"));
+            // No half-made game, no kept copy and no temporary file stays behind.
+            QCOMPARE(files, oldFavorites ? QStringList{"New.fav"} : QStringList());
+            return;
+        }
+        // The favourites file holds the new game's header and the message says so.
         QCOMPARE(readBytes(fav), QByteArray("[Quorvane Favorites File]\r\n"));
-        // No half-made game is listed, and no temporary file of either stays behind.
-        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"New.fav"});
+        QCOMPARE(error->changed.size(), 1);
+        QCOMPARE(error->changed[0].path, fav);
+        QVERIFY2(!error->text().contains("nothing was changed"), qPrintable(error->text()));
+        if (oldFavorites) {
+            const QString kept = error->changed[0].keptAs;
+            QVERIFY(kept.startsWith(folder() + "/.New.fav.") && kept.endsWith(".old"));
+            QCOMPARE(readBytes(kept), QByteArray("old favourites\r\n"));
+            QCOMPARE(error->text(),
+                     QString("Cannot write the saved game \"%1\" (permission denied). The favourites file "
+                             "\"%2\" was already replaced and could not be put back; its old content is kept "
+                             "in \"%3\". Solve the problem, then do the same again.")
+                         .arg(game, fav, kept));
+            QCOMPARE(files, (QStringList{QFileInfo(kept).fileName(), "New.fav"}));
+        } else {
+            QVERIFY(error->changed[0].keptAs.isEmpty());
+            QCOMPARE(error->text(),
+                     QString("Cannot write the saved game \"%1\" (permission denied). The favourites file "
+                             "\"%2\" was already written and could not be removed again. Solve the "
+                             "problem, then do the same again.")
+                         .arg(game, fav));
+            QCOMPARE(files, QStringList{"New.fav"});
+        }
+    }
+
+    // A rewrite never gives an existing file the defaults: when its permissions cannot be read,
+    // it is left alone. A new file gets the defaults.
+    void unreadablePermissionsStopTheRewrite()
+    {
+        QVERIFY(!CreateSavedGame(folder(), QStringLiteral("Demo"), QStringLiteral("2000")));
+        GameState state = loadDemo();
+        QCOMPARE(::chmod(QFile::encodeName(gamePath()).constData(), 0640), 0);
+        const QMap<QString, QByteArray> before = snapshot(folder());
+        FailingReplacer failing;
+        failing.failReadMode = true;
+        const GameFolder disk(folder(), u'.', failing);
+        const FileStatus error =
+            RewriteSavedGameAfterTrade(disk, state, QStringLiteral("1"), QStringLiteral("A"), 1);
+        checkWriteError(error, gamePath());
+        QCOMPARE(error->reason, QStringLiteral("its permissions could not be read: input/output error"));
+        QCOMPARE(snapshot(folder()), before);
+        QCOMPARE(state.cash, Money::fromDollars(2000));
+        struct stat info;
+        QCOMPARE(::stat(QFile::encodeName(gamePath()).constData(), &info), 0);
+        QCOMPARE(int(info.st_mode & 07777), 0640);
+
+        const mode_t mask = ::umask(022);
+        ::umask(mask);
+        QVERIFY(!CreateSavedGame(disk, QStringLiteral("Fresh"), QStringLiteral("2000")));
+        QCOMPARE(::stat(QFile::encodeName(gamePath("Fresh")).constData(), &info), 0);
+        QCOMPARE(int(info.st_mode & 07777), int(0666 & ~mask));
+    }
+
+    // Something other than a file where a game file should be: every read says what it is at
+    // once (a FIFO would block open() for ever), and a rewrite leaves it alone.
+    void notAFile_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QString>("thing");
+        for (const char *operation :
+             {"game", "cash", "settings", "favourites", "statistics", "add favourite", "rewrite settings"}) {
+            for (const char *thing : {"named pipe", "folder", "device"})
+                QTest::addRow("%s is a %s", operation, thing) << QString(operation) << QString(thing);
+        }
+    }
+    void notAFile()
+    {
+        QFETCH(QString, operation);
+        QFETCH(QString, thing);
+        const QString path = operation.contains("settings")    ? settingsPath(folder())
+                             : operation.contains("favourite") ? favPath()
+                                                               : gamePath();
+        if (!putNotAFile(path, thing))
+            QSKIP("a device node needs root");
+
+        GameState state = someState();
+        Settings settings;
+        QStringList favorites;
+        Money cash;
+        SavedHoldings holdings;
+        const FileStatus error =
+            operation == "game"         ? ReadSavedGame(folder(), QStringLiteral("Demo"), state)
+            : operation == "cash"       ? ReadSavedGameCash(folder(), QStringLiteral("Demo.qvn"), cash)
+            : operation == "settings"   ? ReadSettings(folder(), settings)
+            : operation == "favourites" ? ReadFavorites(folder(), QStringLiteral("Demo"), favorites)
+            : operation == "statistics" ? ReadHoldingsFromFile(folder(), QStringLiteral("Demo"), 1, holdings)
+            : operation == "add favourite"
+                ? AddFavorite(folder(), QStringLiteral("Demo"), QStringLiteral("IBM"))
+                : WriteSettings(folder(), SettingsChoice{QStringLiteral("Demo"), true, true, false, {}, {}},
+                                settings);
+        QVERIFY(error);
+        QCOMPARE(error->path, path);
+        QCOMPARE(error->reason,
+                 QString("it is a %1, not a file: remove it or put the real file in its place").arg(thing));
+        QVERIFY2(error->text().contains("\"" + path + "\""), qPrintable(error->text()));
+        // Left as it was, and nothing written beside it.
+        struct stat info;
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
+        QCOMPARE(S_ISCHR(info.st_mode), thing == "device");
+        QCOMPARE(QFileInfo(path).isDir(), thing == "folder");
+        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 thing == "folder" ? QStringList() : QStringList{QFileInfo(path).fileName()});
+        QCOMPARE(state.cash, someState().cash);
+    }
+
+    // A path the system cannot look at is not a missing file: the message says why.
+    void systemErrorsAreNotMissingFiles_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("reason");
+        QTest::addRow("link to itself") << "loop"
+                                        << "too many levels of symbolic links";
+        QTest::addRow("folder is a file") << "file as folder"
+                                          << "not a directory";
+        QTest::addRow("name too long") << "long name"
+                                       << "file name too long";
+    }
+    void systemErrorsAreNotMissingFiles()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, reason);
+        QString where = folder();
+        QString game = QStringLiteral("Demo");
+        if (setup == "loop") {
+            QVERIFY(QFile::link(gamePath(), gamePath()));
+            QVERIFY(QFile::link(favPath(), favPath()));
+        } else if (setup == "file as folder") {
+            where = folder() + "/plain";
+            writeBytes(where, "x");
+        } else {
+            game = QString(300, u'x');
+        }
+        GameState state = someState();
+        QStringList favorites;
+        for (const FileStatus &error :
+             {ReadSavedGame(where, game, state), ReadFavorites(where, game, favorites),
+              AddFavorite(where, game, QStringLiteral("IBM"))}) {
+            QVERIFY(error);
+            QCOMPARE(error->reason, reason);
+        }
+        // A favourites link that leads nowhere is not replaced by a new file.
+        if (setup == "loop")
+            QVERIFY(QFileInfo(favPath()).isSymLink());
+    }
+
+    // A leading UTF-8 byte order mark is no part of a saved game or favourites file.
+    void byteOrderMarkIsSkipped()
+    {
+        const QByteArray mark = "\xEF\xBB\xBF";
+        writeBytes(gamePath(), mark + "1234.5\r\nIBM\r\n 7 \r\n");
+        writeBytes(favPath(), mark + "[Quorvane Favorites File]\r\nIBM\r\n");
+        GameState state;
+        QVERIFY(!ReadSavedGame(folder(), QStringLiteral("Demo"), state));
+        QCOMPARE(state.cash, Money::fromUnits(12345000));
+        QCOMPARE(state.holdings, (QList<Holding>{{QStringLiteral("IBM"), 7}}));
+        Money cash;
+        QVERIFY(!ReadSavedGameCash(folder(), QStringLiteral("Demo.qvn"), cash));
+        QCOMPARE(cash, Money::fromUnits(12345000));
+        QStringList favorites;
+        QVERIFY(!ReadFavorites(folder(), QStringLiteral("Demo"), favorites));
+        QCOMPARE(favorites, QStringList{"IBM"});
+        // A rewrite writes the file as the game does, header first.
+        QVERIFY(!AddFavorite(folder(), QStringLiteral("Demo"), QStringLiteral("MSFT")));
+        QCOMPARE(readBytes(favPath()), QByteArray("[Quorvane Favorites File]\r\nIBM\r\nMSFT\r\n"));
     }
 
     // An old file's mode is kept, no temporary file stays, and a link stays a link.

@@ -1,6 +1,13 @@
+#include "common/fakes.h"
+#include "common/notafile.h"
 #include "model/numbertext.h"
 #include "sync/quotereader.h"
+#include "sync/quotesync.h"
 
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 class TestQuoteReader : public QObject
@@ -16,6 +23,8 @@ private slots:
     void open_data();
     void open();
     void shownNumbersFollowTheSeparator();
+    void quoteFileThatIsNoFile_data();
+    void quoteFileThatIsNoFile();
 };
 
 void TestQuoteReader::record_data()
@@ -138,6 +147,45 @@ void TestQuoteReader::shownNumbersFollowTheSeparator()
     QCOMPARE(r.lastTrade.toText(u','), QStringLiteral("27,12"));
     QCOMPARE(moneyToText(r.open, u','), QStringLiteral("26,8"));
     QCOMPARE(doubleFromText(r.lastTrade.toText(u','), u','), std::optional<double>(27.12));
+}
+
+void TestQuoteReader::quoteFileThatIsNoFile_data()
+{
+    QTest::addColumn<QString>("thing");
+    QTest::addRow("named pipe") << "named pipe";
+    QTest::addRow("folder") << "folder";
+    QTest::addRow("device") << "device";
+}
+
+// Reading never waits on a FIFO, and "Synchronize" says what is in the way instead of trying ten
+// times and blaming the Internet connection.
+void TestQuoteReader::quoteFileThatIsNoFile()
+{
+    QFETCH(QString, thing);
+    QTemporaryDir dir;
+    const QString path = quoteFilePath(dir.path());
+    if (!putNotAFile(path, thing))
+        QSKIP("a device node needs root");
+    QVERIFY(readQuoteFile(dir.path()).symbol.isEmpty());
+
+    QuotePanel panel;
+    ProxySetting proxy;
+    NumberFormat numbers;
+    auto socket = std::make_unique<FakeSocket>();
+    FakeSocket *fake = socket.get();
+    QuoteSync sync(panel, proxy, numbers, dir.path(), QStringLiteral("quotes.test:8421"), std::move(socket),
+                   std::make_unique<FakeClock>());
+    QSignalSpy messages(&sync, &QuoteSync::messageRequested);
+    panel.lblQuote = QStringLiteral("IBM");
+    sync.cmdSync_Click();
+    QCOMPARE(messages.count(), 1);
+    QCOMPARE(messages.first().first().toString(),
+             QString("No quote can be downloaded: \"%1\", where the game stores each quote it receives, is "
+                     "a %2, not a file. Remove or rename it, then click \"Synchronize\" again.")
+                 .arg(path, thing));
+    QVERIFY(fake->connects.isEmpty());
+    QVERIFY(sync.isSyncEnabled());
+    QCOMPARE(QFileInfo(path).isDir(), thing == "folder");
 }
 
 QTEST_GUILESS_MAIN(TestQuoteReader)
