@@ -1,6 +1,7 @@
 #include "servicesconfig.h"
 
-#include <QFile>
+#include "model/regularfile.h"
+
 #include <QList>
 
 namespace {
@@ -28,10 +29,12 @@ void ServicesConfig::moveBundledMarket(const QString &host)
 ServicesConfig readServicesConfig(const QString &programFolder)
 {
     ServicesConfig config;
-    QFile file(programFolder + QStringLiteral("/services.cfg"));
-    if (!file.open(QIODevice::ReadOnly))
+    // Anything but a readable file (a pipe or folder too, which is never waited on) leaves the
+    // bundled service.
+    QByteArray bytes;
+    if (readRegularFile(programFolder + QStringLiteral("/services.cfg"), kReadLimit, bytes))
         return config;
-    const QList<QByteArray> lines = file.read(kReadLimit).split('\n');
+    const QList<QByteArray> lines = bytes.split('\n');
     for (const QByteArray &raw : lines) {
         const QString line = QString::fromLatin1(raw).trimmed();
         const qsizetype equals = line.indexOf(QLatin1Char('='));

@@ -35,8 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     FakeSocket socket;
     FakeClock clock;
-    Settings settings;
-    HttpDownload client(socket, clock, settings, folder);
+    const ProxySetting direct;
+    const NumberFormat numbers;
+    HttpDownload client(socket, clock, direct, numbers, folder);
     client.panel().TextUrl = QStringLiteral("http://quote.host/d/quotes.csv?s=IBM");
     if (!client.CmdTelecharger_Click())
         std::abort();

@@ -1,3 +1,4 @@
+#include "common/notafile.h"
 #include "sync/servicesconfig.h"
 
 #include <QFile>
@@ -11,6 +12,8 @@ class TestServicesConfig : public QObject
 private slots:
     void read_data();
     void read();
+    void notAFileKeepsTheBundledService_data();
+    void notAFileKeepsTheBundledService();
     void followsTheBundledMarket_data();
     void followsTheBundledMarket();
 };
@@ -55,6 +58,25 @@ void TestServicesConfig::read()
     }
     const ServicesConfig config = readServicesConfig(dir.path());
     QCOMPARE((QStringList{config.quoteHost, config.chartHost, config.infoPage}), expected);
+}
+
+void TestServicesConfig::notAFileKeepsTheBundledService_data()
+{
+    QTest::addColumn<QString>("thing");
+    for (const char *thing : {"named pipe", "folder", "device"})
+        QTest::newRow(thing) << QString::fromLatin1(thing);
+}
+
+void TestServicesConfig::notAFileKeepsTheBundledService()
+{
+    QFETCH(QString, thing);
+    QTemporaryDir dir;
+    // A pipe would block start-up for ever in open() if it were waited on.
+    if (!putNotAFile(dir.filePath(QStringLiteral("services.cfg")), thing))
+        QSKIP("cannot make one here");
+    const ServicesConfig config = readServicesConfig(dir.path());
+    QVERIFY(config.quotesFromBundledMarket());
+    QCOMPARE(config.infoPage, QStringLiteral("http://127.0.0.1:8421/infos"));
 }
 
 void TestServicesConfig::followsTheBundledMarket_data()
