@@ -158,7 +158,6 @@ public:
             return refuse(413);
         if (ec)
             return Step();
-        m_parser->release(); // the body is not needed
         return answer(m_server.handler ? m_server.handler(m_request) : HttpAnswer::error(404));
     }
 
@@ -276,12 +275,17 @@ private:
         beast::error_code ignored;
         m_stream.socket().shutdown(tcp::socket::shutdown_send, ignored);
         m_stream.expires_after(std::chrono::milliseconds(kDrainMs));
+        drainMore();
+    }
+
+    void drainMore()
+    {
         m_buffer.clear();
         m_stream.async_read_some(m_buffer.prepare(kFirstRead),
                                  [self = shared_from_this()](beast::error_code ec, std::size_t) {
                                      if (ec)
                                          return self->close();
-                                     self->drain();
+                                     self->drainMore();
                                  });
     }
 
