@@ -471,21 +471,18 @@ std::string MarketHttpServer::answerBytes(std::string_view input)
     };
     // Parses until done() holds; the error that stopped it.
     auto parse = [&](Parser &parser, auto done) {
-        beast::error_code ec;
         while (!done(parser)) {
             if (buffer.size() > 0) {
+                beast::error_code ec;
                 buffer.consume(parser.put(buffer.data(), ec));
-                if (ec && ec != http::error::need_more)
-                    return ec;
-                if (!ec && buffer.size() > 0 && !done(parser))
+                if (!ec)
                     continue;
+                if (ec != http::error::need_more)
+                    return ec;
             }
-            if (!feed()) {
-                if (buffer.size() == buffer.max_size())
-                    return beast::error_code(http::error::buffer_overflow);
-                parser.put_eof(ec);
-                return ec ? ec : beast::error_code(http::error::partial_message);
-            }
+            if (!feed())
+                return beast::error_code(buffer.size() == buffer.max_size() ? http::error::buffer_overflow
+                                                                             : http::error::partial_message);
         }
         return beast::error_code();
     };
