@@ -116,12 +116,12 @@ public:
             const std::size_t line =
                 m_parser->get().target().empty()
                     ? m_server.limits.maxRequestLineBytes + 1
-                    : m_parser->get().method_string().size() + m_parser->get().target().size() + 11;
+                    : m_parser->get().method_string().size() + m_parser->get().target().size() + 12;
             return refuse(line > m_server.limits.maxRequestLineBytes ? 414 : 431);
         }
-        // The client went away, stalled or broke the connection: nobody to answer.
         if (ec == http::error::body_limit)
             return refuse(413);
+        // The client went away, stalled or broke the connection: nobody to answer.
         if (ec == http::error::end_of_stream || ec == http::error::partial_message ||
             (ec && ec.category() != beast::error_code(http::error::end_of_stream).category()))
             return Step();
@@ -482,7 +482,7 @@ std::string MarketHttpServer::answerBytes(std::string_view input)
             }
             if (!feed())
                 return beast::error_code(buffer.size() == buffer.max_size() ? http::error::buffer_overflow
-                                                                             : http::error::partial_message);
+                                                                            : http::error::partial_message);
         }
         return beast::error_code();
     };
