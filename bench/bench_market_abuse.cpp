@@ -39,7 +39,7 @@ void stop(QProcess &process)
 void report(const char *what, const marketload::Timing &timing)
 {
     std::printf("  %-28s p50 %9.2f ms  p99 %9.2f ms  failed %d of %zu\n", what, timing.percentile(50),
-                timing.percentile(99), timing.failed, timing.ms.size() + std::size_t(timing.failed));
+                timing.percentile(99), timing.failed, timing.ms.size());
     std::fflush(stdout);
 }
 
