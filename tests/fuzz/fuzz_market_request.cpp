@@ -47,7 +47,9 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     // The chart images need fonts, hence a GUI application without a screen.
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication app(*argc, *argv);
+    // Both live until the process ends: destroying the application from exit handlers, after
+    // Qt's thread storage is gone, crashes.
+    new QGuiApplication(*argc, *argv);
     g_service = new Service;
     return 0;
 }
