@@ -43,6 +43,12 @@ Service *g_service = nullptr;
 
 } // namespace
 
+// fontconfig keeps its caches for the life of the process, which the application here is.
+extern "C" const char *__lsan_default_suppressions()
+{
+    return "leak:libfontconfig.so\n";
+}
+
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     // The chart images need fonts, hence a GUI application without a screen.
