@@ -41,7 +41,7 @@ int main(int argc, char **argv)
     }
 
     // Signals are taken by one thread with sigwait(); every other thread, the library's
-    // workers included, inherits this mask.
+    // event loops included, inherits this mask.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
@@ -58,16 +58,17 @@ int main(int argc, char **argv)
     SimulatedMarket market(options->seed);
     SystemMarketClock clock(options->speed);
     MarketService service(market, clock);
+    MarketHttpServer::raiseOpenFileLimit();
     MarketHttpServer server;
     service.install(server);
 
     std::mutex logMutex;
     if (!options->quiet) {
         std::setvbuf(stdout, nullptr, _IOLBF, 0);
-        server.set_logger([&logMutex](const httplib::Request &req, const httplib::Response &res) {
+        server.setLogger([&logMutex](const HttpRequest &req, const HttpAnswer &answer) {
             std::lock_guard lock(logMutex);
-            std::printf("%s \"%s %s\" %d %zu\n", req.remote_addr.c_str(), req.method.c_str(),
-                        req.target.c_str(), res.status, res.body.size());
+            std::printf("%s \"%s %s\" %d %zu\n", req.remoteAddress.c_str(), req.method.c_str(),
+                        req.target.c_str(), answer.status, answer.body.size());
         });
     }
 

@@ -1,277 +1,506 @@
 #include "markethttpserver.h"
 
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <boost/asio.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+
+#include <sys/resource.h>
 
 #include <cerrno>
-#include <charconv>
 #include <cstring>
+#include <map>
+#include <mutex>
+#include <sstream>
 #include <thread>
+#include <vector>
+
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using tcp = asio::ip::tcp;
+using Parser = http::request_parser<http::string_body>;
+using Response = http::response<http::string_body>;
 
 namespace {
 
-thread_local MarketHttpServer::Connection *t_connection = nullptr;
+// What one connection may buffer: a whole head, a whole body and a little of what follows.
+constexpr std::size_t kBufferLimit = 64 * 1024;
+// The first read of a request; the buffer grows from there as the head needs.
+constexpr std::size_t kFirstRead = 2048;
+// How long a connection ended after an error answer goes on reading, so the client gets the
+// answer instead of a reset.
+constexpr int kDrainMs = 1000;
 
-// Room for bursts of new connections; the library's own backlog is tiny.
-constexpr int kListenBacklog = 512;
-
-bool asksToClose(const httplib::Request &req)
+// What a connection does next, decided without any I/O so sockets and answerBytes() share it.
+struct Step
 {
-    const std::string connection = req.get_header_value("Connection");
-    if (strcasecmp(connection.c_str(), "close") == 0)
-        return true;
-    return req.version == "HTTP/1.0" && strcasecmp(connection.c_str(), "keep-alive") != 0;
-}
-
-std::string cannedAnswer(int status)
-{
-    const std::string body = std::to_string(status) + " " + MarketHttpServer::reasonPhrase(status) + "\r\n";
-    return "HTTP/1.1 " + std::to_string(status) + " " + MarketHttpServer::reasonPhrase(status) +
-           "\r\nConnection: close\r\nContent-Type: text/plain\r\nContent-Length: " +
-           std::to_string(body.size()) + "\r\n\r\n" + body;
-}
-
-int statusForOverrun(GuardedStream::Overrun overrun)
-{
-    switch (overrun) {
-    case GuardedStream::Overrun::RequestLine:
-        return 414;
-    case GuardedStream::Overrun::Head:
-        return 431;
-    case GuardedStream::Overrun::Body:
-        return 413;
-    case GuardedStream::Overrun::None:
-        break;
-    }
-    return 0;
-}
+    enum Kind { ReadBody, Answer, Close } kind = Close;
+    std::optional<Response> response;
+    bool closeAfter = true;
+};
 
 } // namespace
 
-MarketHttpServer::MarketHttpServer(const ServerLimits &limits) : m_limits(limits)
+struct MarketHttpServer::Impl
 {
-    const int threads = limits.threads;
-    new_task_queue = [threads] { return new httplib::ThreadPool(std::size_t(std::max(1, threads))); };
+    explicit Impl(const ServerLimits &l) : limits(l), io(std::max(1, l.threads)) {}
 
-    // Plain SO_REUSEADDR: the library's default SO_REUSEPORT would let a second service share
-    // a busy port silently.
-    set_socket_options([](socket_t sock) {
-        int yes = 1;
-        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    });
-    set_payload_max_length(limits.maxBodyBytes);
-    set_read_timeout(limits.readTimeoutMs / 1000, (limits.readTimeoutMs % 1000) * 1000);
-    set_write_timeout(limits.writeTimeoutMs / 1000, (limits.writeTimeoutMs % 1000) * 1000);
-    set_keep_alive_timeout(std::max(1, limits.keepAliveTimeoutMs / 1000));
-    set_keep_alive_max_count(std::size_t(std::max(1, limits.keepAliveMaxRequests)));
+    ServerLimits limits;
+    Router router;
+    Handler handler;
+    Logger logger;
 
-    set_pre_routing_handler([this](const httplib::Request &req, httplib::Response &res) {
-        if (t_connection)
-            t_connection->routed = true;
-        if (!skipUnreadBody(req, res))
-            return HandlerResponse::Handled;
-        return m_router ? m_router(req, res) : HandlerResponse::Unhandled;
-    });
+    std::mutex clientsMutex; // guards what follows
+    std::map<asio::ip::address, unsigned> perClient;
+    unsigned connections = 0;
 
-    set_error_handler(HandlerWithResponse([](const httplib::Request &, httplib::Response &res) {
-        if (t_connection && t_connection->stream) {
-            if (const int status = statusForOverrun(t_connection->stream->overrun())) {
-                res.status = status;
-                res.body.clear();
-            }
+    // Destroyed before the members above: the connections it still holds give their slots back.
+    asio::io_context io;
+    std::optional<tcp::acceptor> acceptor;
+    std::optional<asio::steady_timer> acceptPause;
+
+    void accept();
+    void admit(tcp::socket socket);
+};
+
+namespace {
+
+// A connection's place in the caps, given back when the connection ends.
+class ClientSlot
+{
+public:
+    ClientSlot(MarketHttpServer::Impl &server, asio::ip::address address)
+        : m_server(server), m_address(std::move(address))
+    {}
+    ~ClientSlot()
+    {
+        std::lock_guard lock(m_server.clientsMutex);
+        --m_server.connections;
+        if (--m_server.perClient[m_address] == 0)
+            m_server.perClient.erase(m_address);
+    }
+    ClientSlot(const ClientSlot &) = delete;
+    ClientSlot &operator=(const ClientSlot &) = delete;
+
+private:
+    MarketHttpServer::Impl &m_server;
+    asio::ip::address m_address;
+};
+
+std::string versionText(unsigned version)
+{
+    return "HTTP/" + std::to_string(version / 10) + "." + std::to_string(version % 10);
+}
+
+// One connection's requests and answers, without the transport.
+class Conversation
+{
+public:
+    Conversation(MarketHttpServer::Impl &server, std::string remoteAddress)
+        : m_server(server), m_remoteAddress(std::move(remoteAddress))
+    {}
+
+    Parser &beginRequest()
+    {
+        m_request = HttpRequest();
+        m_parser.emplace();
+        m_parser->header_limit(std::uint32_t(m_server.limits.maxHeadBytes));
+        m_parser->body_limit(m_server.limits.maxBodyBytes);
+        return *m_parser;
+    }
+    Parser &parser() { return *m_parser; }
+
+    Step afterHead(beast::error_code ec)
+    {
+        if (ec == http::error::header_limit || ec == http::error::buffer_overflow) {
+            const std::size_t line =
+                m_parser->get().target().empty()
+                    ? m_server.limits.maxRequestLineBytes + 1
+                    : m_parser->get().method_string().size() + m_parser->get().target().size() + 12;
+            return refuse(line > m_server.limits.maxRequestLineBytes ? 414 : 431);
         }
-        if (res.body.empty())
-            res.set_content(std::to_string(res.status) + " " + reasonPhrase(res.status) + "\r\n",
-                            "text/plain");
-        // Handled makes the library size the body on every path, its own parse errors included.
-        return HandlerResponse::Handled;
-    }));
+        if (ec == http::error::body_limit)
+            return refuse(413);
+        // The client went away, stalled or broke the connection: nobody to answer.
+        if (ec == http::error::end_of_stream || ec == http::error::partial_message ||
+            (ec && ec.category() != beast::error_code(http::error::end_of_stream).category()))
+            return Step();
+        if (ec)
+            return refuse(400, ec.message());
 
-    // Runs after the library has chosen its keep-alive headers: a request that went wrong
-    // before its body was read leaves the connection out of step, so it ends here.
-    set_post_routing_handler([](const httplib::Request &req, httplib::Response &res) {
-        Connection *c = t_connection;
-        if (!c)
+        const auto &message = m_parser->get();
+        m_request.method = std::string(message.method_string());
+        m_request.target = std::string(message.target());
+        m_request.version = versionText(message.version());
+        m_request.remoteAddress = m_remoteAddress;
+        for (const auto &field : message)
+            m_request.headers.emplace_back(std::string(field.name_string()), std::string(field.value()));
+
+        if (std::optional<HttpAnswer> refused = HttpExchange::refuseHead(m_request, m_server.limits))
+            return answer(std::move(*refused));
+        if (std::optional<HttpAnswer> routed = m_server.router ? m_server.router(m_request) : std::nullopt) {
+            // Answered without reading the body: whatever follows is not a request.
+            if (HttpExchange::announcedBodyLength(m_request).value_or(1) > 0)
+                routed->closeAfter = true;
+            return answer(std::move(*routed));
+        }
+        if (!m_parser->is_done()) {
+            Step step;
+            step.kind = Step::ReadBody;
+            return step;
+        }
+        return afterBody({});
+    }
+
+    Step afterBody(beast::error_code ec)
+    {
+        if (ec == http::error::body_limit)
+            return refuse(413);
+        if (ec)
+            return Step();
+        return answer(m_server.handler ? m_server.handler(m_request) : HttpAnswer::error(404));
+    }
+
+private:
+    Step refuse(int status, std::string_view why = {})
+    {
+        HttpAnswer refusal = HttpAnswer::error(status, why);
+        refusal.closeAfter = true;
+        return answer(std::move(refusal));
+    }
+
+    Step answer(HttpAnswer answer)
+    {
+        const bool keepAlive = m_parser->is_header_done() && m_parser->get().keep_alive();
+        if (!keepAlive || ++m_served >= m_server.limits.keepAliveMaxRequests)
+            answer.closeAfter = true;
+        if (m_server.logger)
+            m_server.logger(m_request, answer);
+
+        Step step;
+        step.kind = Step::Answer;
+        step.closeAfter = answer.closeAfter;
+        Response &res = step.response.emplace(http::status(answer.status), 11);
+        res.reason(HttpExchange::reasonPhrase(answer.status));
+        if (!answer.contentType.empty())
+            res.set(http::field::content_type, answer.contentType);
+        for (const auto &[name, value] : answer.headers)
+            res.insert(name, value);
+        res.content_length(answer.body.size());
+        if (m_request.method != "HEAD")
+            res.body() = std::move(answer.body);
+        if (answer.closeAfter)
+            res.set(http::field::connection, "close");
+        else if (m_request.version == "HTTP/1.0")
+            res.set(http::field::connection, "keep-alive");
+        return step;
+    }
+
+    MarketHttpServer::Impl &m_server;
+    std::string m_remoteAddress;
+    std::optional<Parser> m_parser;
+    HttpRequest m_request;
+    int m_served = 0;
+};
+
+class Session : public std::enable_shared_from_this<Session>
+{
+public:
+    Session(tcp::socket socket, MarketHttpServer::Impl &server, std::string remote, asio::ip::address address)
+        : m_stream(std::move(socket)), m_buffer(kBufferLimit), m_limits(server.limits),
+          m_conversation(server, std::move(remote)), m_slot(server, std::move(address))
+    {}
+
+    void start() { waitForRequest(m_limits.readTimeoutMs); }
+
+private:
+    // The idle wait for a request's first byte; the request's own deadline starts with it.
+    void waitForRequest(int idleMs)
+    {
+        m_conversation.beginRequest();
+        if (m_buffer.size() > 0)
+            return readHead();
+        m_stream.expires_after(std::chrono::milliseconds(idleMs));
+        m_stream.async_read_some(m_buffer.prepare(kFirstRead),
+                                 [self = shared_from_this()](beast::error_code ec, std::size_t n) {
+                                     if (ec)
+                                         return self->close();
+                                     self->m_buffer.commit(n);
+                                     self->readHead();
+                                 });
+    }
+
+    void readHead()
+    {
+        m_stream.expires_after(std::chrono::milliseconds(m_limits.requestTimeoutMs));
+        http::async_read_header(m_stream, m_buffer, m_conversation.parser(),
+                                [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                                    self->act(self->m_conversation.afterHead(ec));
+                                });
+    }
+
+    void act(Step step)
+    {
+        switch (step.kind) {
+        case Step::ReadBody:
+            // Still within the request's deadline.
+            http::async_read(m_stream, m_buffer, m_conversation.parser(),
+                             [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                                 self->act(self->m_conversation.afterBody(ec));
+                             });
             return;
-        if (!c->routed || res.status == 413 || res.status == 414 || res.status == 431 ||
-            (c->stream && c->stream->overrun() != GuardedStream::Overrun::None) || asksToClose(req))
-            c->closeAfter = true;
-        if (c->closeAfter) {
-            res.headers.erase("Keep-Alive");
-            res.headers.erase("Connection");
-            res.headers.emplace("Connection", "close");
+        case Step::Answer:
+            m_response = std::move(step.response);
+            m_closeAfter = step.closeAfter;
+            m_stream.expires_after(std::chrono::milliseconds(m_limits.writeTimeoutMs));
+            http::async_write(m_stream, *m_response,
+                              [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                                  self->m_response.reset();
+                                  if (ec)
+                                      return self->close();
+                                  if (self->m_closeAfter)
+                                      return self->drain();
+                                  self->waitForRequest(self->m_limits.keepAliveTimeoutMs);
+                              });
+            return;
+        case Step::Close:
+            close();
+            return;
         }
+    }
+
+    // Ends the sending side and reads whatever the client still sends for a moment.
+    void drain()
+    {
+        beast::error_code ignored;
+        m_stream.socket().shutdown(tcp::socket::shutdown_send, ignored);
+        m_stream.expires_after(std::chrono::milliseconds(kDrainMs));
+        drainMore();
+    }
+
+    void drainMore()
+    {
+        m_buffer.clear();
+        m_stream.async_read_some(m_buffer.prepare(kFirstRead),
+                                 [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                                     if (ec)
+                                         return self->close();
+                                     self->drainMore();
+                                 });
+    }
+
+    void close()
+    {
+        beast::error_code ignored;
+        m_stream.socket().shutdown(tcp::socket::shutdown_both, ignored);
+        m_stream.close();
+    }
+
+    beast::tcp_stream m_stream;
+    beast::flat_buffer m_buffer;
+    const ServerLimits &m_limits;
+    Conversation m_conversation;
+    std::optional<Response> m_response;
+    bool m_closeAfter = false;
+    ClientSlot m_slot;
+};
+
+} // namespace
+
+void MarketHttpServer::Impl::accept()
+{
+    acceptor->async_accept(asio::make_strand(io), [this](beast::error_code ec, tcp::socket socket) {
+        if (ec == asio::error::operation_aborted || !acceptor->is_open())
+            return;
+        if (!ec) {
+            admit(std::move(socket));
+            return accept();
+        }
+        // Out of descriptors or the like: try again shortly instead of spinning.
+        acceptPause.emplace(io, std::chrono::milliseconds(100));
+        acceptPause->async_wait([this](beast::error_code waitError) {
+            if (!waitError)
+                accept();
+        });
     });
 }
+
+void MarketHttpServer::Impl::admit(tcp::socket socket)
+{
+    beast::error_code ec;
+    const tcp::endpoint remote = socket.remote_endpoint(ec);
+    if (ec)
+        return;
+    asio::ip::address address = remote.address();
+    if (address.is_v6() && address.to_v6().is_v4_mapped())
+        address = asio::ip::make_address_v4(asio::ip::v4_mapped, address.to_v6());
+    {
+        std::lock_guard lock(clientsMutex);
+        unsigned &mine = perClient[address];
+        if (connections >= limits.maxConnections || mine >= limits.maxConnectionsPerClient) {
+            if (mine == 0)
+                perClient.erase(address);
+            socket.close(ec);
+            return;
+        }
+        ++mine;
+        ++connections;
+    }
+    socket.set_option(tcp::no_delay(true), ec);
+    std::make_shared<Session>(std::move(socket), *this, address.to_string(), address)->start();
+}
+
+MarketHttpServer::MarketHttpServer(const ServerLimits &limits) : m_impl(std::make_unique<Impl>(limits))
+{}
 
 MarketHttpServer::~MarketHttpServer()
 {
     shutdown();
 }
 
-bool MarketHttpServer::skipUnreadBody(const httplib::Request &req, httplib::Response &res)
+const ServerLimits &MarketHttpServer::limits() const
 {
-    // The library reads bodies of POST, PUT, PATCH and DELETE only; a body sent with a GET
-    // would otherwise be taken for the next request on the connection.
-    if (req.method == "POST" || req.method == "PUT" || req.method == "PATCH" || req.method == "DELETE")
-        return true;
-    Connection *c = t_connection;
-    auto refuse = [&](int status) {
-        res.status = status;
-        if (c)
-            c->closeAfter = true;
-        return false;
-    };
-    if (req.has_header("Transfer-Encoding"))
-        return refuse(400);
-    if (!req.has_header("Content-Length"))
-        return true;
-    const std::string text = req.get_header_value("Content-Length");
-    std::size_t length = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), length);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size())
-        return refuse(400);
-    if (length > m_limits.maxBodyBytes)
-        return refuse(413);
-    if (length > 0 && !(c && c->stream && c->stream->discard(length)))
-        return refuse(400);
-    return true;
+    return m_impl->limits;
 }
 
-void MarketHttpServer::setRouter(HandlerWithResponse router)
+void MarketHttpServer::setRouter(Router router)
 {
-    m_router = std::move(router);
+    m_impl->router = std::move(router);
+}
+
+void MarketHttpServer::setHandler(Handler handler)
+{
+    m_impl->handler = std::move(handler);
+}
+
+void MarketHttpServer::setLogger(Logger logger)
+{
+    m_impl->logger = std::move(logger);
+}
+
+void MarketHttpServer::raiseOpenFileLimit()
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
 }
 
 std::optional<int> MarketHttpServer::bindTo(const std::string &host, int port, std::string *error)
 {
     const std::string where = host + ":" + std::to_string(port);
-    if (port < 0 || port > 65535) {
+    auto fail = [&](const std::string &message) {
         if (error)
-            *error = "port " + std::to_string(port) + " is out of range (0 to 65535)";
+            *error = message;
         return std::nullopt;
+    };
+    if (port < 0 || port > 65535)
+        return fail("port " + std::to_string(port) + " is out of range (0 to 65535)");
+    if (m_impl->acceptor)
+        return fail("cannot listen on " + where + ": already listening");
+
+    beast::error_code ec;
+    tcp::resolver resolver(m_impl->io);
+    const auto found = resolver.resolve(host, std::to_string(port),
+                                        tcp::resolver::passive | tcp::resolver::numeric_service, ec);
+    if (ec || found.empty())
+        return fail("cannot listen on " + where + ": the address cannot be resolved");
+    const tcp::endpoint endpoint = found.begin()->endpoint();
+
+    tcp::acceptor acceptor(m_impl->io);
+    acceptor.open(endpoint.protocol(), ec);
+    // Plain SO_REUSEADDR, never SO_REUSEPORT: a second service must not share a busy port.
+    if (!ec)
+        acceptor.set_option(tcp::acceptor::reuse_address(true), ec);
+    if (!ec)
+        acceptor.bind(endpoint, ec);
+    if (!ec)
+        acceptor.listen(m_impl->limits.listenBacklog, ec);
+    if (ec) {
+        const int code = ec.value();
+        if (code == EADDRINUSE)
+            return fail("port " + std::to_string(port) + " on " + host +
+                        " is already in use (is another market service running?)");
+        if (code == EADDRNOTAVAIL)
+            return fail("cannot listen on " + where + ": no such local address");
+        if (code == EACCES)
+            return fail("cannot listen on " + where + ": permission denied");
+        return fail("cannot listen on " + where + ": " + std::strerror(code));
     }
-    errno = 0;
-    int bound = port;
-    if (port == 0)
-        bound = bind_to_any_port(host);
-    else if (!bind_to_port(host, port))
-        bound = -1;
-    if (bound <= 0) {
-        const int code = errno;
-        if (error) {
-            if (code == EADDRINUSE)
-                *error = "port " + std::to_string(port) + " on " + host +
-                         " is already in use (is another market service running?)";
-            else if (code == EADDRNOTAVAIL)
-                *error = "cannot listen on " + where + ": no such local address";
-            else if (code == EACCES)
-                *error = "cannot listen on " + where + ": permission denied";
-            else if (code != 0)
-                *error = "cannot listen on " + where + ": " + std::strerror(code);
-            else
-                *error = "cannot listen on " + where + ": the address cannot be resolved";
-        }
-        return std::nullopt;
-    }
-    ::listen(svr_sock_, kListenBacklog);
+    const int bound = acceptor.local_endpoint(ec).port();
+    m_impl->acceptor.emplace(std::move(acceptor));
     return bound;
 }
 
 bool MarketHttpServer::serve()
 {
-    m_serving = true;
-    if (m_shutdownRequested) {
-        m_serving = false;
-        return true;
-    }
-    const bool ok = listen_after_bind();
-    m_serving = false;
-    return ok;
+    if (!m_impl->acceptor)
+        return false;
+    m_impl->accept();
+    std::vector<std::thread> helpers;
+    for (int i = 1; i < m_impl->limits.threads; ++i)
+        helpers.emplace_back([this] { m_impl->io.run(); });
+    m_impl->io.run();
+    for (std::thread &t : helpers)
+        t.join();
+    return true;
 }
 
 void MarketHttpServer::shutdown()
 {
-    m_shutdownRequested = true;
-    // stop() only acts once the accept loop runs; wait out the moment between serve() being
-    // called and the loop starting.
-    while (m_serving && !is_running())
-        std::this_thread::yield();
-    stop();
+    // Stays stopped: a serve() still to come returns at once.
+    m_impl->io.stop();
 }
 
-bool MarketHttpServer::stopping() const
+std::string MarketHttpServer::answerBytes(std::string_view input)
 {
-    return m_shutdownRequested || svr_sock_ == INVALID_SOCKET;
-}
-
-MarketHttpServer::Connection *MarketHttpServer::currentConnection()
-{
-    return t_connection;
-}
-
-const char *MarketHttpServer::reasonPhrase(int status)
-{
-    switch (status) {
-    case 200:
-        return "OK";
-    case 206:
-        return "Partial Content";
-    case 400:
-        return "Bad Request";
-    case 404:
-        return "Not Found";
-    case 405:
-        return "Method Not Allowed";
-    case 408:
-        return "Request Timeout";
-    case 413:
-        return "Payload Too Large";
-    case 414:
-        return "URI Too Long";
-    case 416:
-        return "Range Not Satisfiable";
-    case 431:
-        return "Request Header Fields Too Large";
-    case 500:
-        return "Internal Server Error";
-    default:
-        return status >= 500 ? "Server Error" : status >= 400 ? "Client Error" : "OK";
-    }
-}
-
-bool MarketHttpServer::process_and_close_socket(socket_t sock)
-{
-    int yes = 1;
-    setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-
-    GuardedStream stream(sock, m_limits, [this] { return stopping(); });
-    bool ok = true;
-    for (int served = 0; ok && !stopping(); ++served) {
-        const int idleMs = served == 0 ? m_limits.readTimeoutMs : m_limits.keepAliveTimeoutMs;
-        if (!stream.waitForRequest(idleMs))
-            break;
-        Connection connection;
-        connection.stream = &stream;
-        const bool last = served + 1 >= m_limits.keepAliveMaxRequests;
-        bool clientClosed = false;
-        t_connection = &connection;
-        ok = process_request(stream, last, clientClosed, nullptr);
-        t_connection = nullptr;
-
-        const int overrunStatus = statusForOverrun(stream.overrun());
-        if (overrunStatus && stream.bytesWrittenThisRequest() == 0) {
-            const std::string answer = cannedAnswer(overrunStatus);
-            stream.write(answer.data(), answer.size());
+    Conversation conversation(*m_impl, "127.0.0.1");
+    beast::flat_buffer buffer(kBufferLimit);
+    std::size_t taken = 0;
+    // Moves more input into the buffer, a piece at a time as a socket would.
+    auto feed = [&] {
+        const std::size_t n = std::min({input.size() - taken, buffer.max_size() - buffer.size(), kFirstRead});
+        if (n == 0)
+            return false;
+        auto space = buffer.prepare(n);
+        std::memcpy(space.data(), input.data() + taken, n);
+        buffer.commit(n);
+        taken += n;
+        return true;
+    };
+    // Parses until done() holds; the error that stopped it.
+    auto parse = [&](Parser &parser, auto done) {
+        while (!done(parser)) {
+            if (buffer.size() > 0) {
+                beast::error_code ec;
+                buffer.consume(parser.put(buffer.data(), ec));
+                if (!ec)
+                    continue;
+                if (ec != http::error::need_more)
+                    return ec;
+            }
+            if (!feed())
+                return beast::error_code(buffer.size() == buffer.max_size() ? http::error::buffer_overflow
+                                                                            : http::error::partial_message);
         }
-        ok = stream.flush() && ok;
-        if (last || clientClosed || connection.closeAfter || overrunStatus)
-            break;
+        return beast::error_code();
+    };
+
+    std::string output;
+    for (;;) {
+        Parser &parser = conversation.beginRequest();
+        if (buffer.size() == 0 && !feed())
+            return output;
+        Step step = conversation.afterHead(parse(parser, [](Parser &p) { return p.is_header_done(); }));
+        if (step.kind == Step::ReadBody)
+            step = conversation.afterBody(parse(parser, [](Parser &p) { return p.is_done(); }));
+        if (step.kind != Step::Answer)
+            return output;
+        std::ostringstream bytes;
+        bytes << *step.response;
+        output += bytes.str();
+        if (step.closeAfter)
+            return output;
     }
-    stream.flush();
-    ::shutdown(sock, SHUT_RDWR);
-    ::close(sock);
-    return ok;
 }

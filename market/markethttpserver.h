@@ -1,36 +1,38 @@
 #pragma once
 
-#include "guardedstream.h"
+#include "httpexchange.h"
 #include "serverlimits.h"
 
-#include <httplib.h>
-
-#include <atomic>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
-// cpp-httplib's threaded server with the service's limits: each connection is served through
-// a GuardedStream, bad or oversized requests are answered with a short text and end their
-// connection, and a busy port is refused instead of shared.
-class MarketHttpServer : public httplib::Server
+// The service's HTTP server on Boost.Beast: a few threads run one event loop for every
+// connection, with caps on connections in all and per client address, a deadline for each
+// request and each answer, a bounded buffer per connection, and idle connections costing a
+// socket and a little memory, never a thread. Bad or oversized requests are answered with a
+// short text and end their connection; a busy port is refused, not shared.
+class MarketHttpServer
 {
 public:
-    // The connection being served on the calling thread.
-    struct Connection
-    {
-        GuardedStream *stream = nullptr;
-        bool routed = false;     // the request line and headers were well formed
-        bool closeAfter = false; // end the connection after this answer
-    };
+    // Decides a request before its body is read: an answer of its own (404, 405), or nullopt
+    // to have the body skipped and the request answered by the handler.
+    using Router = std::function<std::optional<HttpAnswer>(const HttpRequest &)>;
+    using Handler = std::function<HttpAnswer(const HttpRequest &)>;
+    // Called from the serving threads as each answer is sent.
+    using Logger = std::function<void(const HttpRequest &, const HttpAnswer &)>;
 
     explicit MarketHttpServer(const ServerLimits &limits = ServerLimits());
-    ~MarketHttpServer() override;
+    ~MarketHttpServer();
+    MarketHttpServer(const MarketHttpServer &) = delete;
+    MarketHttpServer &operator=(const MarketHttpServer &) = delete;
 
-    const ServerLimits &limits() const { return m_limits; }
-
-    // Decides a request before its body is read: Handled for an answer of its own (404,
-    // 405), Unhandled to go on to the GET handlers.
-    void setRouter(HandlerWithResponse router);
+    const ServerLimits &limits() const;
+    void setRouter(Router router);
+    void setHandler(Handler handler);
+    void setLogger(Logger logger);
 
     // Listens on host:port (port 0: any free port). The bound port, or nullopt with a message.
     std::optional<int> bindTo(const std::string &host, int port, std::string *error);
@@ -39,17 +41,15 @@ public:
     // From any thread; safe before, while and after serve() runs.
     void shutdown();
 
-    static Connection *currentConnection();
-    static const char *reasonPhrase(int status);
+    // The bytes one connection would get back for these bytes, read exactly as a client's:
+    // answers in order until the connection would end or the input runs out.
+    std::string answerBytes(std::string_view input);
+
+    // The soft limit on open files raised to the hard one, so thousands of clients fit.
+    static void raiseOpenFileLimit();
+
+    struct Impl;
 
 private:
-    bool process_and_close_socket(socket_t sock) override;
-    // False, with the answer set, when the request's body cannot be skipped.
-    bool skipUnreadBody(const httplib::Request &req, httplib::Response &res);
-    bool stopping() const;
-
-    ServerLimits m_limits;
-    HandlerWithResponse m_router;
-    std::atomic<bool> m_shutdownRequested{false};
-    std::atomic<bool> m_serving{false};
+    std::unique_ptr<Impl> m_impl;
 };

@@ -12,16 +12,9 @@
 
 namespace {
 
-void badRequest(httplib::Response &res, const std::string &why)
+HttpAnswer badRequest(const std::string &why)
 {
-    res.status = 400;
-    res.set_content("400 Bad Request: " + why + "\r\n", "text/plain");
-}
-
-bool hasBody(const httplib::Request &req)
-{
-    const std::string length = req.get_header_value("Content-Length");
-    return req.has_header("Transfer-Encoding") || (!length.empty() && length != "0");
+    return HttpAnswer::error(400, why);
 }
 
 // Absent or empty: the fallback; otherwise plain digits within [low, high].
@@ -60,81 +53,87 @@ MarketService::MarketService(const SimulatedMarket &market, const MarketClock &c
 
 void MarketService::install(MarketHttpServer &server)
 {
-    server.setRouter([this](const httplib::Request &req, httplib::Response &res) { return route(req, res); });
-    server.Get(R"(/d/quotes\.csv)",
-               [this](const httplib::Request &req, httplib::Response &res) { answerQuotes(req, res); });
-    server.Get(R"(/servlet/ChartEngine)",
-               [this](const httplib::Request &req, httplib::Response &res) { answerChart(req, res); });
-    server.Get(R"(/infos)",
-               [this](const httplib::Request &req, httplib::Response &res) { answerInfos(req, res); });
+    server.setRouter([this](const HttpRequest &req) { return route(req); });
+    server.setHandler([this](const HttpRequest &req) { return answer(req); });
 }
 
-httplib::Server::HandlerResponse MarketService::route(const httplib::Request &req, httplib::Response &res)
+std::optional<HttpAnswer> MarketService::route(const HttpRequest &req) const
 {
-    if (req.path != kQuotesPath && req.path != kChartPath && req.path != kInfoPath) {
-        res.status = 404;
-        res.set_content(
+    const std::string_view path = req.path();
+    if (path != kQuotesPath && path != kChartPath && path != kInfoPath) {
+        HttpAnswer answer;
+        answer.status = 404;
+        answer.setContent(
             "404 Not Found\r\nThis market answers /d/quotes.csv, /servlet/ChartEngine and /infos.\r\n",
             "text/plain");
-    } else if (req.method != "GET" && req.method != "HEAD") {
-        res.status = 405;
-        res.set_header("Allow", "GET, HEAD");
-        res.set_content("405 Method Not Allowed\r\n", "text/plain");
-    } else {
-        return httplib::Server::HandlerResponse::Unhandled;
+        return answer;
     }
-    // Answered without reading the body: whatever follows is not a request.
-    if (hasBody(req)) {
-        if (MarketHttpServer::Connection *connection = MarketHttpServer::currentConnection())
-            connection->closeAfter = true;
+    if (req.method != "GET" && req.method != "HEAD") {
+        HttpAnswer answer = HttpAnswer::error(405);
+        answer.headers.emplace_back("Allow", "GET, HEAD");
+        return answer;
     }
-    return httplib::Server::HandlerResponse::Handled;
+    return std::nullopt;
 }
 
-void MarketService::answerQuotes(const httplib::Request &req, httplib::Response &res)
+HttpAnswer MarketService::answer(const HttpRequest &req)
+{
+    if (std::optional<HttpAnswer> routed = route(req))
+        return *routed;
+    const std::string_view path = req.path();
+    HttpAnswer answer = path == kQuotesPath  ? answerQuotes(req)
+                        : path == kChartPath ? answerChart(req)
+                                             : answerInfos();
+    HttpExchange::applyRange(req, answer);
+    return answer;
+}
+
+HttpAnswer MarketService::answerQuotes(const HttpRequest &req)
 {
     const std::optional<QueryString> query = QueryString::parse(QueryString::queryOf(req.target));
     if (!query)
-        return badRequest(res, "malformed query");
+        return badRequest("malformed query");
     const std::optional<std::string> s = query->value("s");
     if (!s)
-        return badRequest(res, "no tickers (s=)");
+        return badRequest("no tickers (s=)");
     const auto tickers = QuoteCsv::parseTickers(*s);
     if (!tickers)
-        return badRequest(res, "unreadable ticker list (s=)");
+        return badRequest("unreadable ticker list (s=)");
     const std::optional<std::string> f = query->value("f");
     const auto tags = QuoteCsv::parseTags(f ? std::string_view(*f) : QuoteCsv::kDefaultTags);
     if (!tags)
-        return badRequest(res, "unreadable field tags (f=)");
+        return badRequest("unreadable field tags (f=)");
 
-    res.set_header("Cache-Control", "no-cache");
-    res.set_content(QuoteCsv::answer(m_market, *tickers, *tags, m_clock.now()), "text/csv");
+    HttpAnswer answer;
+    answer.headers.emplace_back("Cache-Control", "no-cache");
+    answer.setContent(QuoteCsv::answer(m_market, *tickers, *tags, m_clock.now()), "text/csv");
+    return answer;
 }
 
-void MarketService::answerChart(const httplib::Request &req, httplib::Response &res)
+HttpAnswer MarketService::answerChart(const HttpRequest &req)
 {
     const std::optional<QueryString> query = QueryString::parse(QueryString::queryOf(req.target));
     if (!query)
-        return badRequest(res, "malformed query");
+        return badRequest("malformed query");
     std::string symbol = query->value("symbol").value_or(std::string());
     if (symbol.empty())
         symbol = query->value("ticker").value_or(std::string());
     const auto tickers = QuoteCsv::parseTickers(symbol);
     if (!tickers || tickers->size() != 1)
-        return badRequest(res, "one ticker expected (symbol=)");
+        return badRequest("one ticker expected (symbol=)");
     const std::optional<int> width = sizeParameter(*query, "width", ChartRenderer::kDefaultWidth,
                                                    ChartRenderer::kMinWidth, ChartRenderer::kMaxWidth);
     const std::optional<int> height = sizeParameter(*query, "height", ChartRenderer::kDefaultHeight,
                                                     ChartRenderer::kMinHeight, ChartRenderer::kMaxHeight);
     if (!width || !height) {
-        return badRequest(res, "width must be " + std::to_string(ChartRenderer::kMinWidth) + " to " +
-                                   std::to_string(ChartRenderer::kMaxWidth) + ", height " +
-                                   std::to_string(ChartRenderer::kMinHeight) + " to " +
-                                   std::to_string(ChartRenderer::kMaxHeight));
+        return badRequest("width must be " + std::to_string(ChartRenderer::kMinWidth) + " to " +
+                          std::to_string(ChartRenderer::kMaxWidth) + ", height " +
+                          std::to_string(ChartRenderer::kMinHeight) + " to " +
+                          std::to_string(ChartRenderer::kMaxHeight));
     }
     const std::optional<int> days = durationDays(query->value("dur"));
     if (!days)
-        return badRequest(res, "dur must be 1m, 3m, 6m or 1y");
+        return badRequest("dur must be 1m, 3m, 6m or 1y");
     const bool volume = query->value("vol") == std::optional<std::string>("1");
 
     // A chart shows completed sessions only, so it holds for the whole market day.
@@ -153,14 +152,18 @@ void MarketService::answerChart(const httplib::Request &req, httplib::Response &
         chart.volume = volume;
         return ChartRenderer::toPng(ChartRenderer::render(chart, *width, *height));
     });
-    res.set_header("Cache-Control", "max-age=300");
-    res.set_content(png.constData(), std::size_t(png.size()), "image/png");
+    HttpAnswer answer;
+    answer.headers.emplace_back("Cache-Control", "max-age=300");
+    answer.setContent(png.toStdString(), "image/png");
+    return answer;
 }
 
-void MarketService::answerInfos(const httplib::Request &, httplib::Response &res)
+HttpAnswer MarketService::answerInfos()
 {
-    res.set_header("Cache-Control", "no-cache");
-    res.set_content(infoPage(m_clock.now()), "text/html; charset=utf-8");
+    HttpAnswer answer;
+    answer.headers.emplace_back("Cache-Control", "no-cache");
+    answer.setContent(infoPage(m_clock.now()), "text/html; charset=utf-8");
+    return answer;
 }
 
 std::string MarketService::infoPage(const QDateTime &at)

@@ -6,6 +6,7 @@
 #include <QDateTime>
 
 #include <mutex>
+#include <optional>
 #include <string>
 
 class MarketClock;
@@ -27,13 +28,17 @@ public:
 
     void install(MarketHttpServer &server);
 
+    // 404 and 405 before any body is read; nullopt for one of the three answers.
+    std::optional<HttpAnswer> route(const HttpRequest &req) const;
+    // The answer to a routed GET or HEAD, a Range applied.
+    HttpAnswer answer(const HttpRequest &req);
+
     const ChartCache &chartCache() const { return m_charts; }
 
 private:
-    httplib::Server::HandlerResponse route(const httplib::Request &req, httplib::Response &res);
-    void answerQuotes(const httplib::Request &req, httplib::Response &res);
-    void answerChart(const httplib::Request &req, httplib::Response &res);
-    void answerInfos(const httplib::Request &req, httplib::Response &res);
+    HttpAnswer answerQuotes(const HttpRequest &req);
+    HttpAnswer answerChart(const HttpRequest &req);
+    HttpAnswer answerInfos();
     std::string infoPage(const QDateTime &at);
 
     const SimulatedMarket &m_market;

@@ -107,7 +107,7 @@ frmAbout::frmAbout(const QString &programFolder, QWidget *parent) : QDialog(pare
     QLabel *Label9 =
         textLabel(this, "Label9",
                   QStringLiteral(
-                      "This program uses Qt, Qt Charts and libopenmpt; its market service uses cpp-httplib"));
+                      "This program uses Qt, Qt Charts and libopenmpt; its market service uses Boost.Beast"));
 
     auto *Picture1 = new QLabel(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));

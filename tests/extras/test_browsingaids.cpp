@@ -412,7 +412,7 @@ void TestBrowsingAids::aboutBoxTextsAndLinks()
                                                                 {"Label9",
                                                                  "This program uses Qt, Qt Charts and "
                                                                  "libopenmpt; its market service uses "
-                                                                 "cpp-httplib"}};
+                                                                 "Boost.Beast"}};
     for (const auto &[name, text] : texts)
         QCOMPARE(about->findChild<QLabel *>(QLatin1String(name))->text(), QLatin1String(text));
     QVERIFY(!about->findChild<QLabel *>(QStringLiteral("Picture1"))->pixmap().isNull() ||

@@ -1,4 +1,4 @@
-#include <httplib.h>
+#include "market/marketload.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -42,8 +42,12 @@ int start(QProcess &process, const QStringList &extra = {})
 
 bool answersQuote(int port)
 {
-    const auto res = httplib::Client("127.0.0.1", port).Get("/d/quotes.csv?s=MSFT&f=sl1d1t1c1ohgv&e=.csv");
-    return res && res->status == 200 && res->body.rfind("\"MSFT\",", 0) == 0;
+    const int fd = marketload::connectFrom(port, "127.0.0.1");
+    const bool ok = fd >= 0 && marketload::sendAll(fd, marketload::quoteRequest("MSFT", false)) &&
+                    marketload::isQuote(marketload::Reader(fd).read(kWaitMs), "MSFT");
+    if (fd >= 0)
+        ::close(fd);
+    return ok;
 }
 
 } // namespace

@@ -1,10 +1,9 @@
+#include "market/marketload.h"
 #include "marketclock.h"
 #include "markethttpserver.h"
 #include "marketservice.h"
 #include "simulatedmarket.h"
 #include "sync/quotereader.h"
-
-#include <httplib.h>
 
 #include <QImage>
 #include <QRegularExpression>
@@ -57,7 +56,7 @@ struct RunningMarket
     std::thread thread;
 };
 
-struct HttpAnswer
+struct WireAnswer
 {
     int status = 0;
     QMap<QByteArray, QByteArray> headers; // names in lower case
@@ -83,9 +82,9 @@ public:
     }
 
     // One answer; nullopt when the connection ends or stalls first.
-    std::optional<HttpAnswer> read(bool headRequest = false)
+    std::optional<WireAnswer> read(bool headRequest = false)
     {
-        HttpAnswer answer;
+        WireAnswer answer;
         qsizetype end;
         while ((end = m_buffer.indexOf("\r\n\r\n")) < 0)
             if (!fill())
@@ -106,7 +105,7 @@ public:
         return answer;
     }
 
-    std::optional<HttpAnswer> exchange(const QByteArray &request)
+    std::optional<WireAnswer> exchange(const QByteArray &request)
     {
         return send(request) ? read(request.startsWith("HEAD ")) : std::nullopt;
     }
@@ -165,6 +164,12 @@ void verifyReadsBack(const QByteArray &line, const SimulatedMarket &market, cons
     QCOMPARE(r.dayHigh, QString::asprintf("%.2f", double(q.high) / 100.0));
     QCOMPARE(r.dayLow, QString::asprintf("%.2f", double(q.low) / 100.0));
     QCOMPARE(qint64(r.volume.number.value_or(-1)), q.volume);
+}
+
+// A literal with NUL bytes in it, whole.
+template <std::size_t N> QByteArray withNul(const char (&text)[N])
+{
+    return QByteArray(text, qsizetype(N - 1));
 }
 
 QByteArray allTickers()
@@ -239,7 +244,7 @@ private slots:
     {
         const QByteArray request = getRequest("/d/quotes.csv?s=" + allTickers());
         RunningMarket a(21), b(21), other(22);
-        auto body = [&](int port) { return RawClient(port).exchange(request).value_or(HttpAnswer()).body; };
+        auto body = [&](int port) { return RawClient(port).exchange(request).value_or(WireAnswer()).body; };
         const QByteArray first = body(a.port);
         QVERIFY(first.size() > 228 * 40);
         // Earlier days computed first must not change today's answers.
@@ -299,7 +304,7 @@ private slots:
         RunningMarket m(1);
         RawClient client(m.port);
         auto fetch = [&](const QByteArray &query) {
-            return client.exchange(getRequest("/servlet/ChartEngine?" + query)).value_or(HttpAnswer()).body;
+            return client.exchange(getRequest("/servlet/ChartEngine?" + query)).value_or(WireAnswer()).body;
         };
         const QByteArray first = fetch("symbol=IBM&width=415&height=240&vol=1");
         m.clock.set(kMoment.addSecs(3600));
@@ -362,59 +367,86 @@ private slots:
     {
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<int>("status");
-        QTest::addRow("unknown path") << getRequest("/nowhere") << 404;
-        QTest::addRow("root") << getRequest("/") << 404;
+        QTest::addColumn<bool>("closes"); // the connection ends after the answer
+        QTest::addRow("unknown path") << getRequest("/nowhere") << 404 << false;
+        QTest::addRow("root") << getRequest("/") << 404 << false;
         QTest::addRow("post with a body")
             << QByteArray("POST /d/quotes.csv?s=A HTTP/1.1\r\nHost: x\r\nContent-Length: 5\r\n\r\nhello")
-            << 405;
-        QTest::addRow("delete") << QByteArray("DELETE /infos HTTP/1.1\r\nHost: x\r\n\r\n") << 405;
-        QTest::addRow("bad escape") << getRequest("/d/quotes.csv?s=%zz") << 400;
-        QTest::addRow("no tickers") << getRequest("/d/quotes.csv?f=sl1") << 400;
-        QTest::addRow("empty ticker list") << getRequest("/d/quotes.csv?s=+") << 400;
-        QTest::addRow("bad field tags") << getRequest("/d/quotes.csv?s=A&f=s;l1") << 400;
-        QTest::addRow("quote in a ticker") << getRequest("/d/quotes.csv?s=A%22B") << 400;
-        QTest::addRow("chart too wide") << getRequest("/servlet/ChartEngine?symbol=A&width=1601") << 400;
-        QTest::addRow("chart too flat") << getRequest("/servlet/ChartEngine?symbol=A&height=79") << 400;
+            << 405 << true;
+        QTest::addRow("delete") << QByteArray("DELETE /infos HTTP/1.1\r\nHost: x\r\n\r\n") << 405 << false;
+        QTest::addRow("bad escape") << getRequest("/d/quotes.csv?s=%zz") << 400 << false;
+        QTest::addRow("no tickers") << getRequest("/d/quotes.csv?f=sl1") << 400 << false;
+        QTest::addRow("empty ticker list") << getRequest("/d/quotes.csv?s=+") << 400 << false;
+        QTest::addRow("bad field tags") << getRequest("/d/quotes.csv?s=A&f=s;l1") << 400 << false;
+        QTest::addRow("quote in a ticker") << getRequest("/d/quotes.csv?s=A%22B") << 400 << false;
+        QTest::addRow("chart too wide")
+            << getRequest("/servlet/ChartEngine?symbol=A&width=1601") << 400 << false;
+        QTest::addRow("chart too flat")
+            << getRequest("/servlet/ChartEngine?symbol=A&height=79") << 400 << false;
         QTest::addRow("chart width not a number")
-            << getRequest("/servlet/ChartEngine?symbol=A&width=4x") << 400;
-        QTest::addRow("chart without a ticker") << getRequest("/servlet/ChartEngine?width=415") << 400;
-        QTest::addRow("chart of two tickers") << getRequest("/servlet/ChartEngine?symbol=A+B") << 400;
-        QTest::addRow("chart of five years") << getRequest("/servlet/ChartEngine?symbol=A&dur=5y") << 400;
+            << getRequest("/servlet/ChartEngine?symbol=A&width=4x") << 400 << false;
+        QTest::addRow("chart without a ticker")
+            << getRequest("/servlet/ChartEngine?width=415") << 400 << false;
+        QTest::addRow("chart of two tickers")
+            << getRequest("/servlet/ChartEngine?symbol=A+B") << 400 << false;
+        QTest::addRow("chart of five years")
+            << getRequest("/servlet/ChartEngine?symbol=A&dur=5y") << 400 << false;
         QTest::addRow("request line too long")
-            << getRequest("/d/quotes.csv?s=" + QByteArray(9000, 'A')) << 414;
+            << getRequest("/d/quotes.csv?s=" + QByteArray(9000, 'A')) << 414 << true;
         QByteArray manyHeaders = "GET /infos HTTP/1.1\r\nHost: x\r\n";
         for (int i = 0; i < 300; ++i)
             manyHeaders += "X-Filler-" + QByteArray::number(i) + ": " + QByteArray(80, 'f') + "\r\n";
-        QTest::addRow("headers too large") << manyHeaders + "\r\n" << 431;
+        QTest::addRow("headers too large") << manyHeaders + "\r\n" << 431 << true;
         QTest::addRow("body too large")
             << QByteArray("GET /infos HTTP/1.1\r\nHost: x\r\nContent-Length: 100000\r\n\r\n") +
                    QByteArray(8192, 'b')
-            << 413;
+            << 413 << true;
         QTest::addRow("get with a small body")
-            << QByteArray("GET /nowhere HTTP/1.1\r\nHost: x\r\nContent-Length: 4\r\n\r\nGET ") << 404;
+            << QByteArray("GET /nowhere HTTP/1.1\r\nHost: x\r\nContent-Length: 4\r\n\r\nGET ") << 404 << true;
         QTest::addRow("get with a chunked body")
             << QByteArray("GET /infos HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: "
                           "chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n")
-            << 400;
+            << 400 << true;
         QTest::addRow("length not a number")
-            << QByteArray("GET /infos HTTP/1.1\r\nHost: x\r\nContent-Length: 1e3\r\n\r\n") << 400;
-        QTest::addRow("not a request line") << QByteArray("HELLO\r\n\r\n") << 400;
-        QTest::addRow("not HTTP/1") << QByteArray("GET /infos HTTP/2.0\r\nHost: x\r\n\r\n") << 400;
+            << QByteArray("GET /infos HTTP/1.1\r\nHost: x\r\nContent-Length: 1e3\r\n\r\n") << 400 << true;
+        QTest::addRow("not a request line") << QByteArray("HELLO\r\n\r\n") << 400 << true;
+        QTest::addRow("not HTTP/1") << QByteArray("GET /infos HTTP/2.0\r\nHost: x\r\n\r\n") << 400 << true;
+        QTest::addRow("two Host headers")
+            << QByteArray("GET /d/quotes.csv?s=IBM HTTP/1.1\r\nHost: a\r\nHost: b\r\n\r\n") << 400 << true;
+        QTest::addRow("the same Host twice, in other case")
+            << QByteArray("GET /d/quotes.csv?s=IBM HTTP/1.1\r\nHost: a\r\nhost: a\r\n\r\n") << 400 << true;
+        QTest::addRow("NUL in a header value")
+            << withNul("GET /d/quotes.csv?s=IBM HTTP/1.1\r\nHost: a\r\nX-Note: a\0b\r\n\r\n") << 400 << true;
+        QTest::addRow("NUL in the Host value")
+            << withNul("GET /d/quotes.csv?s=IBM HTTP/1.1\r\nHost: a\0b\r\n\r\n") << 400 << true;
+        QTest::addRow("NUL ending a header value")
+            << withNul("GET /d/quotes.csv?s=IBM HTTP/1.1\r\nHost: a\r\nX-Note: ab\0\r\n\r\n") << 400 << true;
         QTest::addRow("range beyond the answer")
-            << QByteArray("GET /d/quotes.csv?s=IBM HTTP/1.1\r\nHost: x\r\nRange: bytes=5000-\r\n\r\n") << 416;
+            << QByteArray("GET /d/quotes.csv?s=IBM HTTP/1.1\r\nHost: x\r\nRange: bytes=5000-\r\n\r\n") << 416
+            << false;
     }
 
     void badRequests()
     {
         QFETCH(QByteArray, request);
         QFETCH(int, status);
-        const auto answer = RawClient(m_shared->port).exchange(request);
+        QFETCH(bool, closes);
+        RawClient client(m_shared->port);
+        const auto answer = client.exchange(request);
         QVERIFY(answer);
         QCOMPARE(answer->status, status);
         QVERIFY(answer->body.startsWith(QByteArray::number(status)) || status == 416);
         QVERIFY(answer->headers.contains("content-length"));
         if (status == 405)
             QCOMPARE(answer->headers.value("allow"), QByteArray("GET, HEAD"));
+        QCOMPARE(answer->headers.value("connection") == "close", closes);
+        if (closes) {
+            QVERIFY(client.closedByPeer());
+        } else {
+            const auto next = client.exchange(getRequest("/d/quotes.csv?s=IBM"));
+            QVERIFY(next);
+            QCOMPARE(next->status, 200);
+        }
     }
 
     // Runs after every bad request above was sent to the shared service.
@@ -500,21 +532,23 @@ private slots:
         std::vector<std::thread> clients;
         for (int c = 0; c < kConnections; ++c) {
             clients.emplace_back([&, c] {
-                httplib::Client client("127.0.0.1", m_shared->port);
-                client.set_keep_alive(true);
-                client.set_connection_timeout(10);
-                client.set_read_timeout(10);
+                const int fd = marketload::connectFrom(m_shared->port, "127.0.0.1");
+                marketload::Reader reader(fd);
                 std::mt19937 pick{unsigned(c)};
                 for (int i = 0; i < kPerConnection; ++i) {
                     const std::string ticker = tickers[int(pick() % unsigned(tickers.size()))].toStdString();
                     const bool info = i % 50 == 49;
+                    const std::string request = info ? std::string("GET /infos HTTP/1.1\r\nHost: x\r\n\r\n")
+                                                     : marketload::quoteRequest(ticker, true);
                     const auto res =
-                        client.Get(info ? "/infos" : "/d/quotes.csv?s=" + ticker + "&f=sl1d1t1c1ohgv&e=.csv");
-                    const bool ok = res && res->status == 200 &&
-                                    (info ? res->body.find("Quorvane Composite") != std::string::npos
-                                          : res->body.rfind("\"" + ticker + "\",", 0) == 0);
+                        fd >= 0 && marketload::sendAll(fd, request) ? reader.read(10000) : std::nullopt;
+                    const bool ok = info ? res && res->status == 200 &&
+                                               res->body.find("Quorvane Composite") != std::string::npos
+                                         : marketload::isQuote(res, ticker);
                     (ok ? answered : failed)++;
                 }
+                if (fd >= 0)
+                    ::close(fd);
             });
         }
         for (std::thread &t : clients)
