@@ -157,8 +157,8 @@ void HttpExchange::applyRange(const HttpRequest &request, HttpAnswer &answer)
     if (answer.status != 200 || !range || range->substr(0, 6) != "bytes=" ||
         range->find(',') != std::string_view::npos)
         return;
-    const std::string_view spec = range->substr(6);
-    const std::size_t dash = spec.find('-');
+    const std::string_view wanted = range->substr(6);
+    const std::size_t dash = wanted.find('-');
     if (dash == std::string_view::npos)
         return;
     const std::size_t size = answer.body.size();
@@ -166,17 +166,17 @@ void HttpExchange::applyRange(const HttpRequest &request, HttpAnswer &answer)
     std::size_t last = size == 0 ? 0 : size - 1;
     if (dash == 0) {
         // The last N bytes.
-        const std::optional<std::size_t> suffix = parseSize(spec.substr(1));
+        const std::optional<std::size_t> suffix = parseSize(wanted.substr(1));
         if (!suffix || *suffix == 0)
             return;
         first = *suffix >= size ? 0 : size - *suffix;
     } else {
-        const std::optional<std::size_t> from = parseSize(spec.substr(0, dash));
+        const std::optional<std::size_t> from = parseSize(wanted.substr(0, dash));
         if (!from)
             return;
         first = *from;
-        if (dash + 1 < spec.size()) {
-            const std::optional<std::size_t> to = parseSize(spec.substr(dash + 1));
+        if (dash + 1 < wanted.size()) {
+            const std::optional<std::size_t> to = parseSize(wanted.substr(dash + 1));
             if (!to || *to < first)
                 return;
             last = std::min(last, *to);
