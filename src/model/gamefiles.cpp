@@ -258,6 +258,19 @@ FileStatus RewriteSavedGameAfterTrade(const GameFolder &folder, GameState &state
     return std::nullopt;
 }
 
+namespace {
+
+// The favourites' tickers: every field after the file's first line.
+QStringList tickersOf(const QList<QByteArray> &fields)
+{
+    QStringList tickers;
+    for (qsizetype i = 1; i < fields.size(); ++i)
+        tickers.append(QString::fromLatin1(fields[i]));
+    return tickers;
+}
+
+} // namespace
+
 FileStatus ReadFavorites(const GameFolder &folder, const QString &gameName, QStringList &out)
 {
     const QString path = favoritesPath(folder.path, gameName);
@@ -267,10 +280,7 @@ FileStatus ReadFavorites(const GameFolder &folder, const QString &gameName, QStr
     QList<QByteArray> fields;
     if (FileStatus failed = parseFavoriteFields(bytes, path, fields))
         return failed;
-    QStringList tickers;
-    for (qsizetype i = 1; i < fields.size(); ++i)
-        tickers.append(QString::fromLatin1(fields[i]));
-    out = tickers;
+    out = tickersOf(fields);
     return std::nullopt;
 }
 
@@ -288,10 +298,7 @@ FileStatus ReadFavoritesIfAny(const GameFolder &folder, const QString &gameName,
         if (FileStatus failed = parseFavoriteFields(bytes, path, fields))
             return failed;
     }
-    QStringList tickers;
-    for (qsizetype i = 1; i < fields.size(); ++i)
-        tickers.append(QString::fromLatin1(fields[i]));
-    out = tickers;
+    out = tickersOf(fields);
     return std::nullopt;
 }
 

@@ -3,6 +3,8 @@
 // Helpers for tests that start real market processes: whether a port is free, whether a
 // market answers quotes there, and waiting for a process that is not our child to end.
 #include <QHostAddress>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -48,4 +50,21 @@ inline bool waitForExit(qint64 pid, int ms)
     const int ready = ::poll(&entry, 1, ms);
     ::close(fd);
     return ready == 1;
+}
+
+// Starts the built quorvane-market on a port of the system's choosing, as the game does; the port
+// it announces, or 0 when none came within waitMs of silence.
+inline int startMarketOnFreePort(QProcess &process, const QStringList &extra, int waitMs)
+{
+    process.start(qEnvironmentVariable("QUORVANE_PROGRAM_DIR") + QStringLiteral("/quorvane-market"),
+                  QStringList{QStringLiteral("--port"), QStringLiteral("0")} + extra);
+    QByteArray out;
+    const QRegularExpression banner(QStringLiteral("serving on http://127\\.0\\.0\\.1:(\\d+)"));
+    while (process.waitForReadyRead(waitMs)) {
+        out += process.readAllStandardOutput();
+        const auto match = banner.match(QString::fromLatin1(out));
+        if (match.hasMatch())
+            return match.captured(1).toInt();
+    }
+    return 0;
 }

@@ -1,27 +1,16 @@
+#include "common/marketprocess.h"
 #include "market/marketload.h"
 
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTest>
 
 namespace {
 
 constexpr int kWaitMs = 15000;
 
-// The service as the game runs it, on a free port; the port, or 0.
 int start(QProcess &process)
 {
-    process.start(qEnvironmentVariable("QUORVANE_PROGRAM_DIR") + QStringLiteral("/quorvane-market"),
-                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--quiet")});
-    QByteArray out;
-    const QRegularExpression banner(QStringLiteral("serving on http://127\\.0\\.0\\.1:(\\d+)"));
-    while (process.waitForReadyRead(kWaitMs)) {
-        out += process.readAllStandardOutput();
-        const auto match = banner.match(QString::fromLatin1(out));
-        if (match.hasMatch())
-            return match.captured(1).toInt();
-    }
-    return 0;
+    return startMarketOnFreePort(process, {QStringLiteral("--quiet")}, kWaitMs);
 }
 
 } // namespace

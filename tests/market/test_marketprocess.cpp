@@ -1,7 +1,7 @@
+#include "common/marketprocess.h"
 #include "market/marketload.h"
 
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTest>
 
@@ -25,19 +25,9 @@ QString program()
     return qEnvironmentVariable("QUORVANE_PROGRAM_DIR") + QStringLiteral("/quorvane-market");
 }
 
-// Starts the service on a free port; the port it reports, or 0.
 int start(QProcess &process, const QStringList &extra = {})
 {
-    process.start(program(), argList({"--port", "0"}) + extra);
-    QByteArray out;
-    const QRegularExpression banner(QStringLiteral("serving on http://127\\.0\\.0\\.1:(\\d+)"));
-    while (process.waitForReadyRead(kWaitMs)) {
-        out += process.readAllStandardOutput();
-        const auto match = banner.match(QString::fromLatin1(out));
-        if (match.hasMatch())
-            return match.captured(1).toInt();
-    }
-    return 0;
+    return startMarketOnFreePort(process, extra, kWaitMs);
 }
 
 bool answersQuote(int port)
