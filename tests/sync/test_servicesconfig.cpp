@@ -5,6 +5,20 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+namespace {
+
+// A null file means none at all.
+void writeServices(const QTemporaryDir &dir, const QByteArray &file)
+{
+    if (file.isNull())
+        return;
+    QFile out(dir.filePath(QStringLiteral("services.cfg")));
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(file);
+}
+
+} // namespace
+
 class TestServicesConfig : public QObject
 {
     Q_OBJECT
@@ -51,11 +65,7 @@ void TestServicesConfig::read()
     QFETCH(QByteArray, file);
     QFETCH(QStringList, expected);
     QTemporaryDir dir;
-    if (!file.isNull()) {
-        QFile out(dir.filePath("services.cfg"));
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(file);
-    }
+    writeServices(dir, file);
     const ServicesConfig config = readServicesConfig(dir.path());
     QCOMPARE((QStringList{config.quoteHost, config.chartHost, config.infoPage}), expected);
 }
@@ -102,11 +112,7 @@ void TestServicesConfig::followsTheBundledMarket()
     QFETCH(bool, bundled);
     QFETCH(QStringList, expected);
     QTemporaryDir dir;
-    if (!file.isNull()) {
-        QFile out(dir.filePath("services.cfg"));
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(file);
-    }
+    writeServices(dir, file);
     ServicesConfig config = readServicesConfig(dir.path());
     QCOMPARE(config.quotesFromBundledMarket(), bundled);
     config.moveBundledMarket(QStringLiteral("127.0.0.1:40000"));
