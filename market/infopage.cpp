@@ -1,5 +1,6 @@
 #include "infopage.h"
 
+#include "compositeindex.h"
 #include "markettext.h"
 #include "simulatedmarket.h"
 
@@ -78,21 +79,20 @@ std::string render(const SimulatedMarket &market, const QDateTime &at)
 {
     std::vector<Mover> movers;
     movers.reserve(std::size_t(market.stockCount()));
-    // The index follows every stock from its own base level, each weighing the same.
-    double nowSum = 0;
-    double closeSum = 0;
+    std::vector<Cents> now;
+    std::vector<Cents> closes;
+    now.reserve(std::size_t(market.stockCount()));
+    closes.reserve(std::size_t(market.stockCount()));
     MarketQuote any;
     for (int stock = 0; stock < market.stockCount(); ++stock) {
         const MarketQuote q = market.quoteAt(stock, at);
-        const double base = market.profile(stock).basePrice * 100.0;
-        nowSum += double(q.last) / base;
-        closeSum += double(q.previousClose) / base;
+        now.push_back(q.last);
+        closes.push_back(q.previousClose);
         movers.push_back({stock, q, double(q.change()) / double(q.previousClose)});
         any = q;
     }
-    const int count = std::max(1, market.stockCount());
-    const Cents indexNow = std::llround(100000.0 * nowSum / count);
-    const Cents indexClose = std::llround(100000.0 * closeSum / count);
+    const Cents indexNow = CompositeIndex::level(market, now);
+    const Cents indexClose = CompositeIndex::level(market, closes);
 
     // Best first; equal moves keep catalogue order so the page never flickers between ties.
     std::stable_sort(movers.begin(), movers.end(),

@@ -1,9 +1,11 @@
 #include "marketservice.h"
 
 #include "chartrenderer.h"
+#include "compositeindex.h"
 #include "infopage.h"
 #include "intradaypath.h"
 #include "marketclock.h"
+#include "pricehistory.h"
 #include "querystring.h"
 #include "quotecsv.h"
 #include "simulatedmarket.h"
@@ -60,12 +62,12 @@ void MarketService::install(MarketHttpServer &server)
 std::optional<HttpAnswer> MarketService::route(const HttpRequest &req) const
 {
     const std::string_view path = req.path();
-    if (path != kQuotesPath && path != kChartPath && path != kInfoPath) {
+    if (path != kQuotesPath && path != kChartPath && path != kInfoPath && path != kHistoryPath) {
         HttpAnswer answer;
         answer.status = 404;
-        answer.setContent(
-            "404 Not Found\r\nThis market answers /d/quotes.csv, /servlet/ChartEngine and /infos.\r\n",
-            "text/plain");
+        answer.setContent("404 Not Found\r\nThis market answers /d/quotes.csv, /servlet/ChartEngine, "
+                          "/table.csv and /infos.\r\n",
+                          "text/plain");
         return answer;
     }
     if (req.method != "GET" && req.method != "HEAD") {
@@ -81,9 +83,10 @@ HttpAnswer MarketService::answer(const HttpRequest &req)
     if (std::optional<HttpAnswer> routed = route(req))
         return *routed;
     const std::string_view path = req.path();
-    HttpAnswer answer = path == kQuotesPath  ? answerQuotes(req)
-                        : path == kChartPath ? answerChart(req)
-                                             : answerInfos();
+    HttpAnswer answer = path == kQuotesPath    ? answerQuotes(req)
+                        : path == kChartPath   ? answerChart(req)
+                        : path == kHistoryPath ? answerHistory(req)
+                                               : answerInfos();
     HttpExchange::applyRange(req, answer);
     return answer;
 }
@@ -155,6 +158,42 @@ HttpAnswer MarketService::answerChart(const HttpRequest &req)
     HttpAnswer answer;
     answer.headers.emplace_back("Cache-Control", "max-age=300");
     answer.setContent(png.toStdString(), "image/png");
+    return answer;
+}
+
+HttpAnswer MarketService::answerHistory(const HttpRequest &req)
+{
+    const std::optional<QueryString> query = QueryString::parse(QueryString::queryOf(req.target));
+    if (!query)
+        return badRequest("malformed query");
+    const std::optional<std::string> s = query->value("s");
+    if (!s)
+        return badRequest("no ticker (s=)");
+    const auto tickers = QuoteCsv::parseTickers(*s);
+    if (!tickers || tickers->size() != 1)
+        return badRequest("one ticker expected (s=)");
+
+    // Completed sessions only, like the chart, so one history holds for the whole market day.
+    const QDate today = m_clock.now().date();
+    const std::string &symbol = tickers->front();
+    const bool listed = symbol == CompositeIndex::kSymbol || m_market.indexOf(symbol) >= 0;
+    std::shared_ptr<const std::string> csv;
+    if (listed) {
+        std::lock_guard lock(m_historyMutex);
+        if (auto it = m_histories.find(symbol); it != m_histories.end() && it->second.day == today)
+            csv = it->second.csv;
+    }
+    if (!csv) {
+        csv = std::make_shared<const std::string>(
+            PriceHistory::csv(PriceHistory::bars(m_market, symbol, today)));
+        if (listed) {
+            std::lock_guard lock(m_historyMutex);
+            m_histories[symbol] = {today, csv};
+        }
+    }
+    HttpAnswer answer;
+    answer.headers.emplace_back("Cache-Control", "max-age=300");
+    answer.setContent(*csv, "text/csv");
     return answer;
 }
 

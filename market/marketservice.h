@@ -5,6 +5,8 @@
 
 #include <QDateTime>
 
+#include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -12,9 +14,10 @@
 class MarketClock;
 class SimulatedMarket;
 
-// The service's three answers over HTTP:
+// The service's answers over HTTP:
 //   GET /d/quotes.csv?s=T1+T2&f=sl1d1t1c1ohgv&e=.csv   one CSV line per ticker
 //   GET /servlet/ChartEngine?symbol=T&width=W&height=H&dur=1y&vol=1   a PNG chart
+//   GET /table.csv?s=T   a year of daily prices as CSV, ^QVC for the composite index
 //   GET /infos   the information page
 // Other paths 404, other methods 405, malformed queries 400.
 class MarketService
@@ -23,12 +26,13 @@ public:
     static constexpr const char *kQuotesPath = "/d/quotes.csv";
     static constexpr const char *kChartPath = "/servlet/ChartEngine";
     static constexpr const char *kInfoPath = "/infos";
+    static constexpr const char *kHistoryPath = "/table.csv";
 
     MarketService(const SimulatedMarket &market, const MarketClock &clock);
 
     void install(MarketHttpServer &server);
 
-    // 404 and 405 before any body is read; nullopt for one of the three answers.
+    // 404 and 405 before any body is read; nullopt for one of the answers.
     std::optional<HttpAnswer> route(const HttpRequest &req) const;
     // The answer to a routed GET or HEAD, a Range applied.
     HttpAnswer answer(const HttpRequest &req);
@@ -38,6 +42,7 @@ public:
 private:
     HttpAnswer answerQuotes(const HttpRequest &req);
     HttpAnswer answerChart(const HttpRequest &req);
+    HttpAnswer answerHistory(const HttpRequest &req);
     HttpAnswer answerInfos();
     std::string infoPage(const QDateTime &at);
 
@@ -50,4 +55,14 @@ private:
     QDate m_infoDate;
     int m_infoTick = -1;
     std::string m_infoHtml;
+
+    // One history per symbol, for the market day it was made on; only listed symbols are kept,
+    // so it never outgrows the catalogue. Made outside the lock.
+    struct History
+    {
+        QDate day;
+        std::shared_ptr<const std::string> csv;
+    };
+    std::mutex m_historyMutex;
+    std::map<std::string, History> m_histories;
 };

@@ -45,6 +45,13 @@ std::string shortDate(QDate date)
     return buf;
 }
 
+std::string isoDate(QDate date)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", date.year(), date.month(), date.day());
+    return buf;
+}
+
 std::string clockTime(QTime time)
 {
     const int hour = time.hour();

@@ -16,6 +16,8 @@ std::string signedPrice(Cents cents);
 std::string signedPercent(Cents change, Cents base);
 // 6/1/2004
 std::string shortDate(QDate date);
+// 2004-06-01
+std::string isoDate(QDate date);
 // 4:00pm, 12:05am
 std::string clockTime(QTime time);
 // Tuesday, June 1, 2004

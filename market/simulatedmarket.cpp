@@ -222,6 +222,30 @@ std::vector<DailyClose> SimulatedMarket::dailyCloses(int stock, QDate firstDay, 
     return result;
 }
 
+std::vector<DailyBar> SimulatedMarket::dailyBars(int stock, QDate firstDay, QDate lastDay,
+                                                 bool withRange) const
+{
+    std::vector<DailyBar> result;
+    const qint64 first = firstDay.toJulianDay();
+    const qint64 last = lastDay.toJulianDay();
+    if (last < first)
+        return result;
+    const std::vector<Cents> all = closes(stock, first - 1, last);
+    result.reserve(all.size() - 1);
+    for (std::size_t i = 1; i < all.size(); ++i) {
+        const qint64 day = first + qint64(i) - 1;
+        const Session s = session(stock, day, all[i - 1], all[i]);
+        DailyBar bar{QDate::fromJulianDay(day), s.open, 0, 0, s.close, s.volume};
+        if (withRange) {
+            const IntradayPath path(pathInputs(stock, day, s));
+            bar.high = path.highUpTo(IntradayPath::kTicks);
+            bar.low = path.lowUpTo(IntradayPath::kTicks);
+        }
+        result.push_back(bar);
+    }
+    return result;
+}
+
 DailyBar SimulatedMarket::sessionBar(int stock, QDate day) const
 {
     const qint64 d = day.toJulianDay();

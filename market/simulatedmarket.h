@@ -39,6 +39,9 @@ public:
     std::vector<DailyClose> dailyCloses(int stock, QDate firstDay, QDate lastDay) const;
     // One whole session, its high and low taken from the traded path.
     DailyBar sessionBar(int stock, QDate day) const;
+    // Completed sessions firstDay to lastDay, oldest first, each as sessionBar gives it. Walking
+    // a day's traded path costs about a millisecond; without withRange high and low stay 0.
+    std::vector<DailyBar> dailyBars(int stock, QDate firstDay, QDate lastDay, bool withRange = true) const;
 
 private:
     struct Session

@@ -177,6 +177,39 @@ QByteArray allTickers()
     return AllTickers().join(QLatin1Char('+')).toLatin1();
 }
 
+// The lines of a CR LF ended text, without their ends; empty when a line lacks its CR LF.
+QList<QByteArray> crlfLines(const QByteArray &body)
+{
+    if (!body.endsWith("\r\n"))
+        return {};
+    QList<QByteArray> lines = body.chopped(1).split('\n');
+    for (QByteArray &line : lines) {
+        if (!line.endsWith('\r'))
+            return {};
+        line.chop(1);
+    }
+    return lines;
+}
+
+QByteArray cents(Cents value)
+{
+    return QByteArray::number(double(value) / 100.0, 'f', 2);
+}
+
+// The composite index's level and previous close as the information page shows them, in cents.
+std::optional<std::pair<Cents, Cents>> pageIndex(const QByteArray &html)
+{
+    static const QRegularExpression re(QStringLiteral(
+        "Quorvane Composite.*?<b>([0-9]+)\\.([0-9]{2})</b>.*?<font[^>]*>([+-])([0-9]+)\\.([0-9]{2}) "));
+    const QRegularExpressionMatch m = re.match(QString::fromUtf8(html));
+    if (!m.hasMatch())
+        return std::nullopt;
+    const Cents now = m.captured(1).toLongLong() * 100 + m.captured(2).toLongLong();
+    const Cents change = (m.captured(4).toLongLong() * 100 + m.captured(5).toLongLong()) *
+                         (m.captured(3) == QStringLiteral("-") ? -1 : 1);
+    return std::make_pair(now, now - change);
+}
+
 } // namespace
 
 class TestMarketService : public QObject
@@ -318,6 +351,165 @@ private slots:
         m.clock.set(kMoment.addDays(1));
         QVERIFY(fetch("symbol=IBM&width=415&height=240&vol=1") != first);
         QCOMPARE(m.service.chartCache().renderCount(), 5);
+    }
+
+    void historyOfAStock_data()
+    {
+        QTest::addColumn<QByteArray>("ticker");
+        QTest::addColumn<int>("dayOffset"); // the clock's day from kMoment
+        QTest::addRow("IBM") << QByteArray("IBM") << 0;
+        QTest::addRow("MSFT forty days on") << QByteArray("MSFT") << 40;
+        QTest::addRow("A across a new year") << QByteArray("A") << -150;
+        QTest::addRow("DELL on the first of March of a leap year") << QByteArray("DELL") << -92;
+    }
+
+    void historyOfAStock()
+    {
+        QFETCH(QByteArray, ticker);
+        QFETCH(int, dayOffset);
+        RunningMarket m(3);
+        const QDateTime at = kMoment.addDays(dayOffset);
+        m.clock.set(at);
+        const auto answer = RawClient(m.port).exchange(getRequest("/table.csv?s=" + ticker));
+        QVERIFY(answer);
+        QCOMPARE(answer->status, 200);
+        QCOMPARE(answer->headers.value("content-type"), QByteArray("text/csv"));
+        const QList<QByteArray> lines = crlfLines(answer->body);
+        QCOMPARE(lines.size(), 1 + 365);
+        QCOMPARE(lines.front(), QByteArray("Date,Open,High,Low,Close,Volume,Adj Close"));
+
+        // The chart's own closes: the completed sessions of the year before the market day.
+        const int stock = m.market.indexOf(ticker.toStdString());
+        const QDate today = at.date();
+        const std::vector<DailyClose> chart =
+            m.market.dailyCloses(stock, today.addDays(-365), today.addDays(-1));
+        QCOMPARE(chart.size(), std::size_t(365));
+        for (int row = 0; row < 365; ++row) {
+            const QDate day = today.addDays(-1 - row);
+            const DailyClose &close = chart[std::size_t(364 - row)];
+            QCOMPARE(close.date, day);
+            const DailyBar bar = m.market.sessionBar(stock, day);
+            const QList<QByteArray> items = lines[row + 1].split(',');
+            QCOMPARE(items.size(), 7);
+            QCOMPARE(items[0], day.toString(Qt::ISODate).toLatin1());
+            QCOMPARE(items[1], cents(bar.open));
+            QCOMPARE(items[2], cents(bar.high));
+            QCOMPARE(items[3], cents(bar.low));
+            QCOMPARE(items[4], cents(close.close));
+            QCOMPARE(items[5], QByteArray::number(close.volume));
+            QCOMPARE(items[5], QByteArray::number(bar.volume));
+            QCOMPARE(items[6], items[4]);
+            QVERIFY(bar.high >= std::max(bar.open, bar.close));
+            QVERIFY(bar.low <= std::min(bar.open, bar.close));
+        }
+    }
+
+    void historyOfTheIndex_data()
+    {
+        QTest::addColumn<QByteArray>("symbol");
+        QTest::addColumn<int>("daysBack"); // the information page's day before kMoment
+        QTest::addRow("encoded, yesterday's close") << QByteArray("%5EQVC") << 0;
+        QTest::addRow("plain, a week back") << QByteArray("^QVC") << 7;
+        QTest::addRow("encoded, the oldest row") << QByteArray("%5EQVC") << 364;
+    }
+
+    void historyOfTheIndex()
+    {
+        QFETCH(QByteArray, symbol);
+        QFETCH(int, daysBack);
+        RunningMarket m(5);
+        const auto answer = RawClient(m.port).exchange(getRequest("/table.csv?s=" + symbol));
+        QVERIFY(answer);
+        QCOMPARE(answer->status, 200);
+        const QList<QByteArray> lines = crlfLines(answer->body);
+        QCOMPARE(lines.size(), 1 + 365);
+        QCOMPARE(lines.front(), QByteArray("Date,Open,High,Low,Close,Volume,Adj Close"));
+        for (int row = 0; row < 365; ++row) {
+            const QList<QByteArray> items = lines[row + 1].split(',');
+            QCOMPARE(items.size(), 7);
+            QCOMPARE(items[0], kMoment.date().addDays(-1 - row).toString(Qt::ISODate).toLatin1());
+            const double open = items[1].toDouble(), high = items[2].toDouble(), low = items[3].toDouble(),
+                         close = items[4].toDouble();
+            QVERIFY(open > 0 && close > 0);
+            QVERIFY(high >= std::max(open, close) && low <= std::min(open, close));
+            QCOMPARE(items[6], items[4]);
+        }
+
+        // Row daysBack closed the session before the day the page is shown on.
+        const QDate day = kMoment.date().addDays(-1 - daysBack);
+        const QList<QByteArray> items = lines[daysBack + 1].split(',');
+        m.clock.set(kMoment.addDays(-daysBack));
+        const auto page = RawClient(m.port).exchange(getRequest("/infos"));
+        QVERIFY(page);
+        const auto index = pageIndex(page->body);
+        QVERIFY(index);
+        QCOMPARE(items[4], cents(index->second));
+        qint64 volume = 0;
+        for (int stock = 0; stock < m.market.stockCount(); ++stock)
+            volume += m.market.dailyCloses(stock, day, day).front().volume;
+        QCOMPARE(items[5], QByteArray::number(volume));
+    }
+
+    void historyExactBytes()
+    {
+        RunningMarket m(1);
+        const auto answer = RawClient(m.port).exchange(getRequest("/table.csv?s=IBM"));
+        QVERIFY(answer);
+        QCOMPARE(answer->body.left(answer->body.indexOf('\n', 44) + 1),
+                 QByteArray("Date,Open,High,Low,Close,Volume,Adj Close\r\n"
+                            "2004-05-31,16.59,16.90,16.41,16.53,1073200,16.53\r\n"));
+    }
+
+    // Kept for the market day; the next day has one more session at the top.
+    void historyMovesWithTheDay()
+    {
+        RunningMarket m(2);
+        RawClient client(m.port);
+        auto fetch = [&] {
+            return crlfLines(client.exchange(getRequest("/table.csv?s=GE")).value_or(WireAnswer()).body);
+        };
+        const QList<QByteArray> first = fetch();
+        QCOMPARE(first.size(), 366);
+        m.clock.set(kMoment.addSecs(3600));
+        QCOMPARE(fetch(), first);
+        m.clock.set(kMoment.addDays(1));
+        const QList<QByteArray> next = fetch();
+        QCOMPARE(next.size(), 366);
+        QVERIFY(next[1].startsWith("2004-06-01,"));
+        QCOMPARE(next.mid(2), first.mid(1, 364));
+    }
+
+    void historyRefusals_data()
+    {
+        QTest::addColumn<QByteArray>("query");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body"); // for 200
+        const QByteArray header = "Date,Open,High,Low,Close,Volume,Adj Close\r\n";
+        QTest::addRow("no query") << QByteArray("") << 400 << QByteArray();
+        QTest::addRow("no s") << QByteArray("?a=1") << 400 << QByteArray();
+        QTest::addRow("empty s") << QByteArray("?s=") << 400 << QByteArray();
+        QTest::addRow("two tickers") << QByteArray("?s=IBM+MSFT") << 400 << QByteArray();
+        QTest::addRow("two tickers, comma") << QByteArray("?s=IBM,%5EQVC") << 400 << QByteArray();
+        QTest::addRow("bad escape") << QByteArray("?s=%5") << 400 << QByteArray();
+        QTest::addRow("quote in the ticker") << QByteArray("?s=A%22B") << 400 << QByteArray();
+        QTest::addRow("unknown ticker: no sessions") << QByteArray("?s=ZZZZ") << 200 << header;
+        QTest::addRow("tickers are case-sensitive") << QByteArray("?s=%5Eqvc") << 200 << header;
+    }
+
+    void historyRefusals()
+    {
+        QFETCH(QByteArray, query);
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        const auto answer = RawClient(m_shared->port).exchange(getRequest("/table.csv" + query));
+        QVERIFY(answer);
+        QCOMPARE(answer->status, status);
+        if (status == 200) {
+            QCOMPARE(answer->headers.value("content-type"), QByteArray("text/csv"));
+            QCOMPARE(answer->body, body);
+        } else {
+            QVERIFY(answer->body.startsWith(QByteArray::number(status)));
+        }
     }
 
     void infoPage()
