@@ -209,16 +209,10 @@ MarketQuote SimulatedMarket::quoteAt(int stock, const QDateTime &at) const
 std::vector<DailyClose> SimulatedMarket::dailyCloses(int stock, QDate firstDay, QDate lastDay) const
 {
     std::vector<DailyClose> result;
-    const qint64 first = firstDay.toJulianDay();
-    const qint64 last = lastDay.toJulianDay();
-    if (last < first)
-        return result;
-    const std::vector<Cents> all = closes(stock, first - 1, last);
-    result.reserve(all.size() - 1);
-    for (std::size_t i = 1; i < all.size(); ++i) {
-        const qint64 day = first + qint64(i) - 1;
-        result.push_back({QDate::fromJulianDay(day), all[i], session(stock, day, all[i - 1], all[i]).volume});
-    }
+    const std::vector<DailyBar> bars = dailyBars(stock, firstDay, lastDay, false);
+    result.reserve(bars.size());
+    for (const DailyBar &bar : bars)
+        result.push_back({bar.date, bar.close, bar.volume});
     return result;
 }
 
