@@ -36,6 +36,19 @@ QString startingCashText(GameLevel level)
     return QStringLiteral("100000");
 }
 
+QString gameLevelName(GameLevel level)
+{
+    switch (level) {
+    case GameLevel::Easy:
+        return QStringLiteral("Easy");
+    case GameLevel::Medium:
+        return QStringLiteral("Medium");
+    case GameLevel::Hard:
+        return QStringLiteral("Hard");
+    }
+    return QStringLiteral("Easy");
+}
+
 std::optional<QString> gameNameProblem(const QString &gameName)
 {
     if (gameName.contains(QLatin1Char('/')) || gameName.contains(QLatin1Char('\\')))

@@ -23,6 +23,8 @@ QString limitGameName(const QString &text);
 QString newGamePreviewText(const QString &gameName);
 // The cash line a new game starts with.
 QString startingCashText(GameLevel level);
+// "Easy", "Medium" or "Hard", as the trade history records a new game.
+QString gameLevelName(GameLevel level);
 // Why a name cannot become the base of the game's file names (it would reach outside the
 // program folder or is no file name on some platform), or nothing. The empty name is allowed.
 std::optional<QString> gameNameProblem(const QString &gameName);

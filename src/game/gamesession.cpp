@@ -3,8 +3,10 @@
 #include "extras/sectorfilter.h"
 #include "game/startup.h"
 #include "model/gamefiles.h"
+#include "model/tradejournal.h"
 #include "sync/hostport.h"
 #include "sync/localmarket.h"
+#include "sync/marketdata.h"
 #include "sync/quotesync.h"
 #include "trading/stockselection.h"
 
@@ -21,7 +23,8 @@ GameSession::GameSession(const QString &programFolder, std::unique_ptr<DownloadS
       // Seeded from the clock before anything else of the start-up happens.
       m_tipRandom(std::make_unique<ClockSeededRandom>()),
       m_tips(std::make_unique<TipsOfTheDay>(m_folder.path, *m_tipRandom)),
-      m_music(std::make_unique<BackgroundMusic>(std::make_unique<SilentPlayer>()))
+      m_music(std::make_unique<BackgroundMusic>(std::make_unique<SilentPlayer>())),
+      m_now([] { return QDateTime::currentDateTime(); })
 {}
 
 GameSession::~GameSession() = default;
@@ -39,6 +42,7 @@ std::optional<FileError> GameSession::start()
     connect(m_sync, &QuoteSync::syncEnabledChanged, this, &GameSession::syncEnabledChanged);
     connect(m_sync, &QuoteSync::timersEnabledChanged, this, &GameSession::timersEnabledChanged);
     connect(m_sync, &QuoteSync::messageRequested, this, &GameSession::messageRequested);
+    m_marketData = new MarketData(m_services.quoteHost, m_proxy, this);
 
     m_game = start.game;
     m_stockList = start.stockList;
@@ -64,6 +68,7 @@ void GameSession::marketSettled()
     if (m_localMarket->isReady()) {
         m_services.moveBundledMarket(m_localMarket->host());
         m_sync->setQuoteHost(m_services.quoteHost);
+        m_marketData->setQuoteHost(m_services.quoteHost);
     }
     emit servicesReady();
     if (std::exchange(m_selectionWaiting, false))
@@ -173,7 +178,12 @@ bool GameSession::savedGameExists(const QString &gameName) const
 
 FileStatus GameSession::createGame(const QString &gameName, GameLevel level)
 {
-    return CreateSavedGame(m_folder, gameName, startingCashText(level));
+    JournalEntry start;
+    start.at = m_now();
+    start.kind = JournalEntry::Kind::Start;
+    start.level = gameLevelName(level);
+    start.cash = moneyFromText(startingCashText(level), u'.').value_or(Money());
+    return CreateSavedGame(m_folder, gameName, startingCashText(level), journalLine(start, m_folder.decimal));
 }
 
 std::optional<TradeMessage> GameSession::tradeRefusal(TradeKind kind) const
@@ -202,10 +212,26 @@ TradeAmounts GameSession::tradeAmounts(TradeKind kind, const QString &quantityTe
 TradeOutcome GameSession::trade(TradeKind kind, const QString &quantityText, const QString &payText)
 {
     TradeOutcome outcome = commitTrade(kind, m_folder, m_game, m_panel, quantityText, payText);
-    if (!outcome.refusal) {
-        emit cashChanged();
-        emit panelChanged();
-    }
+    if (outcome.refusal)
+        return outcome;
+    emit cashChanged();
+    emit panelChanged();
+
+    // Only once the saved game holds the trade: the history is a record, never the reason a
+    // trade is undone.
+    JournalEntry entry;
+    entry.at = m_now();
+    entry.kind = kind == TradeKind::Buy ? JournalEntry::Kind::Buy : JournalEntry::Kind::Sell;
+    entry.ticker = m_panel.lblQuote;
+    entry.quantity = outcome.quantity;
+    entry.priceText = m_panel.lblTrade;
+    entry.cash = m_game.cash;
+    if (FileStatus failed = AppendToJournal(m_folder, *m_game.gameName, entry))
+        outcome.notice = TradeMessage{
+            QStringLiteral("The trade was made and the saved game holds it, but it could not be recorded "
+                           "in the trade history: ") +
+                failed->text(),
+            QString(), TradeMessage::Icon::Warning};
     return outcome;
 }
 
@@ -227,6 +253,13 @@ FileStatus GameSession::removeFavorite()
 FileStatus GameSession::statistics(HoldingsStatistics &out) const
 {
     return readHoldingsStatistics(m_folder, m_game, out);
+}
+
+FileStatus GameSession::tradeHistory(Journal &out) const
+{
+    if (!m_game.gameName)
+        return noGameLoaded(FileAction::Read);
+    return ReadJournal(m_folder, *m_game.gameName, out);
 }
 
 void GameSession::setTipRandom(std::unique_ptr<TipRandom> random)
@@ -296,6 +329,8 @@ std::optional<TradeMessage> GameSession::saveOptions(const SettingsChoice &choic
     if (!(proxy == m_proxy)) {
         // The download holds on to this object: the next request goes the new way.
         m_proxy = proxy;
+        if (m_marketData)
+            m_marketData->setProxy(m_proxy);
         emit proxyChanged();
     }
     m_music->ApplyMusicOption(choice.enableMusic);

@@ -9,6 +9,7 @@
 #include "model/numbertext.h"
 #include "model/settings.h"
 #include "model/stockcatalogue.h"
+#include "model/tradejournal.h"
 #include "sync/clock.h"
 #include "sync/downloadsocket.h"
 #include "sync/proxysetting.h"
@@ -18,14 +19,17 @@
 #include "trading/quotepanel.h"
 #include "trading/trade.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
 class LocalMarket;
+class MarketData;
 class QuoteSync;
 
 // The running game behind the windows. It owns the game state, the settings, the quote
@@ -62,6 +66,9 @@ public:
     // The rows of the stock list, in the order they were given; the list sorts them itself.
     const QStringList &stockList() const { return m_stockList; }
     QuoteSync &quoteSync() { return *m_sync; }
+    // Batch quotes and price histories for the statistics and the evaluation, from the quote
+    // host through the proxy; exists once start() ran.
+    MarketData &marketData() { return *m_marketData; }
     // The tips panel, drawing from a clock-seeded generator unless a test hands in its own
     // (before the window shows the first tip).
     TipsOfTheDay &tips() { return *m_tips; }
@@ -69,6 +76,8 @@ public:
     // The background music, silent unless a window hands in a real player before start-up.
     BackgroundMusic &music() { return *m_music; }
     void setMusicPlayer(std::unique_ptr<MusicPlayer> player);
+    // The local time the trade history records; tests hand in their own.
+    void setWallClock(std::function<QDateTime()> now) { m_now = std::move(now); }
     // The market the game starts itself when services.cfg names no quote service; handed in
     // before start(). Without one, the configured addresses are used as they are.
     void setLocalMarket(std::unique_ptr<LocalMarket> market);
@@ -101,7 +110,7 @@ public:
     // "Load Player": the saved game `fileName` becomes the running game. On error nothing changed.
     FileStatus loadGame(const QString &fileName);
     bool savedGameExists(const QString &gameName) const;
-    // Writes the files of a new game; the running game stays as it is.
+    // Writes the files of a new game, its trade history included; the running game stays as it is.
     FileStatus createGame(const QString &gameName, GameLevel level);
 
     // Why BUY or SELL must not open its dialog, or nothing.
@@ -111,7 +120,8 @@ public:
     void endTrade();
     bool isTrading() const { return m_game.isTrading(); }
     TradeAmounts tradeAmounts(TradeKind kind, const QString &quantityText) const;
-    // A confirmed trade: the saved game is rewritten first, then cash and panel change.
+    // A confirmed trade: the saved game is rewritten first, then cash and panel change, then
+    // the trade history gets its line (a failure there comes back as `notice`).
     TradeOutcome trade(TradeKind kind, const QString &quantityText, const QString &payText);
 
     // The stock list's favourites menu for a press of `button`; nothing when no menu is due.
@@ -121,6 +131,8 @@ public:
 
     // The statistics panel's figures, read from the saved game on disk.
     FileStatus statistics(HoldingsStatistics &out) const;
+    // The running game's trade history; without a loaded game nothing is read and the error says so.
+    FileStatus tradeHistory(Journal &out) const;
 
     // The sector filter's "Apply": the favourites, or the ticked sectors' stocks. The
     // favourites are read before the list changes, so on error the list keeps its rows.
@@ -164,6 +176,7 @@ private:
     std::unique_ptr<DownloadSocket> m_socket;
     std::unique_ptr<Clock> m_clock;
     QuoteSync *m_sync = nullptr;
+    MarketData *m_marketData = nullptr;
     // The one random source of the game; only the tips draw from it.
     std::unique_ptr<TipRandom> m_tipRandom;
     std::unique_ptr<TipsOfTheDay> m_tips;
@@ -171,6 +184,7 @@ private:
     std::unique_ptr<LocalMarket> m_localMarket;
     bool m_waitingForMarket = false;
     bool m_selectionWaiting = false;
+    std::function<QDateTime()> m_now;
 
     void marketSettled();
     void fetchSelection();

@@ -4,6 +4,7 @@
 #include "numbertext.h"
 #include "regularfile.h"
 #include "stockcatalogue.h"
+#include "tradejournal.h"
 
 #include <limits>
 
@@ -192,7 +193,8 @@ FileStatus ReadSavedGameCash(const GameFolder &folder, const QString &fileName, 
     return parseSavedGameCash(bytes, path, folder.decimal, out);
 }
 
-FileStatus CreateSavedGame(const GameFolder &folder, const QString &gameName, const QString &startingCashText)
+FileStatus CreateSavedGame(const GameFolder &folder, const QString &gameName, const QString &startingCashText,
+                           const QByteArray &historyBytes)
 {
     const QString gamePath = savedGamePath(folder.path, gameName);
     if (FileStatus bad = checkName(gamePath, gameName, FileAction::Write))
@@ -201,10 +203,12 @@ FileStatus CreateSavedGame(const GameFolder &folder, const QString &gameName, co
     if (!cash)
         return fileError(gamePath, cashTextProblem("starting", startingCashText, folder.decimal),
                          FileAction::Write);
-    // The favourites file goes first: should the second rename fail, no half-made game is listed.
+    // The favourites file goes first: should the saved game's rename fail, no half-made game is
+    // listed. The history goes last: should its rename fail, the old game comes back whole.
     return folder.replacer->replace({
         FileReplacement{favoritesPath(folder.path, gameName), linesBytes({QByteArray(kFavoritesHeader)})},
         FileReplacement{gamePath, newSavedGameBytes(moneyToText(*cash, folder.decimal))},
+        FileReplacement{journalPath(folder.path, gameName), historyBytes},
     });
 }
 

@@ -33,11 +33,12 @@ FileStatus WriteSettings(const GameFolder &folder, const SettingsChoice &choice,
 FileStatus ReadSavedGame(const GameFolder &folder, const QString &gameName, GameState &state);
 // Only the cash line of a saved game file (a file name such as "Demo.qvn").
 FileStatus ReadSavedGameCash(const GameFolder &folder, const QString &fileName, Money &out);
-// A new saved game (cash text, then every ticker alphabetically with 0) and a favourites file
-// holding only its header. Existing files are replaced; should the second replacement fail, the
-// first is put back, and the error lists what could not be.
-FileStatus CreateSavedGame(const GameFolder &folder, const QString &gameName,
-                           const QString &startingCashText);
+// A new saved game (cash text, then every ticker alphabetically with 0), a favourites file
+// holding only its header and the trade history `historyBytes`. Existing files are replaced;
+// should a later replacement fail, the earlier ones are put back, and the error lists what
+// could not be.
+FileStatus CreateSavedGame(const GameFolder &folder, const QString &gameName, const QString &startingCashText,
+                           const QByteArray &historyBytes);
 // After a buy (positive change) or sell (negative): rewrites the current game's saved game with
 // the new cash text and each row of `ticker` changed by `change`, then updates `state` to match.
 // Nothing changes (file or state) when no game is loaded, the file has fewer pairs than the

@@ -1,7 +1,11 @@
 #include "frmstats.h"
 
+#include "frmevaluate.h"
 #include "game/gamesession.h"
+#include "model/numbertext.h"
 #include "platform/messages.h"
+#include "sync/marketdata.h"
+#include "trading/evaluation.h"
 
 #include <QChart>
 #include <QChartView>
@@ -76,12 +80,14 @@ FrmStats::FrmStats(QWidget *parent) : QWidget(parent)
     cmdCloseStats->setObjectName(QStringLiteral("cmdCloseStats"));
     cmdCloseStats->setGeometry(559, 394, 100, 28);
     connect(cmdCloseStats, &QPushButton::clicked, this, &FrmStats::cmdCloseStats_Click);
+    connect(Command2, &QPushButton::clicked, this, &FrmStats::Command2_Click);
 
     hide();
 }
 
-bool FrmStats::showFor(const GameSession &session)
+bool FrmStats::showFor(GameSession &session)
 {
+    m_session = &session;
     HoldingsStatistics stats;
     if (FileStatus error = session.statistics(stats)) {
         hide();
@@ -100,6 +106,35 @@ bool FrmStats::showFor(const GameSession &session)
     lblTotalShares->setText(QString::number(stats.totalShares));
     lblCompanies->setText(QString::number(stats.companies()));
 
+    // The holdings at their last trade: one request, answered while the panel stays usable.
+    const int valuation = ++m_valuation;
+    const Money cash = session.game().cash;
+    const QChar decimal = session.numbers().decimal;
+    QStringList tickers;
+    for (const Holding &h : stats.held)
+        if (!tickers.contains(h.ticker))
+            tickers << h.ticker;
+    lblFortune->setToolTip(QString());
+    if (tickers.isEmpty()) {
+        lblFortune->setText(moneyToText(cash, decimal));
+    } else {
+        lblFortune->setText(QStringLiteral("\u2026"));
+        session.marketData().fetchQuotes(
+            tickers, this, [this, valuation, stats, cash, decimal](const BatchQuotes &q) {
+                if (valuation != m_valuation)
+                    return;
+                const Evaluation e = evaluate(Journal(), cash, stats.held, q.prices);
+                if (e.netWorth) {
+                    lblFortune->setText(moneyToText(*e.netWorth, decimal));
+                    return;
+                }
+                lblFortune->setText(QStringLiteral("N/A"));
+                lblFortune->setToolTip(q.problem.isEmpty() ? QStringLiteral("No last trade is known for ") +
+                                                                 q.unknown.join(QStringLiteral(", "))
+                                                           : QStringLiteral("Not valued: ") + q.problem);
+            });
+    }
+
     show();
     raise();
     return true;
@@ -108,4 +143,21 @@ bool FrmStats::showFor(const GameSession &session)
 void FrmStats::cmdCloseStats_Click()
 {
     hide();
+}
+
+FrmEvaluate *FrmStats::evaluationWindow() const
+{
+    return m_evaluate;
+}
+
+void FrmStats::Command2_Click()
+{
+    if (!m_session)
+        return;
+    if (!m_evaluate)
+        m_evaluate = new FrmEvaluate(*m_session, window());
+    m_evaluate->refresh();
+    m_evaluate->show();
+    m_evaluate->raise();
+    m_evaluate->activateWindow();
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
+class FrmEvaluate;
 class GameSession;
 class QChartView;
 class QLabel;
@@ -18,10 +20,13 @@ class FrmStats : public QWidget
 public:
     explicit FrmStats(QWidget *parent);
 
-    // Fills the panel from the running game's saved game and shows it on top. When the file
-    // cannot be read, says so and stays hidden.
-    bool showFor(const GameSession &session);
+    // Fills the panel from the running game's saved game and shows it on top, then values the
+    // holdings with one quote request. When the file cannot be read, says so and stays hidden.
+    bool showFor(GameSession &session);
     void cmdCloseStats_Click();
+    // "Evaluate...": the evaluation window, made once and brought forward after that.
+    void Command2_Click();
+    FrmEvaluate *evaluationWindow() const;
 
 private:
     QChartView *Pie;
@@ -32,4 +37,7 @@ private:
     QListWidget *lstStats;
     QPushButton *cmdCloseStats;
     QPushButton *Command2;
+    GameSession *m_session = nullptr;
+    QPointer<FrmEvaluate> m_evaluate;
+    int m_valuation = 0; // the valuation in flight; an older answer is dropped
 };

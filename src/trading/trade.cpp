@@ -280,6 +280,7 @@ TradeOutcome commitTrade(TradeKind kind, const GameFolder &programFolder, GameSt
         outcome.refusal = plainMessage(written->text(), TradeMessage::Icon::Warning);
         return outcome;
     }
+    outcome.quantity = *q;
 
     if (const Holding *h = firstHolding(state, ticker)) {
         panel.lblOwned = QString::number(h->quantity);

@@ -67,7 +67,10 @@ TradeAmounts tradeAmounts(TradeKind kind, const QString &quantityText, const QSt
 struct TradeOutcome
 {
     std::optional<TradeMessage> refusal;
-    QString cashText; // the cash after the operation as the trade counted it
+    QString cashText;    // the cash after the operation as the trade counted it
+    qint64 quantity = 0; // the shares traded, once the saved game holds the trade
+    // Shown after a trade that was made and saved, when something around it went wrong.
+    std::optional<TradeMessage> notice;
 };
 TradeOutcome commitTrade(TradeKind kind, const GameFolder &programFolder, GameState &state, QuotePanel &panel,
                          const QString &quantityText, const QString &payText);

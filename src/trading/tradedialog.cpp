@@ -188,6 +188,8 @@ void TradeDialog::confirm()
         showTradeMessage(this, *outcome.refusal);
         return;
     }
+    if (outcome.notice)
+        showTradeMessage(this, *outcome.notice);
     accept();
 }
 

@@ -263,7 +263,7 @@ private slots:
     {
         write("Zoe.qvn", kZoe);
         open();
-        QVERIFY(!CreateSavedGame(m_folder, "Newbie", "10000"));
+        QVERIFY(!CreateSavedGame(m_folder, "Newbie", "10000", {}));
         QCOMPARE(listed(), QStringList{"Zoe.qvn"});
         m_dialog->close();
         QTRY_VERIFY(!m_dialog);

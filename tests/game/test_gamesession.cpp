@@ -1,5 +1,6 @@
 // The game session without any window: what the player does, through its public operations,
 // with a socket and clock the test drives.
+#include "common/failingreplacer.h"
 #include "common/programfolder.h"
 #include "common/testsession.h"
 #include "model/stockcatalogue.h"
@@ -32,6 +33,9 @@ private slots:
     void tradeRewritesTheFileThenCashAndPanel_data();
     void tradeRewritesTheFileThenCashAndPanel();
     void refusedTradeChangesNothing();
+    void tradesAreRecordedInTheHistory();
+    void failedHistoryWriteKeepsTheTrade();
+    void newGameReplacesTheHistory();
     void loadSwapsTheGame_data();
     void loadSwapsTheGame();
     void failedLoadKeepsTheGame();
@@ -210,6 +214,86 @@ void TestGameSession::refusedTradeChangesNothing()
     QCOMPARE(ts.session->cashText(), QStringLiteral("Cash : 10000$"));
     QCOMPARE(ts.session->panel().lblOwned, QStringLiteral("15"));
     QCOMPARE(cashChanged.count(), 0);
+}
+
+namespace {
+QDateTime at(int minute)
+{
+    return QDateTime(QDate(2026, 12, 8), QTime(9, minute), QTimeZone(3600));
+}
+} // namespace
+
+void TestGameSession::tradesAreRecordedInTheHistory()
+{
+    TempProgramFolder folder;
+    layOut(folder);
+    // A line cut short by an editor: the next trade still starts a line of its own.
+    folder.write(QStringLiteral("player.qvh"), "2026-12-07T10:00:00+01:00;BUY;IBM;15;70;10000");
+    TestSession ts(folder.path());
+    int minute = 0;
+    ts.session->setWallClock([&] { return at(minute++); });
+    ts.session->start();
+    ts.quote(QStringLiteral("IBM"), "80.5");
+    QVERIFY(!ts.session->trade(TradeKind::Buy, QStringLiteral("10"), QStringLiteral("805")).refusal);
+    ts.quote(QStringLiteral("MSFT"), "20");
+    const TradeOutcome sold = ts.session->trade(TradeKind::Sell, QStringLiteral("3"), QStringLiteral("60"));
+    QVERIFY(!sold.refusal);
+    QVERIFY(!sold.notice);
+    QCOMPARE(folder.read(QStringLiteral("player.qvh")),
+             QByteArray("2026-12-07T10:00:00+01:00;BUY;IBM;15;70;10000\r\n"
+                        "2026-12-08T09:00:00+01:00;BUY;IBM;10;80.5;9195\r\n"
+                        "2026-12-08T09:01:00+01:00;SELL;MSFT;3;20;9255\r\n"));
+    Journal journal;
+    QVERIFY(!ts.session->tradeHistory(journal));
+    QCOMPARE(journal.trades.size(), 3);
+    QCOMPARE(journal.skippedLines, 0);
+}
+
+void TestGameSession::failedHistoryWriteKeepsTheTrade()
+{
+    TempProgramFolder folder;
+    layOut(folder);
+    FailingReplacer failing;
+    failing.failCommitFrom = 1; // the saved game's rewrite goes through, the history's does not
+    TestSession ts(folder.path(), NumberFormat{}, failing);
+    ts.session->start();
+    ts.quote(QStringLiteral("IBM"), "80");
+    const TradeOutcome outcome =
+        ts.session->trade(TradeKind::Buy, QStringLiteral("10"), QStringLiteral("800"));
+    QVERIFY(!outcome.refusal);
+    QVERIFY(outcome.notice);
+    QVERIFY2(
+        outcome.notice->text.startsWith(QStringLiteral("The trade was made and the saved game holds it, but "
+                                                       "it could not be recorded in the trade history")),
+        qPrintable(outcome.notice->text));
+    QVERIFY(outcome.notice->text.contains(folder.file(QStringLiteral("player.qvh"))));
+    QCOMPARE(folder.read(QStringLiteral("player.qvn")),
+             QByteArray("9200\r\nAAPL\r\n 0 \r\nIBM\r\n 25 \r\nMSFT\r\n 3 \r\n"));
+    QCOMPARE(ts.session->cashText(), QStringLiteral("Cash : 9200$"));
+    QVERIFY(!QFile::exists(folder.file(QStringLiteral("player.qvh"))));
+}
+
+void TestGameSession::newGameReplacesTheHistory()
+{
+    TempProgramFolder folder;
+    layOut(folder);
+    folder.write(QStringLiteral("player.qvh"), "2026-12-07T10:00:00+01:00;BUY;IBM;15;70;10000\r\n");
+    TestSession ts(folder.path());
+    ts.session->setWallClock([] { return at(30); });
+    ts.session->start();
+    QVERIFY(!ts.session->createGame(QStringLiteral("player"), GameLevel::Medium));
+    QCOMPARE(folder.read(QStringLiteral("player.qvh")),
+             QByteArray("2026-12-08T09:30:00+01:00;START;Medium;10000\r\n"));
+
+    // Should the history's rename fail, the old game comes back whole, history included.
+    FailingReplacer failing;
+    failing.failCommitFrom = 2;
+    folder.write(QStringLiteral("player.qvh"), "old\r\n");
+    const auto before = folder.snapshot();
+    TestSession other(folder.path(), NumberFormat{}, failing);
+    other.session->start();
+    QVERIFY(other.session->createGame(QStringLiteral("player"), GameLevel::Hard));
+    QCOMPARE(folder.snapshot(), before);
 }
 
 void TestGameSession::loadSwapsTheGame_data()

@@ -152,7 +152,7 @@ private slots:
 
     void newGame()
     {
-        QVERIFY(!CreateSavedGame(folder(), QStringLiteral("Demo"), QStringLiteral("100000")));
+        QVERIFY(!CreateSavedGame(folder(), QStringLiteral("Demo"), QStringLiteral("100000"), {}));
         const QByteArray game = readBytes(gamePath());
         QCOMPARE(game, gameBytes("100000", {}, "0"));
         QCOMPARE(game.count("\r\n"), 457);
@@ -259,7 +259,7 @@ private slots:
     void decimalCommaRoundTrip()
     {
         const GameFolder comma(folder(), u',');
-        QVERIFY(!CreateSavedGame(comma, QStringLiteral("Demo"), QStringLiteral("2000")));
+        QVERIFY(!CreateSavedGame(comma, QStringLiteral("Demo"), QStringLiteral("2000"), {}));
         GameState state = loadDemo();
         QVERIFY(!RewriteSavedGameAfterTrade(comma, state, QStringLiteral("1234,5"), QStringLiteral("A"), 1));
         QVERIFY(readBytes(gamePath()).startsWith("1234,5\r\nA\r\n 1 \r\n"));
@@ -273,8 +273,8 @@ private slots:
 
     void tradingLeavesAGameNamedWithA2Alone()
     {
-        QVERIFY(!CreateSavedGame(folder(), QStringLiteral("X2"), QStringLiteral("2000")));
-        QVERIFY(!CreateSavedGame(folder(), QStringLiteral("X"), QStringLiteral("100000")));
+        QVERIFY(!CreateSavedGame(folder(), QStringLiteral("X2"), QStringLiteral("2000"), {}));
+        QVERIFY(!CreateSavedGame(folder(), QStringLiteral("X"), QStringLiteral("100000"), {}));
         const QByteArray other = readBytes(gamePath("X2"));
         GameState state;
         state.gameName = QStringLiteral("X");
@@ -283,7 +283,8 @@ private slots:
             !RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("99000"), QStringLiteral("IBM"), 10));
         QVERIFY(!AddFavorite(folder(), QStringLiteral("X"), QStringLiteral("IBM")));
         QCOMPARE(readBytes(gamePath("X2")), other);
-        QCOMPARE(QDir(folder()).entryList(QDir::Files), (QStringList{"X.fav", "X.qvn", "X2.fav", "X2.qvn"}));
+        QCOMPARE(QDir(folder()).entryList(QDir::Files),
+                 (QStringList{"X.fav", "X.qvh", "X.qvn", "X2.fav", "X2.qvh", "X2.qvn"}));
     }
 
     void settingsSwitches_data()
@@ -488,13 +489,13 @@ private slots:
 
     void unusableNameOrFolder()
     {
-        QVERIFY(CreateSavedGame(folder(), QStringLiteral("../Demo"), QStringLiteral("2000")));
+        QVERIFY(CreateSavedGame(folder(), QStringLiteral("../Demo"), QStringLiteral("2000"), {}));
         QVERIFY(!QFile::exists(folder() + "/../Demo.qvn"));
         const QString file = folder() + "/plain";
         writeBytes(file, QByteArray());
-        const FileStatus error = CreateSavedGame(file, QStringLiteral("Demo"), QStringLiteral("2000"));
+        const FileStatus error = CreateSavedGame(file, QStringLiteral("Demo"), QStringLiteral("2000"), {});
         QVERIFY(error && error->path.startsWith(file + "/Demo."));
-        QVERIFY(CreateSavedGame(folder() + "/missing", QStringLiteral("Demo"), QStringLiteral("2000")));
+        QVERIFY(CreateSavedGame(folder() + "/missing", QStringLiteral("Demo"), QStringLiteral("2000"), {}));
         QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot),
                  QStringList{"plain"});
     }
@@ -515,7 +516,7 @@ private slots:
     {
         QFETCH(QString, operation);
         QFETCH(QString, failure);
-        QVERIFY(!CreateSavedGame(folder(), QStringLiteral("Demo"), QStringLiteral("100000")));
+        QVERIFY(!CreateSavedGame(folder(), QStringLiteral("Demo"), QStringLiteral("100000"), {}));
         writeBytes(settingsPath(folder()),
                    "Q\r\nDemo\r\nLoadFavorites=No\r\nEnableMusic=Yes\r\nUseProxy=No\r\nnull\r\nnull\r\n");
         GameState state = loadDemo();
@@ -551,7 +552,8 @@ private slots:
         const FileStatus error =
             operation == "rewrite"
                 ? RewriteSavedGameAfterTrade(disk, state, QStringLiteral("99000"), QStringLiteral("AAPL"), 10)
-            : operation == "create" ? CreateSavedGame(disk, QStringLiteral("Demo"), QStringLiteral("2000"))
+            : operation == "create"
+                ? CreateSavedGame(disk, QStringLiteral("Demo"), QStringLiteral("2000"), {})
             : operation == "favorite"
                 ? AddFavorite(disk, QStringLiteral("Demo"), QStringLiteral("IBM"))
                 : WriteSettings(disk, SettingsChoice{QStringLiteral("Other"), true, false, false, {}, {}},
@@ -595,7 +597,7 @@ private slots:
         failing.failPutBack = failure == "put back";
         failing.failKeepOld = failure == "keep";
         const FileStatus error = CreateSavedGame(GameFolder(folder(), u'.', failing), QStringLiteral("New"),
-                                                 QStringLiteral("2000"));
+                                                 QStringLiteral("2000"), {});
         const QStringList files = QDir(folder()).entryList(QDir::Files | QDir::Hidden);
         QVERIFY(error);
         QCOMPARE(error->action, FileAction::Write);
@@ -650,7 +652,7 @@ private slots:
     // it is left alone. A new file gets the defaults.
     void unreadablePermissionsStopTheRewrite()
     {
-        QVERIFY(!CreateSavedGame(folder(), QStringLiteral("Demo"), QStringLiteral("2000")));
+        QVERIFY(!CreateSavedGame(folder(), QStringLiteral("Demo"), QStringLiteral("2000"), {}));
         GameState state = loadDemo();
         QCOMPARE(::chmod(QFile::encodeName(gamePath()).constData(), 0640), 0);
         const QMap<QString, QByteArray> before = snapshot(folder());
@@ -669,7 +671,7 @@ private slots:
 
         const mode_t mask = ::umask(022);
         ::umask(mask);
-        QVERIFY(!CreateSavedGame(disk, QStringLiteral("Fresh"), QStringLiteral("2000")));
+        QVERIFY(!CreateSavedGame(disk, QStringLiteral("Fresh"), QStringLiteral("2000"), {}));
         QCOMPARE(::stat(QFile::encodeName(gamePath("Fresh")).constData(), &info), 0);
         QCOMPARE(int(info.st_mode & 07777), int(0666 & ~mask));
     }
@@ -790,12 +792,13 @@ private slots:
     // An old file's mode is kept, no temporary file stays, and a link stays a link.
     void replacementDetails()
     {
-        QVERIFY(!CreateSavedGame(folder(), QStringLiteral("Demo"), QStringLiteral("2000")));
+        QVERIFY(!CreateSavedGame(folder(), QStringLiteral("Demo"), QStringLiteral("2000"), {}));
         GameState state = loadDemo();
         QCOMPARE(::chmod(QFile::encodeName(gamePath()).constData(), 0640), 0);
         QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("1"), QStringLiteral("A"), 1));
         QVERIFY(readBytes(gamePath()).startsWith("1\r\nA\r\n 1 \r\n"));
-        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), (QStringList{"Demo.fav", "Demo.qvn"}));
+        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"Demo.fav", "Demo.qvh", "Demo.qvn"}));
         struct stat info;
         QCOMPARE(::stat(QFile::encodeName(gamePath()).constData(), &info), 0);
         QCOMPARE(int(info.st_mode & 07777), 0640);
@@ -819,7 +822,7 @@ private slots:
         QCOMPARE(readBytes(folder() + "/empty.txt"), QByteArray(""));
         QVERIFY(QFileInfo(dir).isDir());
         QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden),
-                 (QStringList{"Demo.fav", "empty.txt", "Linked.qvn"}));
+                 (QStringList{"Demo.fav", "Demo.qvh", "empty.txt", "Linked.qvn"}));
     }
 };
 

@@ -88,7 +88,7 @@ struct TradingGame
     }
     QByteArray saved() const { return folder.read(QStringLiteral("player.qvn")); }
     // What the folder holds besides the saved game: the settings and the quote download.
-    static QStringList filesAfterATrade() { return {"options.cfg", "player.qvn", "quote.cfg"}; }
+    static QStringList filesAfterATrade() { return {"options.cfg", "player.qvh", "player.qvn", "quote.cfg"}; }
     // The saved game as a trade rewrites it.
     static QByteArray fileWith(const QString &cash, int held)
     {
@@ -146,7 +146,8 @@ QStringList statistics(FrmStats &panel)
     auto *list = child<QListWidget>(panel, "lstStats");
     for (int i = 0; i < list->count(); ++i)
         s.append(list->item(i)->text());
-    for (const char *figure : {"lblTotalShares", "lblCompanies", "lblFortune"})
+    // The fortune waits for the quote service; test_frmevaluate follows it.
+    for (const char *figure : {"lblTotalShares", "lblCompanies"})
         s.append(child<QLabel>(panel, figure)->text());
     return s;
 }
@@ -614,8 +615,7 @@ private slots:
         QVERIFY(panel.isHidden());
         QVERIFY(panel.showFor(game.session()));
         QCOMPARE(panel.geometry(), QRect(0, 0, 669, 430));
-        QCOMPARE(statistics(panel),
-                 (QStringList{"IBM=15", "MSFT=3", "IBM - 15", "MSFT - 3", "18", "2", "0"}));
+        QCOMPARE(statistics(panel), (QStringList{"IBM=15", "MSFT=3", "IBM - 15", "MSFT - 3", "18", "2"}));
         QStringList captions;
         for (QLabel *label : panel.findChildren<QLabel *>())
             captions.append(label->text());
@@ -632,7 +632,7 @@ private slots:
         QCOMPARE(game.panel().lblOwned, QStringLiteral("3"));
         QVERIFY(!game.session().trade(TradeKind::Sell, "3", "240").refusal);
         QVERIFY(panel.showFor(game.session()));
-        QCOMPARE(statistics(panel), (QStringList{"IBM=15", "IBM - 15", "15", "1", "0"}));
+        QCOMPARE(statistics(panel), (QStringList{"IBM=15", "IBM - 15", "15", "1"}));
     }
 
     // The figures of the saved game on disk; an unreadable one is reported and the panel stays hidden.
@@ -643,19 +643,14 @@ private slots:
         QTest::addColumn<QStringList>("shown");   // empty when refused
         QTest::addRow("saved-game order, none or negative left out")
             << QByteArray("MSFT\r\n 3 \r\nDELL\r\n -2 \r\nAAPL\r\n 0 \r\nIBM\r\n 15 \r\n") << -1
-            << QStringList{"MSFT=3", "IBM=15", "MSFT - 3", "IBM - 15", "18", "2", "0"};
-        QTest::addRow("nothing held") << QByteArray("IBM\r\n0\r\n") << -1 << QStringList{"0", "0", "0"};
+            << QStringList{"MSFT=3", "IBM=15", "MSFT - 3", "IBM - 15", "18", "2"};
+        QTest::addRow("nothing held") << QByteArray("IBM\r\n0\r\n") << -1 << QStringList{"0", "0"};
         QTest::addRow("only the game's holding count is read")
-            << QByteArray("IBM\r\n15\r\nMSFT\r\n3\r\n") << 1
-            << QStringList{"IBM=15", "IBM - 15", "15", "1", "0"};
-        QTest::addRow("total beyond 32 bits") << QByteArray("IBM\r\n2147483647\r\nMSFT\r\n2147483647\r\n")
-                                              << -1 << QStringList{"IBM=2147483647",
-                                                                   "MSFT=2147483647",
-                                                                   "IBM - 2147483647",
-                                                                   "MSFT - 2147483647",
-                                                                   "4294967294",
-                                                                   "2",
-                                                                   "0"};
+            << QByteArray("IBM\r\n15\r\nMSFT\r\n3\r\n") << 1 << QStringList{"IBM=15", "IBM - 15", "15", "1"};
+        QTest::addRow("total beyond 32 bits")
+            << QByteArray("IBM\r\n2147483647\r\nMSFT\r\n2147483647\r\n") << -1
+            << QStringList{"IBM=2147483647",    "MSFT=2147483647", "IBM - 2147483647",
+                           "MSFT - 2147483647", "4294967294",      "2"};
         QTest::addRow("missing") << QByteArray("-") << 2 << QStringList();
     }
     void statisticsFigures()

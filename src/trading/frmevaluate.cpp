@@ -1,0 +1,416 @@
+#include "frmevaluate.h"
+
+#include "game/gamesession.h"
+#include "model/numbertext.h"
+#include "platform/messages.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QDateTimeAxis>
+#include <QDir>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+FrmEvaluate::ExportChooser &exportChooser()
+{
+    static FrmEvaluate::ExportChooser chooser = [](QWidget *parent, const QString &suggested) {
+        return QFileDialog::getSaveFileName(parent, QStringLiteral("Export the trade history"), suggested,
+                                            QStringLiteral("CSV files (*.csv);;All files (*)"));
+    };
+    return chooser;
+}
+
+// A cell that sorts by the number behind it rather than by its text.
+class Cell : public QTableWidgetItem
+{
+public:
+    Cell(const QString &text, const QVariant &key) : QTableWidgetItem(text)
+    {
+        setData(Qt::UserRole, key);
+        setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+        if (key.typeId() == QMetaType::Double || key.typeId() == QMetaType::LongLong)
+            setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    bool operator<(const QTableWidgetItem &other) const override
+    {
+        const QVariant a = data(Qt::UserRole);
+        const QVariant b = other.data(Qt::UserRole);
+        if (a.typeId() == QMetaType::QString || b.typeId() == QMetaType::QString)
+            return a.toString() < b.toString();
+        // Unknown figures sort first.
+        if (!a.isValid() || !b.isValid())
+            return !a.isValid() && b.isValid();
+        return a.toDouble() < b.toDouble();
+    }
+};
+
+QLabel *valueLabel(const QString &name)
+{
+    auto *l = new QLabel(QStringLiteral("\u2026"));
+    l->setObjectName(name);
+    l->setTextFormat(Qt::PlainText);
+    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return l;
+}
+
+QTableWidget *table(const QString &name, const QStringList &headings)
+{
+    auto *t = new QTableWidget(0, int(headings.size()));
+    t->setObjectName(name);
+    t->setHorizontalHeaderLabels(headings);
+    t->verticalHeader()->hide();
+    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    t->setSelectionBehavior(QAbstractItemView::SelectRows);
+    t->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    return t;
+}
+
+} // namespace
+
+FrmEvaluate::FrmEvaluate(GameSession &session, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_session(session)
+{
+    setObjectName(QStringLiteral("frmEvaluate"));
+    setWindowTitle(QStringLiteral("Portfolio Evaluation"));
+    resize(760, 600);
+
+    auto *figures = new QGridLayout;
+    const auto row = [&](int r, int column, const QString &caption, QLabel *value) {
+        auto *c = new QLabel(caption);
+        c->setBuddy(value);
+        figures->addWidget(c, r, column);
+        figures->addWidget(value, r, column + 1);
+    };
+    row(0, 0, QStringLiteral("Net worth :"), lblNetWorth = valueLabel(QStringLiteral("lblNetWorth")));
+    row(1, 0, QStringLiteral("Starting cash :"), lblStartCash = valueLabel(QStringLiteral("lblStartCash")));
+    row(2, 0, QStringLiteral("Gain or loss :"), lblGain = valueLabel(QStringLiteral("lblGain")));
+    row(0, 2, QStringLiteral("Market index :"), lblIndex = valueLabel(QStringLiteral("lblIndex")));
+    row(1, 2, QStringLiteral("Against the market :"), lblVerdict = valueLabel(QStringLiteral("lblVerdict")));
+    row(2, 2, QStringLiteral("Realised gains :"), lblRealised = valueLabel(QStringLiteral("lblRealised")));
+    figures->setColumnStretch(1, 1);
+    figures->setColumnStretch(3, 1);
+
+    tblHoldings =
+        table(QStringLiteral("tblHoldings"),
+              {QStringLiteral("Ticker"), QStringLiteral("Quantity"), QStringLiteral("Average cost"),
+               QStringLiteral("Last trade"), QStringLiteral("Value"), QStringLiteral("Unrealised gain")});
+    tblTrades = table(QStringLiteral("tblTrades"),
+                      {QStringLiteral("Time"), QStringLiteral("Action"), QStringLiteral("Ticker"),
+                       QStringLiteral("Quantity"), QStringLiteral("Price"), QStringLiteral("Cash after")});
+    tblTrades->setSortingEnabled(true);
+    tblHoldings->setSortingEnabled(true);
+
+    m_worthSeries = new QLineSeries(this);
+    m_worthSeries->setName(QStringLiteral("Net worth"));
+    m_indexSeries = new QLineSeries(this);
+    m_indexSeries->setName(QStringLiteral("Market index, same start"));
+    auto *chart = new QChart;
+    chart->addSeries(m_worthSeries);
+    chart->addSeries(m_indexSeries);
+    auto *timeAxis = new QDateTimeAxis;
+    timeAxis->setFormat(QStringLiteral("yyyy-MM-dd"));
+    auto *worthAxis = new QValueAxis;
+    worthAxis->setLabelFormat(QStringLiteral("%.0f"));
+    chart->addAxis(timeAxis, Qt::AlignBottom);
+    chart->addAxis(worthAxis, Qt::AlignLeft);
+    for (QLineSeries *s : {m_worthSeries, m_indexSeries}) {
+        s->attachAxis(timeAxis);
+        s->attachAxis(worthAxis);
+    }
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    chtWorth = new QChartView(chart);
+    chtWorth->setObjectName(QStringLiteral("chtWorth"));
+    chtWorth->setRenderHint(QPainter::Antialiasing);
+
+    tabs = new QTabWidget;
+    tabs->addTab(tblHoldings, QStringLiteral("&Holdings"));
+    tabs->addTab(chtWorth, QStringLiteral("&Net worth"));
+    tabs->addTab(tblTrades, QStringLiteral("&Trades"));
+
+    lblStatus = new QLabel;
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setTextFormat(Qt::PlainText);
+    lblStatus->setWordWrap(true);
+
+    cmdExport = new QPushButton(QStringLiteral("&Export..."));
+    cmdExport->setObjectName(QStringLiteral("cmdExport"));
+    cmdClose = new QPushButton(QStringLiteral("&Close"));
+    cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    connect(cmdExport, &QPushButton::clicked, this, &FrmEvaluate::cmdExport_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(cmdExport);
+    buttons->addStretch();
+    buttons->addWidget(cmdClose);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(figures);
+    layout->addWidget(tabs, 1);
+    layout->addWidget(lblStatus);
+    layout->addLayout(buttons);
+}
+
+void FrmEvaluate::setExportChooser(ExportChooser chooser)
+{
+    exportChooser() = std::move(chooser);
+}
+
+QString FrmEvaluate::money(Money amount) const
+{
+    return moneyToText(amount, m_session.numbers().decimal) + QStringLiteral(" $");
+}
+
+QString FrmEvaluate::signedMoney(Money amount) const
+{
+    return (amount > Money() ? QStringLiteral("+") : QString()) + money(amount);
+}
+
+QString FrmEvaluate::percent(double value) const
+{
+    QString text = QString::number(value, 'f', 2);
+    text.replace(u'.', m_session.numbers().decimal);
+    return (value > 0 ? QStringLiteral("+") : QString()) + text + QStringLiteral(" %");
+}
+
+void FrmEvaluate::refresh()
+{
+    const int generation = ++m_generation;
+    m_problems.clear();
+    m_prices.clear();
+    m_unpriced.clear();
+    m_closes.clear();
+    m_indexCloses.clear();
+    m_journal = Journal();
+    m_holdings.clear();
+    m_cash = m_session.game().cash;
+
+    HoldingsStatistics stats;
+    if (FileStatus error = m_session.statistics(stats))
+        m_problems << error->text();
+    m_holdings = stats.held;
+    if (FileStatus error = m_session.tradeHistory(m_journal))
+        m_problems << error->text();
+
+    // Prices for what is held, closes for everything the game ever traded, and the index.
+    const QStringList held = [&] {
+        QStringList t;
+        for (const Holding &h : m_holdings)
+            if (!t.contains(h.ticker))
+                t << h.ticker;
+        return t;
+    }();
+    const std::optional<QDateTime> since = historyStart(m_journal);
+    const QStringList traded = since ? tickersOfGame(m_journal, m_holdings) : QStringList();
+    m_pending = (held.isEmpty() ? 0 : 1) + (since ? int(traded.size()) + 1 : 0);
+    const auto arrived = [this, generation] {
+        if (generation != m_generation)
+            return false;
+        --m_pending;
+        return true;
+    };
+    MarketData &market = m_session.marketData();
+    if (!held.isEmpty())
+        market.fetchQuotes(held, this, [this, arrived](const BatchQuotes &q) {
+            if (!arrived())
+                return;
+            m_prices = q.prices;
+            m_unpriced = q.unknown;
+            if (!q.problem.isEmpty())
+                m_problems << QStringLiteral("Last trades not known: ") + q.problem + u'.';
+            showFigures();
+        });
+    for (const QString &ticker : traded)
+        market.fetchHistory(ticker, this, [this, arrived, ticker](const PriceHistory &h) {
+            if (!arrived())
+                return;
+            m_closes.insert(ticker, h.closes);
+            if (!h.problem.isEmpty() && m_problems.size() < 5)
+                m_problems << QStringLiteral("No price history of %1: %2.").arg(ticker, h.problem);
+            showFigures();
+        });
+    if (since)
+        market.fetchHistory(QString::fromLatin1(kIndexSymbol), this, [this, arrived](const PriceHistory &h) {
+            if (!arrived())
+                return;
+            m_indexCloses = h.closes;
+            if (!h.problem.isEmpty())
+                m_problems << QStringLiteral("No history of the market index: ") + h.problem + u'.';
+            showFigures();
+        });
+    showTrades();
+    showFigures();
+}
+
+void FrmEvaluate::showFigures()
+{
+    const Evaluation e = evaluate(m_journal, m_cash, m_holdings, m_prices);
+    const bool pricesDue = m_pending > 0 && m_prices.isEmpty() && !m_holdings.isEmpty();
+    const QString unknown = pricesDue ? QStringLiteral("\u2026") : QStringLiteral("N/A");
+
+    lblNetWorth->setText(e.netWorth ? money(*e.netWorth) : unknown);
+    lblStartCash->setText(e.startingCash ? money(*e.startingCash) : QStringLiteral("N/A"));
+    if (e.gain)
+        lblGain->setText(signedMoney(*e.gain) +
+                         (e.gainPercent ? QStringLiteral(" (") + percent(*e.gainPercent) + u')' : QString()));
+    else
+        lblGain->setText(e.startingCash ? unknown : QStringLiteral("N/A"));
+    lblRealised->setText(signedMoney(e.realisedGain) +
+                         (e.historyIncomplete ? QStringLiteral(" (recorded trades only)") : QString()));
+
+    const std::optional<QDateTime> since = historyStart(m_journal);
+    const std::optional<IndexComparison> index =
+        since ? compareWithIndex(m_indexCloses, *since) : std::nullopt;
+    const bool indexDue = m_pending > 0 && m_indexCloses.isEmpty() && since;
+    if (index) {
+        lblIndex->setText(percent(index->changePercent) + QStringLiteral(" since ") +
+                          since->date().toString(Qt::ISODate));
+        if (e.gainPercent) {
+            const double lead = *e.gainPercent - index->changePercent;
+            QString points = QString::number(std::abs(lead), 'f', 2);
+            points.replace(u'.', m_session.numbers().decimal);
+            lblVerdict->setText(lead > 0   ? QStringLiteral("You beat the market by %1 points").arg(points)
+                                : lead < 0 ? QStringLiteral("The market beat you by %1 points").arg(points)
+                                           : QStringLiteral("Level with the market"));
+        } else {
+            lblVerdict->setText(unknown);
+        }
+    } else {
+        lblIndex->setText(indexDue ? QStringLiteral("\u2026") : QStringLiteral("N/A"));
+        lblVerdict->setText(indexDue ? QStringLiteral("\u2026") : QStringLiteral("N/A"));
+    }
+
+    showHoldings(e);
+    showChart(e);
+
+    QStringList notes = m_problems;
+    if (!since && m_problems.isEmpty())
+        notes << QStringLiteral("This game has no trade history yet: it starts with the next trade.");
+    if (m_journal.skippedLines > 0)
+        notes << QStringLiteral("%1 unreadable line(s) of the trade history were left out.")
+                     .arg(m_journal.skippedLines);
+    if (!m_unpriced.isEmpty() && m_prices.size() + m_unpriced.size() > 0 && !pricesDue)
+        notes << QStringLiteral("No last trade for ") + m_unpriced.join(QStringLiteral(", ")) + u'.';
+    if (m_pending > 0)
+        notes << QStringLiteral("Asking the quote service\u2026");
+    lblStatus->setText(notes.join(u'\n'));
+}
+
+void FrmEvaluate::showHoldings(const Evaluation &e)
+{
+    const QChar decimal = m_session.numbers().decimal;
+    tblHoldings->setSortingEnabled(false);
+    tblHoldings->setRowCount(int(e.positions.size()));
+    for (int r = 0; r < int(e.positions.size()); ++r) {
+        const PositionFigures &p = e.positions[r];
+        const auto number = [&](std::optional<double> v) {
+            return v ? new Cell(doubleToText(*v, decimal), *v) : new Cell(QStringLiteral("N/A"), QVariant());
+        };
+        const auto amount = [&](std::optional<Money> m) {
+            return m ? new Cell(moneyToText(*m, decimal), m->toDouble())
+                     : new Cell(QStringLiteral("N/A"), QVariant());
+        };
+        tblHoldings->setItem(r, 0, new Cell(p.ticker, p.ticker));
+        tblHoldings->setItem(r, 1, new Cell(QString::number(p.quantity), double(p.quantity)));
+        tblHoldings->setItem(
+            r, 2,
+            number(p.averageCost ? std::optional<double>(std::round(*p.averageCost * 10000.0) / 10000.0)
+                                 : std::nullopt));
+        tblHoldings->setItem(r, 3, number(p.lastTrade));
+        tblHoldings->setItem(r, 4, amount(p.value));
+        tblHoldings->setItem(r, 5, amount(p.unrealisedGain));
+    }
+    tblHoldings->setSortingEnabled(true);
+}
+
+void FrmEvaluate::showTrades()
+{
+    const QChar decimal = m_session.numbers().decimal;
+    tblTrades->setSortingEnabled(false);
+    tblTrades->setRowCount(int(m_journal.trades.size()));
+    for (int r = 0; r < int(m_journal.trades.size()); ++r) {
+        const JournalEntry &t = m_journal.trades[r];
+        tblTrades->setItem(
+            r, 0,
+            new Cell(t.at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), double(t.at.toMSecsSinceEpoch())));
+        const QString action =
+            t.kind == JournalEntry::Kind::Buy ? QStringLiteral("BUY") : QStringLiteral("SELL");
+        tblTrades->setItem(r, 1, new Cell(action, action));
+        tblTrades->setItem(r, 2, new Cell(t.ticker, t.ticker));
+        tblTrades->setItem(r, 3, new Cell(QString::number(t.quantity), double(t.quantity)));
+        tblTrades->setItem(r, 4, new Cell(t.priceText, t.price));
+        tblTrades->setItem(r, 5, new Cell(moneyToText(t.cash, decimal), t.cash.toDouble()));
+    }
+    tblTrades->setSortingEnabled(true);
+}
+
+void FrmEvaluate::showChart(const Evaluation &e)
+{
+    // Drawn once everything it needs has arrived, so it is not redrawn per answer.
+    if (m_pending > 0) {
+        m_worthSeries->clear();
+        m_indexSeries->clear();
+        return;
+    }
+    const QList<WorthPoint> points = netWorthSeries(m_journal, m_cash, m_holdings, m_closes, m_indexCloses,
+                                                    QDateTime::currentDateTime(), e.netWorth);
+    QList<QPointF> worth;
+    QList<QPointF> index;
+    for (const WorthPoint &p : points) {
+        worth << QPointF(double(p.at.toMSecsSinceEpoch()), p.worth);
+        if (p.index)
+            index << QPointF(double(p.at.toMSecsSinceEpoch()), *p.index);
+    }
+    m_worthSeries->replace(worth);
+    m_indexSeries->replace(index);
+    if (worth.isEmpty())
+        return;
+    double low = worth.front().y();
+    double high = low;
+    for (const QList<QPointF> *line : {&worth, &index})
+        for (const QPointF &p : *line) {
+            low = std::min(low, p.y());
+            high = std::max(high, p.y());
+        }
+    const double margin = std::max(1.0, (high - low) * 0.05);
+    QChart *chart = chtWorth->chart();
+    chart->axes(Qt::Vertical).front()->setRange(low - margin, high + margin);
+    const double first = worth.front().x();
+    const double last = std::max(worth.back().x(), first + 3600 * 1000.0);
+    chart->axes(Qt::Horizontal)
+        .front()
+        ->setRange(QDateTime::fromMSecsSinceEpoch(qint64(first)),
+                   QDateTime::fromMSecsSinceEpoch(qint64(last)));
+}
+
+void FrmEvaluate::cmdExport_Click()
+{
+    const QString name = m_session.game().gameName.value_or(QString());
+    const QString path = exportChooser()(this, QDir::home().filePath(name + QStringLiteral(" trades.csv")));
+    if (!path.isEmpty())
+        exportTo(path);
+}
+
+bool FrmEvaluate::exportTo(const QString &path)
+{
+    const FileStatus failed =
+        m_session.folder().replacer->replace(path, historyCsv(m_journal, m_session.numbers().decimal));
+    if (failed) {
+        Messages::inform(this, failed->text(), QMessageBox::Warning);
+        return false;
+    }
+    return true;
+}

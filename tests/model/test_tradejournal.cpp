@@ -1,0 +1,159 @@
+// The trade history file: the bytes of its lines, what reading makes of damaged lines, and
+// adding a line through the atomic replace.
+#include "common/failingreplacer.h"
+#include "common/notafile.h"
+#include "common/programfolder.h"
+#include "model/tradejournal.h"
+
+#include <QtTest>
+
+Q_DECLARE_METATYPE(JournalEntry)
+
+namespace {
+JournalEntry trade(JournalEntry::Kind kind, const QString &ticker, qint64 quantity, const QString &price,
+                   qint64 cashUnits, const QDateTime &at)
+{
+    JournalEntry e;
+    e.at = at;
+    e.kind = kind;
+    e.ticker = ticker;
+    e.quantity = quantity;
+    e.priceText = price;
+    e.cash = Money::fromUnits(cashUnits);
+    return e;
+}
+
+QDateTime local(int offsetSeconds)
+{
+    return QDateTime(QDate(2026, 12, 8), QTime(9, 15, 2), QTimeZone(offsetSeconds));
+}
+} // namespace
+
+class TestTradeJournal : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void lineBytes_data()
+    {
+        QTest::addColumn<JournalEntry>("entry");
+        QTest::addColumn<QString>("decimal");
+        QTest::addColumn<QByteArray>("line");
+        JournalEntry start;
+        start.at = local(3600);
+        start.kind = JournalEntry::Kind::Start;
+        start.level = QStringLiteral("Easy");
+        start.cash = Money::fromDollars(100000);
+        QTest::addRow("start") << start << "."
+                               << QByteArray("2026-12-08T09:15:02+01:00;START;Easy;100000\r\n");
+        QTest::addRow("buy, UTC") << trade(JournalEntry::Kind::Buy, QStringLiteral("IBM"), 15,
+                                           QStringLiteral("123.45"), 981482500, local(0))
+                                  << "."
+                                  << QByteArray("2026-12-08T09:15:02+00:00;BUY;IBM;15;123.45;98148.25\r\n");
+        QTest::addRow("sell, west of UTC, comma")
+            << trade(JournalEntry::Kind::Sell, QStringLiteral("BRK.B"), 2, QStringLiteral("0,5"), -5,
+                     local(-(3 * 3600 + 1800)))
+            << "," << QByteArray("2026-12-08T09:15:02-03:30;SELL;BRK.B;2;0,5;-0,0005\r\n");
+    }
+    void lineBytes()
+    {
+        QFETCH(JournalEntry, entry);
+        QFETCH(QString, decimal);
+        QFETCH(QByteArray, line);
+        QCOMPARE(journalLine(entry, decimal.front()), line);
+        // What is written reads back as the same moment and figures.
+        const Journal back = parseJournal(line, decimal.front());
+        QCOMPARE(back.skippedLines, 0);
+        const JournalEntry read =
+            entry.isTrade() ? back.trades.value(0) : back.start.value_or(JournalEntry());
+        QCOMPARE(read.at, entry.at);
+        QCOMPARE(read.at.offsetFromUtc(), entry.at.offsetFromUtc());
+        QCOMPARE(read.cash, entry.cash);
+        QCOMPARE(read.quantity, entry.quantity);
+        QCOMPARE(read.ticker, entry.ticker);
+    }
+
+    void damagedLinesAreCounted_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addRow("no time") << QByteArray("yesterday;BUY;IBM;1;10;90");
+        QTest::addRow("unknown action") << QByteArray("2026-12-08T09:15:02+01:00;HOLD;IBM;1;10;90");
+        QTest::addRow("field missing") << QByteArray("2026-12-08T09:15:02+01:00;BUY;IBM;1;10");
+        QTest::addRow("field too many") << QByteArray("2026-12-08T09:15:02+01:00;BUY;IBM;1;10;90;x");
+        QTest::addRow("quantity 0") << QByteArray("2026-12-08T09:15:02+01:00;BUY;IBM;0;10;90");
+        QTest::addRow("quantity negative") << QByteArray("2026-12-08T09:15:02+01:00;SELL;IBM;-4;10;90");
+        QTest::addRow("quantity past 32 bits")
+            << QByteArray("2026-12-08T09:15:02+01:00;BUY;IBM;2147483648;10;90");
+        QTest::addRow("price N/A") << QByteArray("2026-12-08T09:15:02+01:00;BUY;IBM;1;N/A;90");
+        QTest::addRow("price 0") << QByteArray("2026-12-08T09:15:02+01:00;BUY;IBM;1;0;90");
+        QTest::addRow("cash no number") << QByteArray("2026-12-08T09:15:02+01:00;BUY;IBM;1;10;lots");
+        QTest::addRow("empty ticker") << QByteArray("2026-12-08T09:15:02+01:00;BUY;;1;10;90");
+        QTest::addRow("start after a trade") << QByteArray("2026-12-08T09:15:02+01:00;START;Easy;100000");
+    }
+    void damagedLinesAreCounted()
+    {
+        QFETCH(QByteArray, line);
+        const QByteArray good = "2026-12-08T09:00:00+01:00;BUY;IBM;1;10;90\r\n";
+        const Journal j = parseJournal(good + line + "\r\n\r\n" + good.trimmed(), u'.');
+        QCOMPARE(j.skippedLines, 1);
+        QCOMPARE(j.trades.size(), 2);
+        QVERIFY(!j.start);
+    }
+
+    void startOnlyAsFirstLine()
+    {
+        const Journal j = parseJournal("2026-12-08T09:00:00+01:00;START;Hard;2000\n"
+                                       "2026-12-08T09:01:00+01:00;START;Easy;100000\n",
+                                       u'.');
+        QVERIFY(j.start);
+        QCOMPARE(j.start->level, QStringLiteral("Hard"));
+        QCOMPARE(j.start->cash, Money::fromDollars(2000));
+        QCOMPARE(j.skippedLines, 1);
+    }
+
+    void appendAddsOneLine()
+    {
+        TempProgramFolder folder;
+        const GameFolder game(folder.path());
+        const JournalEntry buy = trade(JournalEntry::Kind::Buy, QStringLiteral("IBM"), 1,
+                                       QStringLiteral("10"), 900000, local(3600));
+        QVERIFY(!AppendToJournal(game, QStringLiteral("Demo"), buy));
+        QVERIFY(!AppendToJournal(game, QStringLiteral("Demo"), buy));
+        const QByteArray line = journalLine(buy, u'.');
+        QCOMPARE(folder.read(QStringLiteral("Demo.qvh")), line + line);
+        Journal j;
+        QVERIFY(!ReadJournal(game, QStringLiteral("Missing"), j));
+        QVERIFY(j.trades.isEmpty() && !j.start && j.skippedLines == 0);
+    }
+
+    void failedAppendChangesNothing()
+    {
+        TempProgramFolder folder;
+        folder.write(QStringLiteral("Demo.qvh"), "old\r\n");
+        FailingReplacer failing;
+        failing.failWriteFrom = 0;
+        const JournalEntry buy = trade(JournalEntry::Kind::Buy, QStringLiteral("IBM"), 1,
+                                       QStringLiteral("10"), 900000, local(3600));
+        const FileStatus error =
+            AppendToJournal(GameFolder(folder.path(), u'.', failing), QStringLiteral("Demo"), buy);
+        QVERIFY(error);
+        QCOMPARE(error->path, folder.file(QStringLiteral("Demo.qvh")));
+        QCOMPARE(folder.read(QStringLiteral("Demo.qvh")), QByteArray("old\r\n"));
+    }
+
+    void fifoInPlaceIsRefused()
+    {
+        TempProgramFolder folder;
+        const QString path = folder.file(QStringLiteral("Demo.qvh"));
+        QVERIFY(putNotAFile(path, QStringLiteral("named pipe")));
+        Journal j;
+        const FileStatus read = ReadJournal(GameFolder(folder.path()), QStringLiteral("Demo"), j);
+        QVERIFY(read);
+        QCOMPARE(read->path, path);
+        QVERIFY(AppendToJournal(GameFolder(folder.path()), QStringLiteral("Demo"), JournalEntry()));
+        QVERIFY(QFileInfo(path).exists() && !QFileInfo(path).isFile());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTradeJournal)
+#include "test_tradejournal.moc"

@@ -1,0 +1,173 @@
+// The evaluation's arithmetic: average cost, realised and unrealised gains to the
+// ten-thousandth, the index comparison, the net-worth series and the exported CSV; and the
+// reading of the quote service's batch and history answers.
+#include "sync/marketdata.h"
+#include "trading/evaluation.h"
+
+#include <QtTest>
+
+namespace {
+QDateTime at(int day, int hour)
+{
+    return QDateTime(QDate(2026, 12, day), QTime(hour, 0), QTimeZone(3600));
+}
+
+Journal journal(std::optional<qint64> startDollars, const QByteArray &trades)
+{
+    QByteArray text;
+    if (startDollars)
+        text = "2026-12-02T09:00:00+01:00;START;Easy;" + QByteArray::number(*startDollars) + "\r\n";
+    return parseJournal(text + trades, u'.');
+}
+
+Money units(qint64 u)
+{
+    return Money::fromUnits(u);
+}
+} // namespace
+
+class TestEvaluation : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void averageCostAcrossBuysAndAPartialSale()
+    {
+        const Journal j = journal(10000, "2026-12-02T10:00:00+01:00;BUY;IBM;10;80;9200\r\n"
+                                         "2026-12-02T11:00:00+01:00;BUY;IBM;5;86.5;8767.5\r\n"
+                                         "2026-12-03T10:00:00+01:00;SELL;IBM;6;90;9307.5\r\n");
+        const Evaluation e =
+            evaluate(j, Money::fromUnits(93075000), {{QStringLiteral("AAPL"), 0}, {QStringLiteral("IBM"), 9}},
+                     {{QStringLiteral("IBM"), 88.0}});
+        QCOMPARE(e.positions.size(), 1);
+        const PositionFigures &ibm = e.positions.front();
+        QCOMPARE(ibm.quantity, 9);
+        QCOMPARE(*ibm.averageCost, 739.5 / 9);
+        QCOMPARE(*ibm.value, Money::fromDollars(792));
+        QCOMPARE(*ibm.unrealisedGain, units(525000));
+        QCOMPARE(e.realisedGain, Money::fromDollars(47));
+        QCOMPARE(*e.startingCash, Money::fromDollars(10000));
+        QCOMPARE(*e.netWorth, units(100995000));
+        QCOMPARE(*e.gain, units(995000));
+        QCOMPARE(*e.gainPercent, 0.995);
+        QVERIFY(!e.historyIncomplete);
+    }
+
+    // A sale takes its share of the cost to the nearest ten-thousandth, ties to the even unit.
+    void costShareRoundsHalfToEven_data()
+    {
+        QTest::addColumn<QByteArray>("price");
+        QTest::addColumn<qint64>("realised");
+        QTest::addRow("5000.5 down to 5000") << QByteArray("0.50005") << qint64(5000);
+        QTest::addRow("5001.5 up to 5002") << QByteArray("0.50015") << qint64(4998);
+        QTest::addRow("5000.25 down") << QByteArray("0.500025") << qint64(5000);
+    }
+    void costShareRoundsHalfToEven()
+    {
+        QFETCH(QByteArray, price);
+        QFETCH(qint64, realised);
+        const Journal j = journal(100, "2026-12-02T10:00:00+01:00;BUY;X;2;" + price +
+                                           ";99\r\n"
+                                           "2026-12-02T11:00:00+01:00;SELL;X;1;1;100\r\n");
+        const Evaluation e = evaluate(j, Money::fromDollars(100), {{QStringLiteral("X"), 1}}, {});
+        QCOMPARE(e.realisedGain.units(), realised);
+    }
+
+    void whatIsNotKnownStaysUnknown()
+    {
+        // IBM was held before the history began; MSFT has no price.
+        const Journal j = journal(std::nullopt, "2026-12-02T10:00:00+01:00;BUY;MSFT;10;80;9200\r\n"
+                                                "2026-12-02T11:00:00+01:00;SELL;IBM;5;100;9700\r\n");
+        const Evaluation e =
+            evaluate(j, Money::fromDollars(9700), {{QStringLiteral("IBM"), 5}, {QStringLiteral("MSFT"), 10}},
+                     {{QStringLiteral("IBM"), 100.0}});
+        QCOMPARE(*e.startingCash, Money::fromDollars(10000)); // the cash before the first trade
+        QVERIFY(e.historyIncomplete);
+        QCOMPARE(e.realisedGain, Money());
+        QVERIFY(!e.positions[0].averageCost);
+        QCOMPARE(*e.positions[0].value, Money::fromDollars(500));
+        QVERIFY(!e.positions[0].unrealisedGain);
+        QCOMPARE(*e.positions[1].averageCost, 80.0);
+        QVERIFY(!e.positions[1].value);
+        QVERIFY(!e.holdingsValue);
+        QVERIFY(!e.netWorth && !e.gain);
+    }
+
+    void indexAndNetWorthSeries()
+    {
+        const Journal j = journal(1000, "2026-12-03T10:00:00+01:00;BUY;A;10;10;900\r\n");
+        const QList<DailyClose> a{{QDate(2026, 12, 1), 9},
+                                  {QDate(2026, 12, 2), 10},
+                                  {QDate(2026, 12, 3), 11},
+                                  {QDate(2026, 12, 4), 12}};
+        const QList<DailyClose> index{{QDate(2026, 12, 1), 100},
+                                      {QDate(2026, 12, 2), 100},
+                                      {QDate(2026, 12, 3), 110},
+                                      {QDate(2026, 12, 4), 120}};
+        const std::optional<IndexComparison> c = compareWithIndex(index, at(2, 9));
+        QVERIFY(c);
+        QCOMPARE(c->startLevel, 100.0);
+        QCOMPARE(c->changePercent, 20.0);
+        QVERIFY(!compareWithIndex(index, at(1, 9)));
+
+        const QList<WorthPoint> points =
+            netWorthSeries(j, Money::fromDollars(900), {{QStringLiteral("A"), 10}},
+                           {{QStringLiteral("A"), a}}, index, at(5, 12), Money::fromDollars(1030));
+        QList<double> worth;
+        QList<double> scaled;
+        for (const WorthPoint &p : points) {
+            worth << p.worth;
+            scaled << p.index.value_or(-1);
+        }
+        QCOMPARE(worth, (QList<double>{1000, 1000, 1010, 1020, 1030}));
+        QCOMPARE(scaled, (QList<double>{1000, 1000, 1100, 1200, 1200}));
+        QCOMPARE(points.front().at, at(2, 9));
+        QCOMPARE(points.back().at, at(5, 12));
+
+        // A day without a close of a held stock is left out rather than valued at 0.
+        const QList<WorthPoint> gap =
+            netWorthSeries(j, Money::fromDollars(900), {{QStringLiteral("A"), 10}},
+                           {{QStringLiteral("A"), a.mid(0, 3)}}, index, at(5, 12), std::nullopt);
+        QCOMPARE(gap.size(), 3);
+    }
+
+    void exportedCsv()
+    {
+        const Journal j = parseJournal("2026-12-02T09:00:00+01:00;START;Easy;1000\r\n"
+                                       "2026-12-03T10:00:00+01:00;BUY;A;10;10,5;895\r\n"
+                                       "2026-12-03T11:00:00-05:00;SELL;A;1;12;907\r\n",
+                                       u',');
+        QCOMPARE(historyCsv(j, u','), QByteArray("Time,Action,Ticker,Quantity,Price,Cash\r\n"
+                                                 "2026-12-02T09:00:00+01:00,START,,,,1000\r\n"
+                                                 "2026-12-03T10:00:00+01:00,BUY,A,10,\"10,5\",895\r\n"
+                                                 "2026-12-03T11:00:00-05:00,SELL,A,1,12,907\r\n"));
+    }
+
+    void batchQuotes()
+    {
+        const QByteArray body = "\"IBM\",88.5,\"12/7/2026\",\"4:00pm\",+0.5,88,89,87,1200\r\n"
+                                "\"NOPE\",N/A,N/A,N/A,N/A,N/A,N/A,N/A,N/A\r\n"
+                                "garbage\r\n";
+        const BatchQuotes q =
+            parseBatchQuotes(body, {QStringLiteral("ibm"), QStringLiteral("NOPE"), QStringLiteral("MSFT")});
+        QCOMPARE(q.prices, (QHash<QString, double>{{QStringLiteral("ibm"), 88.5}}));
+        QCOMPARE(q.unknown, (QStringList{QStringLiteral("NOPE"), QStringLiteral("MSFT")}));
+    }
+
+    void priceHistory()
+    {
+        QVERIFY(!parsePriceHistory("<html>not found</html>"));
+        const std::optional<QList<DailyClose>> h =
+            parsePriceHistory("Date,Open,High,Low,Close,Volume,Adj Close\r\n"
+                              "2026-12-04,1,2,1,1.5,100,1.5\r\n"
+                              "2026-12-03,1,2,1,x,100,1.5\r\n"
+                              "2026-12-02,1,2,1,1.25,100,1.25\r\n");
+        QVERIFY(h);
+        QCOMPARE(h->size(), 2);
+        QCOMPARE(h->front().date, QDate(2026, 12, 2));
+        QCOMPARE(h->back().close, 1.5);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEvaluation)
+#include "test_evaluation.moc"
