@@ -1,8 +1,15 @@
 // Renders the real main window offscreen into a PNG, for the README and the manual.
 // With a ticker, that stock is selected first and its quote and chart awaited. With
 // --dialog filter, about or options, that dialog is opened and drawn instead of the window.
+// With --dialog evaluate, a scratch game makes a few trades at the market's prices and the
+// evaluation window is drawn; the scratch game's files are removed afterwards.
 #include "game/frmmain.h"
+#include "game/gamesession.h"
+#include "model/gamefiles.h"
+#include "model/tradejournal.h"
 #include "platform/webpane.h"
+#include "trading/frmevaluate.h"
+#include "trading/frmstats.h"
 
 #include <QApplication>
 #include <QHoverEvent>
@@ -14,6 +21,58 @@
 
 #include <cstdio>
 
+namespace {
+
+const QString kScratchGame = QStringLiteral("Screenshot game");
+
+bool trade(FrmMain &window, TradeKind kind, const QString &ticker, const QString &quantity)
+{
+    GameSession &session = window.session();
+    auto *list = window.findChild<QListWidget *>(QStringLiteral("LstStocks"));
+    const auto rows = list->findItems(ticker, Qt::MatchExactly);
+    if (rows.isEmpty())
+        return false;
+    list->setCurrentItem(rows.first());
+    if (!QTest::qWaitFor(
+            [&] { return session.panel().lblQuote == ticker && !session.panel().lblTrade.isEmpty(); }, 5000))
+        return false;
+    session.beginTrade(kind);
+    const TradeOutcome outcome = session.trade(kind, quantity, session.tradeAmounts(kind, quantity).txtPay);
+    session.endTrade();
+    return !outcome.refusal && !outcome.notice;
+}
+
+QWidget *evaluationAfterTrades(FrmMain &window)
+{
+    GameSession &session = window.session();
+    const GameFolder &folder = session.folder();
+    const bool made = !session.createGame(kScratchGame, GameLevel::Easy) &&
+                      !session.loadGame(kScratchGame + QStringLiteral(".qvn")) &&
+                      trade(window, TradeKind::Buy, QStringLiteral("IBM"), QStringLiteral("120")) &&
+                      trade(window, TradeKind::Buy, QStringLiteral("MSFT"), QStringLiteral("300")) &&
+                      trade(window, TradeKind::Buy, QStringLiteral("AAPL"), QStringLiteral("150")) &&
+                      trade(window, TradeKind::Sell, QStringLiteral("IBM"), QStringLiteral("40"));
+    QWidget *shown = nullptr;
+    if (made) {
+        window.mnuStats_Click();
+        auto *stats = window.findChild<FrmStats *>(QStringLiteral("frmStats"));
+        stats->Command2_Click();
+        FrmEvaluate *evaluation = stats->evaluationWindow();
+        if (!QTest::qWaitFor([&] { return evaluation->pendingRequests() == 0; }, 10000))
+            std::fprintf(stderr, "the evaluation's requests did not all come back within 10 s\n");
+        shown = evaluation;
+    } else {
+        std::fprintf(stderr, "the scratch game's trades did not go through\n");
+    }
+    for (const QString &path :
+         {savedGamePath(folder.path, kScratchGame), favoritesPath(folder.path, kScratchGame),
+          journalPath(folder.path, kScratchGame)})
+        QFile::remove(path);
+    return shown;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
@@ -23,10 +82,12 @@ int main(int argc, char *argv[])
         dialog = args.takeAt(at + 1);
         args.removeAt(at);
     }
-    if (args.isEmpty() || (!dialog.isEmpty() && dialog != QStringLiteral("filter") &&
-                           dialog != QStringLiteral("about") && dialog != QStringLiteral("options"))) {
-        std::fprintf(stderr,
-                     "usage: quorvane-screenshot OUTPUT.png [TICKER] [--dialog filter|about|options]\n");
+    if (args.isEmpty() ||
+        (!dialog.isEmpty() && dialog != QStringLiteral("filter") && dialog != QStringLiteral("about") &&
+         dialog != QStringLiteral("options") && dialog != QStringLiteral("evaluate"))) {
+        std::fprintf(
+            stderr,
+            "usage: quorvane-screenshot OUTPUT.png [TICKER] [--dialog filter|about|options|evaluate]\n");
         return 2;
     }
     FrmMain window(QCoreApplication::applicationDirPath());
@@ -62,6 +123,10 @@ int main(int argc, char *argv[])
     } else if (dialog == QStringLiteral("options")) {
         window.MnuProxy_Click();
         shown = window.findChild<QWidget *>(QStringLiteral("frmOptions"));
+    } else if (dialog == QStringLiteral("evaluate")) {
+        shown = evaluationAfterTrades(window);
+        if (!shown)
+            return 1;
     } else if (dialog == QStringLiteral("about")) {
         window.mnuAbout_Click();
         shown = window.findChild<QWidget *>(QStringLiteral("frmAbout"));

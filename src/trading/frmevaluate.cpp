@@ -112,7 +112,9 @@ FrmEvaluate::FrmEvaluate(GameSession &session, QWidget *parent)
                       {QStringLiteral("Time"), QStringLiteral("Action"), QStringLiteral("Ticker"),
                        QStringLiteral("Quantity"), QStringLiteral("Price"), QStringLiteral("Cash after")});
     tblTrades->setSortingEnabled(true);
+    tblTrades->sortByColumn(0, Qt::AscendingOrder);
     tblHoldings->setSortingEnabled(true);
+    tblHoldings->sortByColumn(0, Qt::AscendingOrder);
 
     m_worthSeries = new QLineSeries(this);
     m_worthSeries->setName(QStringLiteral("Net worth"));
@@ -128,6 +130,8 @@ FrmEvaluate::FrmEvaluate(GameSession &session, QWidget *parent)
     chart->addAxis(timeAxis, Qt::AlignBottom);
     chart->addAxis(worthAxis, Qt::AlignLeft);
     for (QLineSeries *s : {m_worthSeries, m_indexSeries}) {
+        // Points are drawn too: a young game's few points would otherwise be a speck.
+        s->setPointsVisible(true);
         s->attachAxis(timeAxis);
         s->attachAxis(worthAxis);
     }
@@ -385,14 +389,16 @@ void FrmEvaluate::showChart(const Evaluation &e)
             low = std::min(low, p.y());
             high = std::max(high, p.y());
         }
-    const double margin = std::max(1.0, (high - low) * 0.05);
+    // A flat line still gets a band around it in whole dollars.
+    const double margin = std::max({1.0, std::abs(high) * 0.01, (high - low) * 0.05});
     QChart *chart = chtWorth->chart();
     chart->axes(Qt::Vertical).front()->setRange(low - margin, high + margin);
     const double first = worth.front().x();
     const double last = std::max(worth.back().x(), first + 3600 * 1000.0);
-    chart->axes(Qt::Horizontal)
-        .front()
-        ->setRange(QDateTime::fromMSecsSinceEpoch(qint64(first)),
+    auto *time = qobject_cast<QDateTimeAxis *>(chart->axes(Qt::Horizontal).front());
+    time->setFormat(last - first < 2 * 86400 * 1000.0 ? QStringLiteral("HH:mm")
+                                                      : QStringLiteral("yyyy-MM-dd"));
+    time->setRange(QDateTime::fromMSecsSinceEpoch(qint64(first)),
                    QDateTime::fromMSecsSinceEpoch(qint64(last)));
 }
 
