@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -156,6 +157,7 @@ FrmEvaluate::FrmEvaluate(GameSession &session, QWidget *parent)
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     connect(cmdExport, &QPushButton::clicked, this, &FrmEvaluate::cmdExport_Click);
     connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
+    connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, &QWidget::close);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(cmdExport);
     buttons->addStretch();
@@ -198,7 +200,10 @@ void FrmEvaluate::refresh()
     m_unpriced.clear();
     m_closes.clear();
     m_indexCloses.clear();
-    m_journal = Journal();
+    // Cleared in place: assigning a fresh Journal trips GCC 12's uninitialised-use warning.
+    m_journal.start.reset();
+    m_journal.trades.clear();
+    m_journal.skippedLines = 0;
     m_holdings.clear();
     m_cash = m_session.game().cash;
 

@@ -100,29 +100,11 @@ private slots:
         QVERIFY(!j.start);
     }
 
-    void startOnlyAsFirstLine()
-    {
-        const Journal j = parseJournal("2026-12-08T09:00:00+01:00;START;Hard;2000\n"
-                                       "2026-12-08T09:01:00+01:00;START;Easy;100000\n",
-                                       u'.');
-        QVERIFY(j.start);
-        QCOMPARE(j.start->level, QStringLiteral("Hard"));
-        QCOMPARE(j.start->cash, Money::fromDollars(2000));
-        QCOMPARE(j.skippedLines, 1);
-    }
-
-    void appendAddsOneLine()
+    void missingHistoryIsEmpty()
     {
         TempProgramFolder folder;
-        const GameFolder game(folder.path());
-        const JournalEntry buy = trade(JournalEntry::Kind::Buy, QStringLiteral("IBM"), 1,
-                                       QStringLiteral("10"), 900000, local(3600));
-        QVERIFY(!AppendToJournal(game, QStringLiteral("Demo"), buy));
-        QVERIFY(!AppendToJournal(game, QStringLiteral("Demo"), buy));
-        const QByteArray line = journalLine(buy, u'.');
-        QCOMPARE(folder.read(QStringLiteral("Demo.qvh")), line + line);
         Journal j;
-        QVERIFY(!ReadJournal(game, QStringLiteral("Missing"), j));
+        QVERIFY(!ReadJournal(GameFolder(folder.path()), QStringLiteral("Missing"), j));
         QVERIFY(j.trades.isEmpty() && !j.start && j.skippedLines == 0);
     }
 

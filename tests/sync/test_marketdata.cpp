@@ -57,15 +57,6 @@ private slots:
                                [](const DailyClose &a, const DailyClose &b) { return a.date < b.date; }));
     }
 
-    void unknownSymbolHasNoCloses()
-    {
-        std::optional<PriceHistory> got;
-        m_data->fetchHistory(QStringLiteral("NOSUCH"), this, [&](const PriceHistory &h) { got = h; });
-        QVERIFY(QTest::qWaitFor([&] { return got.has_value(); }, 10000));
-        QVERIFY(got->problem.isEmpty());
-        QVERIFY(got->closes.isEmpty());
-    }
-
 private:
     QProcess m_market;
     std::unique_ptr<MarketData> m_data;
