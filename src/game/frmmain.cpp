@@ -28,6 +28,10 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
+#include <QWindow>
+
+#include <algorithm>
+#include <utility>
 
 FrmMain::FrmMain(const QString &programFolder, QWidget *parent)
     : FrmMain(
@@ -99,17 +103,31 @@ void FrmMain::Form_Load()
     StartMusic();
     showCash();
     fillStockList();
-    if (m_session->showsInfoPageAtStart()) {
-        if (m_session->isWaitingForMarket())
-            connect(m_session, &GameSession::servicesReady, this, &FrmMain::showInfoPage,
-                    Qt::SingleShotConnection);
-        else
-            showInfoPage();
-    }
+    m_infoPageDue = m_session->showsInfoPageAtStart();
     renderQuotePanel();
     if (problem)
         Messages::inform(this, problem->text(), QMessageBox::Warning);
     emit loadFinished();
+}
+
+void FrmMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (std::exchange(m_firstPaintWatched, true) || !windowHandle())
+        return;
+    // Widgets paint while the first expose event is handled.
+    windowHandle()->installEventFilter(this);
+}
+
+void FrmMain::afterFirstPaint()
+{
+    if (!std::exchange(m_infoPageDue, false))
+        return;
+    if (m_session->isWaitingForMarket())
+        connect(m_session, &GameSession::servicesReady, this, &FrmMain::showInfoPage,
+                Qt::SingleShotConnection);
+    else
+        showInfoPage();
 }
 
 void FrmMain::showInfoPage()
@@ -133,9 +151,13 @@ void FrmMain::showCash()
 
 void FrmMain::fillStockList()
 {
+    // Sorted once here rather than row by row in the list (which compares through QVariant):
+    // the same order, as the list compares plain texts, at a fraction of the cost.
+    QStringList rows = m_session->stockList();
+    std::sort(rows.begin(), rows.end());
     const QSignalBlocker quiet(LstStocks);
     LstStocks->clear();
-    LstStocks->addItems(m_session->stockList());
+    LstStocks->addItems(rows);
 }
 
 void FrmMain::renderQuotePanel()
@@ -206,6 +228,11 @@ void FrmMain::LstStocks_Click()
 
 bool FrmMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+        windowHandle()->removeEventFilter(this);
+        QTimer::singleShot(0, this, &FrmMain::afterFirstPaint);
+        return false;
+    }
     if (watched == LstStocks->viewport() && event->type() == QEvent::MouseButtonPress) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::RightButton) {

@@ -69,6 +69,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -88,11 +89,15 @@ private:
     template <class Dialog> void openTradeDialog(QPointer<Dialog> &dialog, TradeKind kind);
     void LstStocks_MouseDown(Qt::MouseButton button, const QPoint &globalPos);
     void showInfoPage();
+    // What the first paint does not need waits until it is on screen.
+    void afterFirstPaint();
 
     GameSession *m_session;
     // Ticks of a running download: the percent bar and the seconds count.
     QTimer *Timer_Percent = nullptr;
     QTimer *Timer_Seconde = nullptr;
+    bool m_infoPageDue = false;
+    bool m_firstPaintWatched = false;
 
     // Each dialog exists at most once; opening it again brings it to the front.
     QPointer<frmNewPlayer> m_frmNewPlayer;

@@ -89,7 +89,8 @@ void FrmMain::buildClientArea()
     LstStocks = new QListWidget(client);
     LstStocks->setObjectName(QStringLiteral("LstStocks"));
     LstStocks->setGeometry(8, 30, 96, 392);
-    LstStocks->setSortingEnabled(true);
+    // Kept sorted by fillStockList.
+    LstStocks->setSortingEnabled(false);
     LstStocks->setSelectionMode(QAbstractItemView::SingleSelection);
     cmdFilter =
         button(client, "cmdFilter", QStringLiteral("..."), QRect(108, 30, 24, 24), &FrmMain::cmdFilter_Click);

@@ -128,10 +128,11 @@ std::optional<QString> GameSession::selectStock(const QString &ticker)
 
 void GameSession::fetchSelection()
 {
+    // The quote goes out before anything touches the disk, so a slow disk never delays it.
+    synchronize();
     // The page is a scratch file the view does not need: a failed write only costs the file.
     (void)writeChartPage(m_folder.path, m_services.chartHost, m_panel.lblQuote);
     emit chartChanged();
-    synchronize();
 }
 
 void GameSession::synchronize()

@@ -1,13 +1,16 @@
 #include "webpane.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 // Pages and pictures we show are small; anything bigger is not ours.
@@ -43,6 +46,7 @@ void WebPane::navigate(const QUrl &url)
         m_reply->deleteLater();
     }
     m_url = url;
+    ++m_navigation;
     if (url.isLocalFile()) {
         QFile file(url.toLocalFile());
         if (file.size() > kMaxBody || !file.open(QIODevice::ReadOnly)) {
@@ -54,7 +58,6 @@ void WebPane::navigate(const QUrl &url)
         const bool isImage = name.endsWith(QLatin1String(".png")) || name.endsWith(QLatin1String(".gif")) ||
                              name.endsWith(QLatin1String(".jpg"));
         showBody(file.readAll(), isImage ? QStringLiteral("image/") : QStringLiteral("text/html"));
-        emit loaded(true);
         return;
     }
     if (m_proxyBroken) {
@@ -73,11 +76,12 @@ void WebPane::navigate(const QUrl &url)
     connect(reply, &QNetworkReply::finished, this, [this, reply] {
         reply->deleteLater();
         const bool ok = reply->error() == QNetworkReply::NoError && reply->size() <= kMaxBody;
-        if (ok)
+        if (ok) {
             showBody(reply->readAll(), reply->header(QNetworkRequest::ContentTypeHeader).toString());
-        else
+        } else {
             showPlaceholder();
-        emit loaded(ok);
+            emit loaded(false);
+        }
     });
 }
 
@@ -88,22 +92,40 @@ QString WebPane::html() const
 
 void WebPane::showBody(const QByteArray &body, const QString &contentType)
 {
-    if (contentType.startsWith(QLatin1String("image/"))) {
-        QImage image;
-        if (!image.loadFromData(body)) {
-            showPlaceholder();
-            return;
-        }
-        m_view->document()->addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("pane:image")),
-                                        image);
-        m_view->document()->setDocumentMargin(0);
-        m_view->setHtml(QStringLiteral("<img src=\"pane:image\" width=\"%1\" height=\"%2\">")
-                            .arg(m_view->viewport()->width())
-                            .arg(m_view->viewport()->height()));
+    if (!contentType.startsWith(QLatin1String("image/"))) {
+        m_view->document()->setDocumentMargin(6);
+        m_view->setHtml(QString::fromUtf8(body));
+        emit loaded(true);
         return;
     }
-    m_view->document()->setDocumentMargin(6);
-    m_view->setHtml(QString::fromUtf8(body));
+    // Decoding a chart costs about a millisecond of the GUI thread's time per click: it is done
+    // on the pool, and a newer navigation makes the result worthless.
+    const int navigation = m_navigation;
+    QtConcurrent::run([body] {
+        QBuffer buffer;
+        buffer.setData(body);
+        QImageReader reader(&buffer);
+        return reader.read();
+    }).then(this, [this, navigation](const QImage &image) {
+        if (navigation != m_navigation)
+            return;
+        if (image.isNull()) {
+            showPlaceholder();
+            emit loaded(false);
+            return;
+        }
+        showImage(image);
+        emit loaded(true);
+    });
+}
+
+void WebPane::showImage(const QImage &image)
+{
+    m_view->document()->addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("pane:image")), image);
+    m_view->document()->setDocumentMargin(0);
+    m_view->setHtml(QStringLiteral("<img src=\"pane:image\" width=\"%1\" height=\"%2\">")
+                        .arg(m_view->viewport()->width())
+                        .arg(m_view->viewport()->height()));
 }
 
 void WebPane::showPlaceholder()

@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <QWidget>
 
+class QImage;
 class QNetworkAccessManager;
 class QNetworkReply;
 class QTextBrowser;
@@ -30,7 +31,9 @@ signals:
     void loaded(bool ok);
 
 private:
+    // Shows the body and reports `loaded`; a picture is decoded off the GUI thread first.
     void showBody(const QByteArray &body, const QString &contentType);
+    void showImage(const QImage &image);
     void showPlaceholder();
 
     QTextBrowser *m_view;
@@ -38,4 +41,5 @@ private:
     QPointer<QNetworkReply> m_reply;
     bool m_proxyBroken = false;
     QUrl m_url;
+    int m_navigation = 0; // a decode finished for an older navigation is dropped
 };

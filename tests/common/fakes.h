@@ -9,6 +9,8 @@
 #include <QPair>
 #include <QString>
 
+#include <functional>
+
 // A socket the test drives: it records what the client asks and raises events on demand.
 class FakeSocket : public DownloadSocket
 {
@@ -18,7 +20,11 @@ public:
         connects.append({host, port});
         sent.clear();
         m_open = true;
+        if (onConnect)
+            onConnect();
     }
+    // Called at every connect, for tests that check what had happened by then.
+    std::function<void()> onConnect;
     bool isClosed() const override { return !m_open; }
     void close() override
     {

@@ -14,6 +14,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QThreadPool>
 #include <QtTest>
 
 class TestFrmMain : public QObject
@@ -47,6 +49,40 @@ private:
     }
 
 private slots:
+    // Pictures are decoded off the GUI thread; what a newer navigation shows is never replaced
+    // by an older picture finishing late, and an unreadable picture shows the placeholder.
+    void chartPictureDecodedAside()
+    {
+        TempProgramFolder folder;
+        QImage picture(40, 20, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        QVERIFY(picture.save(folder.file(QStringLiteral("chart.png"))));
+        folder.write(QStringLiteral("broken.png"), "\x89PNG not really");
+        folder.write(QStringLiteral("page.html"), "<p>newer page</p>");
+        WebPane pane;
+        QSignalSpy loaded(&pane, &WebPane::loaded);
+        const auto local = [&](const char *name) {
+            return QUrl::fromLocalFile(folder.file(QString::fromLatin1(name)));
+        };
+
+        pane.navigate(local("chart.png"));
+        QVERIFY(loaded.isEmpty());
+        QVERIFY(loaded.wait(5000));
+        QCOMPARE(loaded.takeFirst().at(0).toBool(), true);
+        QVERIFY(pane.html().contains(QLatin1String("pane:image")));
+
+        pane.navigate(local("broken.png"));
+        QVERIFY(loaded.wait(5000));
+        QCOMPARE(loaded.takeFirst().at(0).toBool(), false);
+        QVERIFY(pane.html().contains(QLatin1String("Not available right now.")));
+
+        pane.navigate(local("chart.png"));
+        pane.navigate(local("page.html"));
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        QCOMPARE(loaded.size(), 1);
+        QVERIFY(pane.html().contains(QLatin1String("newer page")));
+    }
     void startsOnTheDefaultGame()
     {
         TempProgramFolder folder;
@@ -118,7 +154,9 @@ private slots:
 
         FrmMain w(folder.path());
         QCOMPARE(rows(w), expected);
-        // The page waits until the game has looked for its own market.
+        QVERIFY(w.findChild<WebPane *>(QStringLiteral("WebBrowser"))->currentUrl().isEmpty());
+        w.show();
+        // The page waits for the first paint and until the game has looked for its own market.
         QTRY_COMPARE(!w.findChild<WebPane *>(QStringLiteral("WebBrowser"))->currentUrl().isEmpty(), infoPage);
         QCOMPARE(label(w, "lblTicker"), QStringLiteral("Cash : 10000$"));
         QVERIFY(messages.shown.isEmpty());

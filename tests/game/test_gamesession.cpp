@@ -85,8 +85,15 @@ void TestGameSession::selectionFillsThePanelAndFetchesTheQuote()
     QSignalSpy panel(ts.session, &GameSession::panelChanged);
     QSignalSpy chart(ts.session, &GameSession::chartChanged);
     QSignalSpy sync(ts.session, &GameSession::syncEnabledChanged);
+    // The quote is asked for before the chart page touches the disk.
+    QFile::remove(folder.file(QStringLiteral("tips/web.html")));
+    std::optional<bool> pageAtConnect;
+    ts.socket->onConnect = [&] {
+        pageAtConnect = QFile::exists(folder.file(QStringLiteral("tips/web.html")));
+    };
 
     QVERIFY(!ts.session->selectStock(QStringLiteral("IBM")));
+    QCOMPARE(pageAtConnect, std::optional<bool>(false));
     QCOMPARE(ts.session->panel().lblQuote, QStringLiteral("IBM"));
     QCOMPARE(ts.session->panel().lblFullName, QStringLiteral("International Business Machines"));
     QCOMPARE(ts.session->panel().lblOwned, QStringLiteral("15"));
