@@ -55,7 +55,7 @@ void measure(const QString &folder, int rows, int runs)
     seed.close();
     GameState state;
     state.gameName = QStringLiteral("Bench");
-    if (const FileStatus error = ReadSavedGame(folder, state.gameName, state))
+    if (const FileStatus error = ReadSavedGame(folder, *state.gameName, state))
         qFatal("%s", qPrintable(error->text()));
     const QString traded = state.holdings[rows / 2].ticker;
 

@@ -86,6 +86,7 @@ void TestProxyRoute::everyFetchTakesTheSameRoute()
     folder.write(QStringLiteral("infos.html"), "<p>shipped page</p>");
     MessageRecorder messages;
     FrmMain w(folder.path());
+    w.show(); // the information page waits for the first paint
     auto *pane = w.findChild<WebPane *>(QStringLiteral("WebBrowser"));
     auto *list = w.findChild<QListWidget *>(QStringLiteral("LstStocks"));
     const auto selectIbm = [list] {
