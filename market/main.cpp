@@ -59,7 +59,9 @@ int main(int argc, char **argv)
     SystemMarketClock clock(options->speed);
     MarketService service(market, clock);
     MarketHttpServer::raiseOpenFileLimit();
-    MarketHttpServer server;
+    ServerLimits limits;
+    limits.maxConnectionsPerClient = options->perClient;
+    MarketHttpServer server(limits);
     service.install(server);
 
     std::mutex logMutex;

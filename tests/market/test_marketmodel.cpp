@@ -195,12 +195,13 @@ private slots:
             const auto o = ServiceOptions::parse(args, &error);
             if (!o)
                 return error.empty() ? "refused without a reason" : "<refused>";
-            return QStringLiteral("%1 %2 %3 %4 %5")
+            return QStringLiteral("%1 %2 %3 %4 %5 %6")
                 .arg(QString::fromStdString(o->bind))
                 .arg(o->port)
                 .arg(o->seed)
                 .arg(o->speed)
                 .arg(int(o->quiet))
+                .arg(o->perClient)
                 .toStdString();
         };
         row("query: first of a repeated key", query("s=A&s=B"), "A");
@@ -224,10 +225,14 @@ private slots:
         for (int i = 0; i <= QuoteCsv::kMaxTickers; ++i)
             tooMany += "A ";
         row("tickers: too many", list(QuoteCsv::parseTickers(tooMany)), "<refused>");
-        row("options: defaults", options({}), "127.0.0.1 8421 1 1 0");
+        row("options: defaults", options({}), "127.0.0.1 8421 1 1 0 32");
         row("options: separate values", options({"--bind", "0.0.0.0", "--port", "9000", "--seed", "77"}),
-            "0.0.0.0 9000 77 1 0");
-        row("options: joined values", options({"--speed=60", "--quiet", "--port=0"}), "127.0.0.1 0 1 60 1");
+            "0.0.0.0 9000 77 1 0 32");
+        row("options: joined values", options({"--speed=60", "--quiet", "--port=0"}),
+            "127.0.0.1 0 1 60 1 32");
+        row("options: connections per client", options({"--per-client=4000"}), "127.0.0.1 8421 1 1 0 4000");
+        row("options: no connection per client", options({"--per-client", "0"}), "<refused>");
+        row("options: more per client than in all", options({"--per-client", "4001"}), "<refused>");
         row("options: port too high", options({"--port", "65536"}), "<refused>");
         row("options: negative port", options({"--port=-1"}), "<refused>");
         row("options: speed zero", options({"--speed", "0"}), "<refused>");
