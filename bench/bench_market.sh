@@ -86,7 +86,7 @@ declare -A market_path=(
 )
 # nginx answers each from a file holding the market's answer; the idle-crowd quote keeps the
 # market's own path (nginx ignores the query).
-declare -A nginx_path=([one]=/d/quotes.csv [fifty]=/fifty.csv [chart]=/chart.png [uncached]=/chart.png
+declare -A nginx_path=([one]=/d/quotes.csv [fifty]=/fifty.csv [chart]=/chart.png [uncached]=/servlet/ChartEngine
     [infos]=/infos.html)
 # Per-client cap raised: wrk opens every connection from 127.0.0.1.
 market_port=$(free_port)
@@ -119,6 +119,8 @@ http {
     server {
         listen 127.0.0.1:$nginx_port backlog=1024;
         root $work/www;
+        # Uncached charts: the one chart file whatever the query asks.
+        location = /servlet/ChartEngine { try_files /chart.png =404; }
     }
 }
 EOF
@@ -145,6 +147,17 @@ EOF
 
 clock_ticks=$(getconf CLK_TCK)
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+# Renders still queued when wrk stops would run into the next cell: wait until the market
+# idles (under a tenth of a core over 0.3 s), 15 s at most.
+settle() {
+    local before after
+    for _ in $(seq 50); do
+        before=$(cpu_ticks "$market_pid")
+        sleep 0.3
+        after=$(cpu_ticks "$market_pid")
+        [ $((after - before)) -le $((clock_ticks * 3 / 100)) ] && return 0
+    done
+}
 
 # "requests/s p99-ms errors" from wrk's report.
 measure() {
@@ -178,6 +191,7 @@ for e in $endpoints; do
         read -r m_rps m_p99 m_err < <(measure "http://127.0.0.1:$market_port${market_path[$e]}" "$script" "$c")
         ended=$(date +%s.%N)
         after=$(cpu_ticks "$market_pid")
+        settle
         read -r n_rps n_p99 n_err < <(measure "http://127.0.0.1:$nginx_port${nginx_path[$e]}" "$script" "$c")
         [ "$e" = uncached ] && total_uncached=$(awk -v t="$total_uncached" -v r="$m_rps" -v s="$started" \
             -v f="$ended" 'BEGIN { printf "%.0f", t + r * (f - s) }')

@@ -34,7 +34,7 @@ constexpr int kDrainMs = 1000;
 // What a connection does next, decided without any I/O so sockets and answerBytes() share it.
 struct Step
 {
-    enum Kind { ReadBody, Answer, Close } kind = Close;
+    enum Kind { ReadBody, Answer, Defer, Close } kind = Close;
     std::optional<Response> response;
     bool closeAfter = true;
 };
@@ -48,6 +48,7 @@ struct MarketHttpServer::Impl
     ServerLimits limits;
     Router router;
     Handler handler;
+    AsyncHandler asyncHandler;
     Logger logger;
 
     std::mutex clientsMutex; // guards what follows
@@ -96,8 +97,9 @@ std::string versionText(unsigned version)
 class Conversation
 {
 public:
-    Conversation(MarketHttpServer::Impl &server, std::string remoteAddress)
-        : m_server(server), m_remoteAddress(std::move(remoteAddress))
+    // Without mayDefer every answer is made at once, by the handler.
+    Conversation(MarketHttpServer::Impl &server, std::string remoteAddress, bool mayDefer)
+        : m_server(server), m_remoteAddress(std::move(remoteAddress)), m_mayDefer(mayDefer)
     {}
 
     Parser &beginRequest()
@@ -152,14 +154,23 @@ public:
         return afterBody({});
     }
 
+    // Defer: hand request() to the asynchronous handler and its answer to finish().
     Step afterBody(beast::error_code ec)
     {
         if (ec == http::error::body_limit)
             return refuse(413);
         if (ec)
             return Step();
+        if (m_mayDefer && m_server.asyncHandler) {
+            Step step;
+            step.kind = Step::Defer;
+            return step;
+        }
         return answer(m_server.handler ? m_server.handler(m_request) : HttpAnswer::error(404));
     }
+
+    const HttpRequest &request() const { return m_request; }
+    Step finish(HttpAnswer answered) { return answer(std::move(answered)); }
 
 private:
     Step refuse(int status, std::string_view why = {})
@@ -198,6 +209,7 @@ private:
 
     MarketHttpServer::Impl &m_server;
     std::string m_remoteAddress;
+    bool m_mayDefer;
     std::optional<Parser> m_parser;
     HttpRequest m_request;
     int m_served = 0;
@@ -208,7 +220,8 @@ class Session : public std::enable_shared_from_this<Session>
 public:
     Session(tcp::socket socket, MarketHttpServer::Impl &server, std::string remote, asio::ip::address address)
         : m_stream(std::move(socket)), m_buffer(kBufferLimit), m_limits(server.limits),
-          m_conversation(server, std::move(remote)), m_slot(server, std::move(address))
+          m_conversation(server, std::move(remote), true), m_server(server),
+          m_slot(server, std::move(address))
     {}
 
     void start() { waitForRequest(m_limits.readTimeoutMs); }
@@ -248,6 +261,14 @@ private:
                              [self = shared_from_this()](beast::error_code ec, std::size_t) {
                                  self->act(self->m_conversation.afterBody(ec));
                              });
+            return;
+        case Step::Defer:
+            // The answer comes back on this connection's strand, so its steps never overlap.
+            m_server.asyncHandler(m_conversation.request(), [self = shared_from_this()](HttpAnswer answer) {
+                asio::post(self->m_stream.get_executor(), [self, answer = std::move(answer)]() mutable {
+                    self->act(self->m_conversation.finish(std::move(answer)));
+                });
+            });
             return;
         case Step::Answer:
             m_response = std::move(step.response);
@@ -300,6 +321,7 @@ private:
     beast::flat_buffer m_buffer;
     const ServerLimits &m_limits;
     Conversation m_conversation;
+    MarketHttpServer::Impl &m_server;
     std::optional<Response> m_response;
     bool m_closeAfter = false;
     ClientSlot m_slot;
@@ -371,6 +393,11 @@ void MarketHttpServer::setRouter(Router router)
 void MarketHttpServer::setHandler(Handler handler)
 {
     m_impl->handler = std::move(handler);
+}
+
+void MarketHttpServer::setAsyncHandler(AsyncHandler handler)
+{
+    m_impl->asyncHandler = std::move(handler);
 }
 
 void MarketHttpServer::setLogger(Logger logger)
@@ -455,7 +482,7 @@ void MarketHttpServer::shutdown()
 
 std::string MarketHttpServer::answerBytes(std::string_view input)
 {
-    Conversation conversation(*m_impl, "127.0.0.1");
+    Conversation conversation(*m_impl, "127.0.0.1", false);
     beast::flat_buffer buffer(kBufferLimit);
     std::size_t taken = 0;
     // Moves more input into the buffer, a piece at a time as a socket would.
