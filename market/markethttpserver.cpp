@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -43,7 +44,11 @@ struct Step
 
 struct MarketHttpServer::Impl
 {
-    explicit Impl(const ServerLimits &l) : limits(l), io(std::max(1, l.threads)) {}
+    explicit Impl(const ServerLimits &l) : limits(l)
+    {
+        for (int i = 0; i < std::max(1, l.threads); ++i)
+            loops.push_back(std::make_unique<asio::io_context>(1));
+    }
 
     ServerLimits limits;
     Router router;
@@ -55,8 +60,12 @@ struct MarketHttpServer::Impl
     std::map<asio::ip::address, unsigned> perClient;
     unsigned connections = 0;
 
-    // Destroyed before the members above: the connections it still holds give their slots back.
-    asio::io_context io;
+    // One event loop per thread, each connection on one of them in turn: a single shared loop
+    // lets only one thread wait in epoll at a time, which stalls answers under many clients.
+    // Destroyed before the members above: the connections they still hold give their slots back.
+    std::vector<std::unique_ptr<asio::io_context>> loops;
+    std::size_t nextLoop = 0; // touched by the accepting chain only
+    asio::io_context &io() { return *loops.front(); }
     std::optional<tcp::acceptor> acceptor;
     std::optional<asio::steady_timer> acceptPause;
 
@@ -331,7 +340,8 @@ private:
 
 void MarketHttpServer::Impl::accept()
 {
-    acceptor->async_accept(asio::make_strand(io), [this](beast::error_code ec, tcp::socket socket) {
+    asio::io_context &target = *loops[nextLoop++ % loops.size()];
+    acceptor->async_accept(asio::make_strand(target), [this](beast::error_code ec, tcp::socket socket) {
         if (ec == asio::error::operation_aborted || !acceptor->is_open())
             return;
         if (!ec) {
@@ -339,7 +349,7 @@ void MarketHttpServer::Impl::accept()
             return accept();
         }
         // Out of descriptors or the like: try again shortly instead of spinning.
-        acceptPause.emplace(io, std::chrono::milliseconds(100));
+        acceptPause.emplace(io(), std::chrono::milliseconds(100));
         acceptPause->async_wait([this](beast::error_code waitError) {
             if (!waitError)
                 accept();
@@ -428,14 +438,14 @@ std::optional<int> MarketHttpServer::bindTo(const std::string &host, int port, s
         return fail("cannot listen on " + where + ": already listening");
 
     beast::error_code ec;
-    tcp::resolver resolver(m_impl->io);
+    tcp::resolver resolver(m_impl->io());
     const auto found = resolver.resolve(host, std::to_string(port),
                                         tcp::resolver::passive | tcp::resolver::numeric_service, ec);
     if (ec || found.empty())
         return fail("cannot listen on " + where + ": the address cannot be resolved");
     const tcp::endpoint endpoint = found.begin()->endpoint();
 
-    tcp::acceptor acceptor(m_impl->io);
+    tcp::acceptor acceptor(m_impl->io());
     acceptor.open(endpoint.protocol(), ec);
     // Plain SO_REUSEADDR, never SO_REUSEPORT: a second service must not share a busy port.
     if (!ec)
@@ -465,10 +475,13 @@ bool MarketHttpServer::serve()
     if (!m_impl->acceptor)
         return false;
     m_impl->accept();
+    std::vector<asio::executor_work_guard<asio::io_context::executor_type>> busy;
+    for (auto &loop : m_impl->loops)
+        busy.push_back(asio::make_work_guard(*loop));
     std::vector<std::thread> helpers;
-    for (int i = 1; i < m_impl->limits.threads; ++i)
-        helpers.emplace_back([this] { m_impl->io.run(); });
-    m_impl->io.run();
+    for (std::size_t i = 1; i < m_impl->loops.size(); ++i)
+        helpers.emplace_back([this, i] { m_impl->loops[i]->run(); });
+    m_impl->io().run();
     for (std::thread &t : helpers)
         t.join();
     return true;
@@ -477,7 +490,8 @@ bool MarketHttpServer::serve()
 void MarketHttpServer::shutdown()
 {
     // Stays stopped: a serve() still to come returns at once.
-    m_impl->io.stop();
+    for (auto &loop : m_impl->loops)
+        loop->stop();
 }
 
 std::string MarketHttpServer::answerBytes(std::string_view input)
