@@ -1,39 +1,70 @@
 #include "chartcache.h"
 
 #include <algorithm>
+#include <future>
 
-ChartCache::ChartCache(std::size_t capacity) : m_capacity(std::max<std::size_t>(1, capacity))
+ChartCache::ChartCache(std::size_t capacity, int renderThreads)
+    : m_capacity(std::max<std::size_t>(1, capacity)), m_pool(renderThreads)
 {}
 
-std::optional<QByteArray> ChartCache::find(const Key &key)
+void ChartCache::get(const Key &key, std::function<QByteArray()> render, Done done)
 {
-    std::lock_guard lock(m_mutex);
-    const auto it = m_entries.find(key);
-    if (it == m_entries.end())
-        return std::nullopt;
-    m_order.splice(m_order.begin(), m_order, it->second.position);
-    return it->second.png;
+    {
+        std::unique_lock lock(m_mutex);
+        if (const auto it = m_entries.find(key); it != m_entries.end()) {
+            m_order.splice(m_order.begin(), m_order, it->second.position);
+            const QByteArray png = it->second.png;
+            lock.unlock();
+            done(png);
+            return;
+        }
+        if (const auto it = m_rendering.find(key); it != m_rendering.end()) {
+            it->second.push_back(std::move(done));
+            return;
+        }
+        m_rendering[key].push_back(std::move(done));
+    }
+    const bool queued = m_pool.post([this, key, render = std::move(render)] {
+        std::optional<QByteArray> png;
+        try {
+            png = render();
+        } catch (...) {
+            // Not kept: the next request draws it again.
+        }
+        finish(key, png);
+    });
+    if (!queued)
+        finish(key, std::nullopt);
 }
 
-QByteArray ChartCache::get(const Key &key, const std::function<QByteArray()> &render)
+std::optional<QByteArray> ChartCache::get(const Key &key, std::function<QByteArray()> render)
 {
-    if (auto hit = find(key))
-        return *hit;
+    std::promise<std::optional<QByteArray>> drawn;
+    std::future<std::optional<QByteArray>> ready = drawn.get_future();
+    get(key, std::move(render), [&drawn](std::optional<QByteArray> png) { drawn.set_value(std::move(png)); });
+    return ready.get();
+}
 
-    std::lock_guard renderLock(m_renderMutex);
-    if (auto hit = find(key))
-        return *hit;
-    QByteArray png = render();
-
-    std::lock_guard lock(m_mutex);
-    ++m_renders;
-    m_order.push_front(key);
-    m_entries[key] = Entry{png, m_order.begin()};
-    while (m_entries.size() > m_capacity) {
-        m_entries.erase(m_order.back());
-        m_order.pop_back();
+void ChartCache::finish(const Key &key, const std::optional<QByteArray> &png)
+{
+    std::vector<Done> waiting;
+    {
+        std::lock_guard lock(m_mutex);
+        if (png) {
+            ++m_renders;
+            m_order.push_front(key);
+            m_entries[key] = Entry{*png, m_order.begin()};
+            while (m_entries.size() > m_capacity) {
+                m_entries.erase(m_order.back());
+                m_order.pop_back();
+            }
+        }
+        const auto it = m_rendering.find(key);
+        waiting = std::move(it->second);
+        m_rendering.erase(it);
     }
-    return png;
+    for (Done &done : waiting)
+        done(png);
 }
 
 std::size_t ChartCache::size() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "renderpool.h"
+
 #include <QByteArray>
 #include <QDate>
 
@@ -10,10 +12,11 @@
 #include <optional>
 #include <string>
 #include <tuple>
+#include <vector>
 
 // Rendered chart images, one per ticker, size, options and market day, the least recently
-// used dropped first. Renders one image at a time: the renderer is not reentrant, and two
-// requests for the same missing chart then share one rendering.
+// used dropped first. Missing images are drawn on the render pool, several at once, while the
+// asking thread goes on serving; requests for the same missing chart share one rendering.
 class ChartCache
 {
 public:
@@ -30,16 +33,21 @@ public:
         bool operator<(const Key &other) const { return tie() < other.tie(); }
     };
 
-    explicit ChartCache(std::size_t capacity = 256);
+    explicit ChartCache(std::size_t capacity = 256, int renderThreads = RenderPool::defaultThreads());
 
-    QByteArray get(const Key &key, const std::function<QByteArray()> &render);
+    // The image, or nullopt when it could not be drawn (the pool is full or the drawing threw).
+    using Done = std::function<void(std::optional<QByteArray>)>;
+
+    // Calls `done` with the image: at once when kept, else from a render thread once drawn.
+    void get(const Key &key, std::function<QByteArray()> render, Done done);
+    // The same, waiting for the image.
+    std::optional<QByteArray> get(const Key &key, std::function<QByteArray()> render);
     std::size_t size() const;
     // Renderings so far; lets tests tell a cached answer from a fresh one.
     int renderCount() const;
 
 private:
-    std::optional<QByteArray> find(const Key &key);
-
+    void finish(const Key &key, const std::optional<QByteArray> &png);
     using Lru = std::list<Key>;
     struct Entry
     {
@@ -48,9 +56,11 @@ private:
     };
 
     std::size_t m_capacity;
-    mutable std::mutex m_mutex;
-    std::mutex m_renderMutex;
+    mutable std::mutex m_mutex; // guards what follows
     std::map<Key, Entry> m_entries;
-    Lru m_order; // most recent first
+    Lru m_order;                                  // most recent first
+    std::map<Key, std::vector<Done>> m_rendering; // who waits for each image being drawn
     int m_renders = 0;
+
+    RenderPool m_pool;
 };

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <mutex>
 
 namespace {
 
@@ -23,10 +22,18 @@ const QColor kVolume(170, 180, 194);
 const char *const kShortMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-// Set once by ensureFont() before any drawing.
-QString &fontFamily()
+// The bundled DejaVu Sans (fonts-dejavu-core), registered on first use from whichever thread
+// draws first; fontconfig normally finds it anyway. Read-only after that.
+const QString &fontFamily()
 {
-    static QString family = QStringLiteral("DejaVu Sans");
+    static const QString family = [] {
+        const int id = QFontDatabase::addApplicationFont(
+            QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"));
+        QFontDatabase::addApplicationFont(
+            QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"));
+        const QStringList families = id >= 0 ? QFontDatabase::applicationFontFamilies(id) : QStringList();
+        return families.isEmpty() ? QStringLiteral("DejaVu Sans") : families.front();
+    }();
     return family;
 }
 
@@ -77,23 +84,8 @@ QString dateLabel(QDate date)
 
 } // namespace
 
-void ChartRenderer::ensureFont()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        // Bundled by the fonts-dejavu-core package; fontconfig normally finds it anyway.
-        const int id = QFontDatabase::addApplicationFont(
-            QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"));
-        QFontDatabase::addApplicationFont(
-            QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"));
-        if (id >= 0 && !QFontDatabase::applicationFontFamilies(id).isEmpty())
-            fontFamily() = QFontDatabase::applicationFontFamilies(id).front();
-    });
-}
-
 QImage ChartRenderer::render(const Chart &chart, int width, int height)
 {
-    ensureFont();
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(kBackground);
     QPainter p(&image);
@@ -249,7 +241,6 @@ QImage ChartRenderer::render(const Chart &chart, int width, int height)
 
 QImage ChartRenderer::renderNoData(const QString &ticker, int width, int height)
 {
-    ensureFont();
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(kBackground);
     QPainter p(&image);

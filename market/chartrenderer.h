@@ -9,7 +9,8 @@
 #include <vector>
 
 // Draws the one-year chart images. Needs a QGuiApplication (fonts); the offscreen platform
-// is enough. Not reentrant: callers serialise (the chart cache does).
+// is enough. Reentrant: several threads may draw at once (Qt keeps font engines per thread,
+// which is why the chart cache draws on a few threads of its own).
 class ChartRenderer
 {
 public:
@@ -32,7 +33,4 @@ public:
     // Stands in for the chart of a ticker the market does not list.
     static QImage renderNoData(const QString &ticker, int width, int height);
     static QByteArray toPng(const QImage &image);
-
-private:
-    static void ensureFont();
 };

@@ -108,6 +108,8 @@ const char *HttpExchange::reasonPhrase(int status)
         return "Request Header Fields Too Large";
     case 500:
         return "Internal Server Error";
+    case 503:
+        return "Service Unavailable";
     default:
         return status >= 500 ? "Server Error" : status >= 400 ? "Client Error" : "OK";
     }

@@ -57,9 +57,12 @@ int main(int argc, char **argv)
 
     SimulatedMarket market(options->seed);
     SystemMarketClock clock(options->speed);
-    MarketService service(market, clock);
     MarketHttpServer::raiseOpenFileLimit();
-    MarketHttpServer server;
+    ServerLimits limits;
+    limits.maxConnectionsPerClient = options->perClient;
+    MarketHttpServer server(limits);
+    // Declared after the server, so its render threads stop before the server goes.
+    MarketService service(market, clock);
     service.install(server);
 
     std::mutex logMutex;

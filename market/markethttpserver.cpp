@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -34,7 +35,7 @@ constexpr int kDrainMs = 1000;
 // What a connection does next, decided without any I/O so sockets and answerBytes() share it.
 struct Step
 {
-    enum Kind { ReadBody, Answer, Close } kind = Close;
+    enum Kind { ReadBody, Answer, Defer, Close } kind = Close;
     std::optional<Response> response;
     bool closeAfter = true;
 };
@@ -43,19 +44,28 @@ struct Step
 
 struct MarketHttpServer::Impl
 {
-    explicit Impl(const ServerLimits &l) : limits(l), io(std::max(1, l.threads)) {}
+    explicit Impl(const ServerLimits &l) : limits(l)
+    {
+        for (int i = 0; i < std::max(1, l.threads); ++i)
+            loops.push_back(std::make_unique<asio::io_context>(1));
+    }
 
     ServerLimits limits;
     Router router;
     Handler handler;
+    AsyncHandler asyncHandler;
     Logger logger;
 
     std::mutex clientsMutex; // guards what follows
     std::map<asio::ip::address, unsigned> perClient;
     unsigned connections = 0;
 
-    // Destroyed before the members above: the connections it still holds give their slots back.
-    asio::io_context io;
+    // One event loop per thread, each connection on one of them in turn: a single shared loop
+    // lets only one thread wait in epoll at a time, which stalls answers under many clients.
+    // Destroyed before the members above: the connections they still hold give their slots back.
+    std::vector<std::unique_ptr<asio::io_context>> loops;
+    std::size_t nextLoop = 0; // touched by the accepting chain only
+    asio::io_context &io() { return *loops.front(); }
     std::optional<tcp::acceptor> acceptor;
     std::optional<asio::steady_timer> acceptPause;
 
@@ -96,8 +106,9 @@ std::string versionText(unsigned version)
 class Conversation
 {
 public:
-    Conversation(MarketHttpServer::Impl &server, std::string remoteAddress)
-        : m_server(server), m_remoteAddress(std::move(remoteAddress))
+    // Without mayDefer every answer is made at once, by the handler.
+    Conversation(MarketHttpServer::Impl &server, std::string remoteAddress, bool mayDefer)
+        : m_server(server), m_remoteAddress(std::move(remoteAddress)), m_mayDefer(mayDefer)
     {}
 
     Parser &beginRequest()
@@ -152,14 +163,23 @@ public:
         return afterBody({});
     }
 
+    // Defer: hand request() to the asynchronous handler and its answer to finish().
     Step afterBody(beast::error_code ec)
     {
         if (ec == http::error::body_limit)
             return refuse(413);
         if (ec)
             return Step();
+        if (m_mayDefer && m_server.asyncHandler) {
+            Step step;
+            step.kind = Step::Defer;
+            return step;
+        }
         return answer(m_server.handler ? m_server.handler(m_request) : HttpAnswer::error(404));
     }
+
+    const HttpRequest &request() const { return m_request; }
+    Step finish(HttpAnswer answered) { return answer(std::move(answered)); }
 
 private:
     Step refuse(int status, std::string_view why = {})
@@ -198,6 +218,7 @@ private:
 
     MarketHttpServer::Impl &m_server;
     std::string m_remoteAddress;
+    bool m_mayDefer;
     std::optional<Parser> m_parser;
     HttpRequest m_request;
     int m_served = 0;
@@ -208,7 +229,8 @@ class Session : public std::enable_shared_from_this<Session>
 public:
     Session(tcp::socket socket, MarketHttpServer::Impl &server, std::string remote, asio::ip::address address)
         : m_stream(std::move(socket)), m_buffer(kBufferLimit), m_limits(server.limits),
-          m_conversation(server, std::move(remote)), m_slot(server, std::move(address))
+          m_conversation(server, std::move(remote), true), m_server(server),
+          m_slot(server, std::move(address))
     {}
 
     void start() { waitForRequest(m_limits.readTimeoutMs); }
@@ -248,6 +270,14 @@ private:
                              [self = shared_from_this()](beast::error_code ec, std::size_t) {
                                  self->act(self->m_conversation.afterBody(ec));
                              });
+            return;
+        case Step::Defer:
+            // The answer comes back on this connection's strand, so its steps never overlap.
+            m_server.asyncHandler(m_conversation.request(), [self = shared_from_this()](HttpAnswer answer) {
+                asio::post(self->m_stream.get_executor(), [self, answer = std::move(answer)]() mutable {
+                    self->act(self->m_conversation.finish(std::move(answer)));
+                });
+            });
             return;
         case Step::Answer:
             m_response = std::move(step.response);
@@ -300,6 +330,7 @@ private:
     beast::flat_buffer m_buffer;
     const ServerLimits &m_limits;
     Conversation m_conversation;
+    MarketHttpServer::Impl &m_server;
     std::optional<Response> m_response;
     bool m_closeAfter = false;
     ClientSlot m_slot;
@@ -309,7 +340,8 @@ private:
 
 void MarketHttpServer::Impl::accept()
 {
-    acceptor->async_accept(asio::make_strand(io), [this](beast::error_code ec, tcp::socket socket) {
+    asio::io_context &target = *loops[nextLoop++ % loops.size()];
+    acceptor->async_accept(asio::make_strand(target), [this](beast::error_code ec, tcp::socket socket) {
         if (ec == asio::error::operation_aborted || !acceptor->is_open())
             return;
         if (!ec) {
@@ -317,7 +349,7 @@ void MarketHttpServer::Impl::accept()
             return accept();
         }
         // Out of descriptors or the like: try again shortly instead of spinning.
-        acceptPause.emplace(io, std::chrono::milliseconds(100));
+        acceptPause.emplace(io(), std::chrono::milliseconds(100));
         acceptPause->async_wait([this](beast::error_code waitError) {
             if (!waitError)
                 accept();
@@ -373,6 +405,11 @@ void MarketHttpServer::setHandler(Handler handler)
     m_impl->handler = std::move(handler);
 }
 
+void MarketHttpServer::setAsyncHandler(AsyncHandler handler)
+{
+    m_impl->asyncHandler = std::move(handler);
+}
+
 void MarketHttpServer::setLogger(Logger logger)
 {
     m_impl->logger = std::move(logger);
@@ -401,14 +438,14 @@ std::optional<int> MarketHttpServer::bindTo(const std::string &host, int port, s
         return fail("cannot listen on " + where + ": already listening");
 
     beast::error_code ec;
-    tcp::resolver resolver(m_impl->io);
+    tcp::resolver resolver(m_impl->io());
     const auto found = resolver.resolve(host, std::to_string(port),
                                         tcp::resolver::passive | tcp::resolver::numeric_service, ec);
     if (ec || found.empty())
         return fail("cannot listen on " + where + ": the address cannot be resolved");
     const tcp::endpoint endpoint = found.begin()->endpoint();
 
-    tcp::acceptor acceptor(m_impl->io);
+    tcp::acceptor acceptor(m_impl->io());
     acceptor.open(endpoint.protocol(), ec);
     // Plain SO_REUSEADDR, never SO_REUSEPORT: a second service must not share a busy port.
     if (!ec)
@@ -438,10 +475,13 @@ bool MarketHttpServer::serve()
     if (!m_impl->acceptor)
         return false;
     m_impl->accept();
+    std::vector<asio::executor_work_guard<asio::io_context::executor_type>> busy;
+    for (auto &loop : m_impl->loops)
+        busy.push_back(asio::make_work_guard(*loop));
     std::vector<std::thread> helpers;
-    for (int i = 1; i < m_impl->limits.threads; ++i)
-        helpers.emplace_back([this] { m_impl->io.run(); });
-    m_impl->io.run();
+    for (std::size_t i = 1; i < m_impl->loops.size(); ++i)
+        helpers.emplace_back([this, i] { m_impl->loops[i]->run(); });
+    m_impl->io().run();
     for (std::thread &t : helpers)
         t.join();
     return true;
@@ -450,12 +490,13 @@ bool MarketHttpServer::serve()
 void MarketHttpServer::shutdown()
 {
     // Stays stopped: a serve() still to come returns at once.
-    m_impl->io.stop();
+    for (auto &loop : m_impl->loops)
+        loop->stop();
 }
 
 std::string MarketHttpServer::answerBytes(std::string_view input)
 {
-    Conversation conversation(*m_impl, "127.0.0.1");
+    Conversation conversation(*m_impl, "127.0.0.1", false);
     beast::flat_buffer buffer(kBufferLimit);
     std::size_t taken = 0;
     // Moves more input into the buffer, a piece at a time as a socket would.

@@ -21,6 +21,10 @@ public:
     // to have the body skipped and the request answered by the handler.
     using Router = std::function<std::optional<HttpAnswer>(const HttpRequest &)>;
     using Handler = std::function<HttpAnswer(const HttpRequest &)>;
+    // Answers a routed request later, from any thread, by calling the responder once; the
+    // serving thread goes on with other connections meanwhile.
+    using Responder = std::function<void(HttpAnswer)>;
+    using AsyncHandler = std::function<void(const HttpRequest &, Responder)>;
     // Called from the serving threads as each answer is sent.
     using Logger = std::function<void(const HttpRequest &, const HttpAnswer &)>;
 
@@ -32,6 +36,8 @@ public:
     const ServerLimits &limits() const;
     void setRouter(Router router);
     void setHandler(Handler handler);
+    // Takes the handler's place on sockets; answerBytes() keeps to the handler.
+    void setAsyncHandler(AsyncHandler handler);
     void setLogger(Logger logger);
 
     // Listens on host:port (port 0: any free port). The bound port, or nullopt with a message.

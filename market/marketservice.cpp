@@ -50,13 +50,15 @@ std::optional<int> durationDays(const std::optional<std::string> &dur)
 } // namespace
 
 MarketService::MarketService(const SimulatedMarket &market, const MarketClock &clock)
-    : m_market(market), m_clock(clock)
+    : m_market(market), m_clock(clock), m_quoteLines(market)
 {}
 
 void MarketService::install(MarketHttpServer &server)
 {
     server.setRouter([this](const HttpRequest &req) { return route(req); });
     server.setHandler([this](const HttpRequest &req) { return answer(req); });
+    server.setAsyncHandler(
+        [this](const HttpRequest &req, MarketHttpServer::Responder reply) { answer(req, std::move(reply)); });
 }
 
 std::optional<HttpAnswer> MarketService::route(const HttpRequest &req) const
@@ -83,12 +85,38 @@ HttpAnswer MarketService::answer(const HttpRequest &req)
     if (std::optional<HttpAnswer> routed = route(req))
         return *routed;
     const std::string_view path = req.path();
-    HttpAnswer answer = path == kQuotesPath    ? answerQuotes(req)
-                        : path == kChartPath   ? answerChart(req)
-                        : path == kHistoryPath ? answerHistory(req)
-                                               : answerInfos();
+    HttpAnswer answer;
+    if (path == kChartPath) {
+        std::variant<ChartJob, HttpAnswer> job = chartJob(req);
+        if (auto *refused = std::get_if<HttpAnswer>(&job))
+            answer = std::move(*refused);
+        else
+            answer = chartAnswer(m_charts.get(std::get<ChartJob>(job).key, std::get<ChartJob>(job).render));
+    } else {
+        answer = path == kQuotesPath    ? answerQuotes(req)
+                 : path == kHistoryPath ? answerHistory(req)
+                                        : answerInfos();
+    }
     HttpExchange::applyRange(req, answer);
     return answer;
+}
+
+void MarketService::answer(const HttpRequest &req, MarketHttpServer::Responder reply)
+{
+    if (route(req) || req.path() != kChartPath)
+        return reply(answer(req));
+    std::variant<ChartJob, HttpAnswer> job = chartJob(req);
+    if (auto *refused = std::get_if<HttpAnswer>(&job)) {
+        HttpExchange::applyRange(req, *refused);
+        return reply(std::move(*refused));
+    }
+    ChartJob &chart = std::get<ChartJob>(job);
+    m_charts.get(chart.key, std::move(chart.render),
+                 [range = req, reply = std::move(reply)](std::optional<QByteArray> png) {
+                     HttpAnswer answer = chartAnswer(png);
+                     HttpExchange::applyRange(range, answer);
+                     reply(std::move(answer));
+                 });
 }
 
 HttpAnswer MarketService::answerQuotes(const HttpRequest &req)
@@ -109,11 +137,11 @@ HttpAnswer MarketService::answerQuotes(const HttpRequest &req)
 
     HttpAnswer answer;
     answer.headers.emplace_back("Cache-Control", "no-cache");
-    answer.setContent(QuoteCsv::answer(m_market, *tickers, *tags, m_clock.now()), "text/csv");
+    answer.setContent(QuoteCsv::answer(m_market, *tickers, *tags, m_clock.now(), &m_quoteLines), "text/csv");
     return answer;
 }
 
-HttpAnswer MarketService::answerChart(const HttpRequest &req)
+std::variant<MarketService::ChartJob, HttpAnswer> MarketService::chartJob(const HttpRequest &req) const
 {
     const std::optional<QueryString> query = QueryString::parse(QueryString::queryOf(req.target));
     if (!query)
@@ -144,20 +172,32 @@ HttpAnswer MarketService::answerChart(const HttpRequest &req)
     const std::string &ticker = tickers->front();
     const int stock = m_market.indexOf(ticker);
     ChartCache::Key key{ticker, *width, *height, stock >= 0 ? *days : 0, stock >= 0 && volume, today};
-    const QByteArray png = m_charts.get(key, [&] {
-        if (stock < 0)
-            return ChartRenderer::toPng(
-                ChartRenderer::renderNoData(QString::fromStdString(ticker), *width, *height));
-        ChartRenderer::Chart chart;
-        chart.ticker = QString::fromStdString(ticker);
-        chart.companyName = QString::fromStdString(m_market.profile(stock).name);
-        chart.closes = m_market.dailyCloses(stock, today.addDays(-*days), today.addDays(-1));
-        chart.volume = volume;
-        return ChartRenderer::toPng(ChartRenderer::render(chart, *width, *height));
-    });
+    // Drawn on a render thread, maybe after this request is gone: everything by value.
+    const SimulatedMarket *market = &m_market;
+    ChartJob job{key, [market, ticker, stock, width = *width, height = *height, days = *days, volume, today] {
+                     if (stock < 0)
+                         return ChartRenderer::toPng(
+                             ChartRenderer::renderNoData(QString::fromStdString(ticker), width, height));
+                     ChartRenderer::Chart chart;
+                     chart.ticker = QString::fromStdString(ticker);
+                     chart.companyName = QString::fromStdString(market->profile(stock).name);
+                     chart.closes = market->dailyCloses(stock, today.addDays(-days), today.addDays(-1));
+                     chart.volume = volume;
+                     return ChartRenderer::toPng(ChartRenderer::render(chart, width, height));
+                 }};
+    return job;
+}
+
+HttpAnswer MarketService::chartAnswer(const std::optional<QByteArray> &png)
+{
+    if (!png) {
+        HttpAnswer busy = HttpAnswer::error(503, "too many charts to draw; try again shortly");
+        busy.headers.emplace_back("Retry-After", "1");
+        return busy;
+    }
     HttpAnswer answer;
     answer.headers.emplace_back("Cache-Control", "max-age=300");
-    answer.setContent(png.toStdString(), "image/png");
+    answer.setContent(png->toStdString(), "image/png");
     return answer;
 }
 

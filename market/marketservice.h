@@ -2,6 +2,7 @@
 
 #include "chartcache.h"
 #include "markethttpserver.h"
+#include "quotelinecache.h"
 
 #include <QDateTime>
 
@@ -10,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <variant>
 
 class MarketClock;
 class SimulatedMarket;
@@ -28,6 +30,8 @@ public:
     static constexpr const char *kInfoPath = "/infos";
     static constexpr const char *kHistoryPath = "/table.csv";
 
+    // Outlived by the server it is installed in: its render threads hand answers to the
+    // server's connections until they stop.
     MarketService(const SimulatedMarket &market, const MarketClock &clock);
 
     void install(MarketHttpServer &server);
@@ -36,12 +40,21 @@ public:
     std::optional<HttpAnswer> route(const HttpRequest &req) const;
     // The answer to a routed GET or HEAD, a Range applied.
     HttpAnswer answer(const HttpRequest &req);
+    // The same, given to `reply`: a chart still to draw comes back from a render thread.
+    void answer(const HttpRequest &req, MarketHttpServer::Responder reply);
 
     const ChartCache &chartCache() const { return m_charts; }
 
 private:
     HttpAnswer answerQuotes(const HttpRequest &req);
-    HttpAnswer answerChart(const HttpRequest &req);
+    // The request's chart and how to draw it, or the answer refusing it.
+    struct ChartJob
+    {
+        ChartCache::Key key;
+        std::function<QByteArray()> render;
+    };
+    std::variant<ChartJob, HttpAnswer> chartJob(const HttpRequest &req) const;
+    static HttpAnswer chartAnswer(const std::optional<QByteArray> &png);
     HttpAnswer answerHistory(const HttpRequest &req);
     HttpAnswer answerInfos();
     std::string infoPage(const QDateTime &at);
@@ -49,6 +62,7 @@ private:
     const SimulatedMarket &m_market;
     const MarketClock &m_clock;
     ChartCache m_charts;
+    QuoteLineCache m_quoteLines;
 
     // The page changes only when the market ticks.
     std::mutex m_infoMutex;

@@ -1,6 +1,7 @@
 #include "quotecsv.h"
 
 #include "markettext.h"
+#include "quotelinecache.h"
 #include "simulatedmarket.h"
 
 namespace QuoteCsv {
@@ -82,6 +83,12 @@ std::optional<std::vector<std::string>> parseTags(std::string_view f)
     return tags;
 }
 
+const std::vector<std::string> &defaultTags()
+{
+    static const std::vector<std::string> tags = *parseTags(kDefaultTags);
+    return tags;
+}
+
 std::optional<std::vector<std::string>> parseTickers(std::string_view s)
 {
     std::vector<std::string> tickers;
@@ -126,11 +133,17 @@ std::string line(const SimulatedMarket &market, std::string_view ticker, const s
 }
 
 std::string answer(const SimulatedMarket &market, const std::vector<std::string> &tickers,
-                   const std::vector<std::string> &tags, const QDateTime &at)
+                   const std::vector<std::string> &tags, const QDateTime &at, QuoteLineCache *lines)
 {
     std::string out;
-    for (const std::string &ticker : tickers)
-        out += line(market, ticker, tags, at);
+    const bool cached = lines && tags == defaultTags();
+    for (const std::string &ticker : tickers) {
+        const int stock = cached ? market.indexOf(ticker) : -1;
+        if (stock >= 0)
+            lines->append(out, stock, at);
+        else
+            out += line(market, ticker, tags, at);
+    }
     return out;
 }
 

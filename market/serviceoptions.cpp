@@ -51,7 +51,8 @@ std::optional<ServiceOptions> ServiceOptions::parse(const std::vector<std::strin
             options.quiet = true;
             continue;
         }
-        if (name != "--bind" && name != "--port" && name != "--seed" && name != "--speed")
+        if (name != "--bind" && name != "--port" && name != "--seed" && name != "--speed" &&
+            name != "--per-client")
             return fail("unknown option '" + args[i] + "'");
         if (!value) {
             if (i + 1 >= args.size())
@@ -71,6 +72,11 @@ std::optional<ServiceOptions> ServiceOptions::parse(const std::vector<std::strin
             if (!parseUnsigned(*value, options.seed))
                 return fail("--seed must be a whole number from 0 to 18446744073709551615, not '" + *value +
                             "'");
+        } else if (name == "--per-client") {
+            std::uint64_t count = 0;
+            if (!parseUnsigned(*value, count) || count < 1 || count > 4000)
+                return fail("--per-client must be a number from 1 to 4000, not '" + *value + "'");
+            options.perClient = unsigned(count);
         } else {
             if (!parseSpeed(*value, options.speed) || options.speed <= 0 || options.speed > 100000)
                 return fail("--speed must be a number above 0 and at most 100000, not '" + *value + "'");
@@ -90,6 +96,7 @@ std::string ServiceOptions::usage()
            "  --port PORT     port to listen on (default 8421; 0 picks a free one)\n"
            "  --seed N        the market's seed: the same seed gives the same prices (default 1)\n"
            "  --speed X       run the market's clock X times faster than real time (default 1)\n"
+           "  --per-client N  connections one client address may hold (default 32)\n"
            "  --quiet         print nothing but errors (and the port that --port 0 picked)\n"
            "  --help          show this text\n"
            "\n"

@@ -14,6 +14,8 @@ struct ServiceOptions
     int port = kDefaultPort;
     std::uint64_t seed = 1;
     double speed = 1.0;
+    // Connections one client address may hold; a class behind one NAT address needs more.
+    unsigned perClient = 32;
     bool quiet = false;
     bool help = false;
 

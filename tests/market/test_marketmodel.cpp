@@ -1,14 +1,20 @@
+#include "chartcache.h"
 #include "infopage.h"
 #include "intradaypath.h"
 #include "markettext.h"
 #include "querystring.h"
 #include "quotecsv.h"
+#include "quotelinecache.h"
 #include "serviceoptions.h"
 #include "simulatedmarket.h"
 
 #include <QTest>
 
+#include <atomic>
 #include <cmath>
+#include <future>
+#include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -149,6 +155,117 @@ private slots:
     }
 
     // The service's texts, and what its readers make of their input ("<refused>" when refused).
+    // Lines kept per tick are the bytes of formatting afresh, in whatever order moments come.
+    void cachedQuoteLines_data()
+    {
+        QTest::addColumn<QList<QDateTime>>("moments");
+        QTest::addRow("every tick of a minute") << [] {
+            QList<QDateTime> ticks;
+            for (int s = 0; s < 60; s += 5)
+                ticks << at(kDay, 13, 37, s);
+            return ticks;
+        }();
+        QTest::addRow("last millisecond of a tick, then the next")
+            << QList<QDateTime>{at(kDay, 9, 0, 4, 999), at(kDay, 9, 0, 5), at(kDay, 9, 0, 4, 999)};
+        QTest::addRow("same tick on other days")
+            << QList<QDateTime>{at(kDay, 16, 0), at(kDay.addDays(1), 16, 0), at(kDay.addDays(-1), 16, 0),
+                                at(kDay.addYears(1), 16, 0), at(kDay, 16, 0)};
+        QTest::addRow("across midnight and back") << QList<QDateTime>{
+            at(kDay, 23, 59, 59, 999), at(kDay.addDays(1), 0, 0), at(kDay, 23, 59, 59, 999)};
+    }
+
+    void cachedQuoteLines()
+    {
+        QFETCH(QList<QDateTime>, moments);
+        const SimulatedMarket market(3);
+        QuoteLineCache lines(market);
+        const std::vector<std::string> tickers{"IBM", "MSFT", "ZZZZ", "IBM", "A"};
+        const std::vector<std::string> otherTags{"s", "l1", "n"};
+        for (const QDateTime &moment : moments) {
+            const auto &tags = QuoteCsv::defaultTags();
+            QCOMPARE(QuoteCsv::answer(market, tickers, tags, moment, &lines),
+                     QuoteCsv::answer(market, tickers, tags, moment));
+            QCOMPARE(QuoteCsv::answer(market, tickers, otherTags, moment, &lines),
+                     QuoteCsv::answer(market, tickers, otherTags, moment));
+        }
+    }
+
+    // Threads sharing the lines through a stretch of ticks each get the direct bytes.
+    void cachedQuoteLinesAcrossThreads()
+    {
+        const SimulatedMarket market(3);
+        QuoteLineCache lines(market);
+        std::vector<std::string> tickers;
+        for (const QString &ticker : AllTickers())
+            tickers.push_back(ticker.toStdString());
+        constexpr int kTicks = 20;
+        std::vector<std::string> expected;
+        for (int t = 0; t < kTicks; ++t)
+            expected.push_back(
+                QuoteCsv::answer(market, tickers, QuoteCsv::defaultTags(), at(kDay, 10, 0, t * 5)));
+        std::vector<std::vector<std::string>> got(4);
+        std::vector<std::thread> threads;
+        for (auto &mine : got)
+            threads.emplace_back([&] {
+                for (int t = 0; t < kTicks; ++t)
+                    mine.push_back(QuoteCsv::answer(market, tickers, QuoteCsv::defaultTags(),
+                                                    at(kDay, 10, 0, t * 5), &lines));
+            });
+        for (std::thread &t : threads)
+            t.join();
+        for (const auto &mine : got)
+            QVERIFY(mine == expected);
+    }
+
+    void renderPoolThreads_data()
+    {
+        QTest::addColumn<int>("asked");
+        QTest::addColumn<int>("threads");
+        QTest::addRow("none asked: one") << 0 << 1;
+        QTest::addRow("two") << 2 << 2;
+        QTest::addRow("more than the cap") << 9 << RenderPool::kMaxThreads;
+    }
+
+    void renderPoolThreads()
+    {
+        QFETCH(int, asked);
+        QFETCH(int, threads);
+        QCOMPARE(RenderPool(asked).threads(), threads);
+    }
+
+    // A full queue refuses at once instead of making the caller wait behind it.
+    void renderPoolRefusesBeyondItsQueue()
+    {
+        std::promise<void> release;
+        std::shared_future<void> released = release.get_future().share();
+        std::promise<void> started;
+        std::atomic<int> ran{0};
+        {
+            RenderPool pool(1, 2);
+            QVERIFY(pool.post([&] {
+                started.set_value();
+                released.wait();
+            }));
+            started.get_future().wait();
+            QVERIFY(pool.post([&] { ++ran; }));
+            QVERIFY(pool.post([&] { ++ran; }));
+            QVERIFY(!pool.post([&] { ++ran; }));
+            release.set_value();
+        }
+        QCOMPARE(ran.load(), 2);
+    }
+
+    // A failed rendering reaches its caller and is not kept: the next request draws again.
+    void failedRenderIsNotCached()
+    {
+        ChartCache cache(4, 2);
+        const ChartCache::Key key{"IBM", 415, 240, 365, true, kDay};
+        QCOMPARE(cache.get(key, []() -> QByteArray { throw std::runtime_error("no memory"); }), std::nullopt);
+        QCOMPARE(cache.get(key, [] { return QByteArray("png"); }), QByteArray("png"));
+        QCOMPARE(cache.get(key, [] { return QByteArray("other"); }), QByteArray("png"));
+        QCOMPARE(cache.renderCount(), 1);
+    }
+
     void texts_data()
     {
         QTest::addColumn<QString>("text");
@@ -195,12 +312,13 @@ private slots:
             const auto o = ServiceOptions::parse(args, &error);
             if (!o)
                 return error.empty() ? "refused without a reason" : "<refused>";
-            return QStringLiteral("%1 %2 %3 %4 %5")
+            return QStringLiteral("%1 %2 %3 %4 %5 %6")
                 .arg(QString::fromStdString(o->bind))
                 .arg(o->port)
                 .arg(o->seed)
                 .arg(o->speed)
                 .arg(int(o->quiet))
+                .arg(o->perClient)
                 .toStdString();
         };
         row("query: first of a repeated key", query("s=A&s=B"), "A");
@@ -224,10 +342,14 @@ private slots:
         for (int i = 0; i <= QuoteCsv::kMaxTickers; ++i)
             tooMany += "A ";
         row("tickers: too many", list(QuoteCsv::parseTickers(tooMany)), "<refused>");
-        row("options: defaults", options({}), "127.0.0.1 8421 1 1 0");
+        row("options: defaults", options({}), "127.0.0.1 8421 1 1 0 32");
         row("options: separate values", options({"--bind", "0.0.0.0", "--port", "9000", "--seed", "77"}),
-            "0.0.0.0 9000 77 1 0");
-        row("options: joined values", options({"--speed=60", "--quiet", "--port=0"}), "127.0.0.1 0 1 60 1");
+            "0.0.0.0 9000 77 1 0 32");
+        row("options: joined values", options({"--speed=60", "--quiet", "--port=0"}),
+            "127.0.0.1 0 1 60 1 32");
+        row("options: connections per client", options({"--per-client=4000"}), "127.0.0.1 8421 1 1 0 4000");
+        row("options: no connection per client", options({"--per-client", "0"}), "<refused>");
+        row("options: more per client than in all", options({"--per-client", "4001"}), "<refused>");
         row("options: port too high", options({"--port", "65536"}), "<refused>");
         row("options: negative port", options({"--port=-1"}), "<refused>");
         row("options: speed zero", options({"--speed", "0"}), "<refused>");

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <numeric>
 #include <optional>
 #include <random>
 #include <thread>
@@ -34,7 +35,7 @@ struct ManualClock : MarketClock
 struct RunningMarket
 {
     explicit RunningMarket(std::uint64_t seed, const ServerLimits &limits = ServerLimits())
-        : market(seed), service(market, clock), server(limits)
+        : market(seed), server(limits), service(market, clock)
     {
         service.install(server);
         port = server.bindTo("127.0.0.1", 0, nullptr).value_or(0);
@@ -50,8 +51,8 @@ struct RunningMarket
 
     ManualClock clock;
     SimulatedMarket market;
-    MarketService service;
     MarketHttpServer server;
+    MarketService service; // stops its render threads before the server goes
     int port = 0;
     std::thread thread;
 };
@@ -351,6 +352,58 @@ private slots:
         m.clock.set(kMoment.addDays(1));
         QVERIFY(fetch("symbol=IBM&width=415&height=240&vol=1") != first);
         QCOMPARE(m.service.chartCache().renderCount(), 5);
+    }
+
+    // Renders side by side on the render pool give the bytes of rendering one at a time, and
+    // clients asking for the same missing chart together share one rendering.
+    void concurrentChartsMatchSerialOnes()
+    {
+        std::vector<std::string> targets;
+        for (const char *ticker : {"IBM", "MSFT", "GE", "ZZZZ"})
+            for (const char *size : {"width=415&height=240&vol=1", "width=1600&height=1200&vol=1",
+                                     "width=120&height=80", "width=300&height=200&dur=3m"})
+                targets.push_back(std::string("/servlet/ChartEngine?symbol=") + ticker + "&" + size);
+        auto fetch = [](int fd, marketload::Reader &reader, const std::string &target) {
+            const auto answer = marketload::sendAll(fd, "GET " + target + " HTTP/1.1\r\nHost: x\r\n\r\n")
+                                    ? reader.read(60000)
+                                    : std::nullopt;
+            return answer && answer->status == 200 ? answer->body : std::string();
+        };
+
+        RunningMarket serial(1);
+        std::vector<std::string> expected;
+        {
+            const int fd = marketload::connectFrom(serial.port, "127.0.0.1");
+            marketload::Reader reader(fd);
+            for (const std::string &target : targets)
+                expected.push_back(fetch(fd, reader, target));
+            ::close(fd);
+        }
+
+        RunningMarket together(1);
+        constexpr int kClients = 6;
+        std::vector<std::vector<std::string>> got(kClients, std::vector<std::string>(targets.size()));
+        std::vector<std::thread> clients;
+        for (int c = 0; c < kClients; ++c) {
+            clients.emplace_back([&, c] {
+                std::vector<std::size_t> order(targets.size());
+                std::iota(order.begin(), order.end(), 0);
+                std::shuffle(order.begin(), order.end(), std::mt19937{unsigned(c)});
+                const int fd = marketload::connectFrom(together.port, "127.0.0.1");
+                marketload::Reader reader(fd);
+                for (std::size_t i : order)
+                    got[std::size_t(c)][i] = fetch(fd, reader, targets[i]);
+                ::close(fd);
+            });
+        }
+        for (std::thread &t : clients)
+            t.join();
+        for (std::size_t i = 0; i < targets.size(); ++i) {
+            QVERIFY2(expected[i].rfind("\x89PNG", 0) == 0, targets[i].c_str());
+            for (int c = 0; c < kClients; ++c)
+                QVERIFY2(got[std::size_t(c)][i] == expected[i], targets[i].c_str());
+        }
+        QCOMPARE(together.service.chartCache().renderCount(), int(targets.size()));
     }
 
     void historyOfAStock_data()
