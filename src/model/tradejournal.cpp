@@ -91,6 +91,20 @@ std::optional<JournalEntry> parseLine(const QByteArray &line, QChar decimal)
     return entry;
 }
 
+// The whole history; a missing file reads as empty.
+FileStatus readJournalBytes(const QString &path, FileAction action, QByteArray &bytes)
+{
+    bytes.clear();
+    if (const std::optional<ReadFailure> failed = readRegularFile(path, kMaxJournalSize + 1, bytes)) {
+        if (failed->kind == ReadFailure::Kind::Missing)
+            return std::nullopt;
+        return FileError{path, 0, failed->reason, action};
+    }
+    if (bytes.size() > kMaxJournalSize)
+        return FileError{path, 0, QStringLiteral("the file is too large"), action};
+    return std::nullopt;
+}
+
 } // namespace
 
 QString journalPath(const QString &folder, const QString &gameName)
@@ -138,13 +152,8 @@ FileStatus ReadJournal(const GameFolder &folder, const QString &gameName, Journa
 {
     const QString path = journalPath(folder.path, gameName);
     QByteArray bytes;
-    if (const std::optional<ReadFailure> failed = readRegularFile(path, kMaxJournalSize + 1, bytes)) {
-        if (failed->kind != ReadFailure::Kind::Missing)
-            return FileError{path, 0, failed->reason, FileAction::Read};
-        bytes.clear();
-    } else if (bytes.size() > kMaxJournalSize) {
-        return FileError{path, 0, QStringLiteral("the file is too large"), FileAction::Read};
-    }
+    if (FileStatus failed = readJournalBytes(path, FileAction::Read, bytes))
+        return failed;
     out = parseJournal(bytes, folder.decimal);
     return std::nullopt;
 }
@@ -155,13 +164,8 @@ FileStatus AppendToJournal(const GameFolder &folder, const QString &gameName, co
     if (gameName.contains(u'/'))
         return FileError{path, 0, QStringLiteral("a game name cannot contain a slash"), FileAction::Write};
     QByteArray bytes;
-    if (const std::optional<ReadFailure> failed = readRegularFile(path, kMaxJournalSize + 1, bytes)) {
-        if (failed->kind != ReadFailure::Kind::Missing)
-            return FileError{path, 0, failed->reason, FileAction::Write};
-        bytes.clear();
-    } else if (bytes.size() > kMaxJournalSize) {
-        return FileError{path, 0, QStringLiteral("the file is too large"), FileAction::Write};
-    }
+    if (FileStatus failed = readJournalBytes(path, FileAction::Write, bytes))
+        return failed;
     // A last line cut short by an editor still gets a line of its own after it.
     if (!bytes.isEmpty() && !bytes.endsWith('\n'))
         bytes += "\r\n";

@@ -8,22 +8,6 @@
 
 namespace {
 
-std::optional<Money> add(Money a, Money b)
-{
-    qint64 sum = 0;
-    if (__builtin_add_overflow(a.units(), b.units(), &sum))
-        return std::nullopt;
-    return Money::fromUnits(sum);
-}
-
-std::optional<Money> subtract(Money a, Money b)
-{
-    qint64 difference = 0;
-    if (__builtin_sub_overflow(a.units(), b.units(), &difference))
-        return std::nullopt;
-    return Money::fromUnits(difference);
-}
-
 // cost x part / whole, to the nearest unit, ties to even; part <= whole.
 Money shareOf(Money cost, qint64 part, qint64 whole)
 {
@@ -77,7 +61,7 @@ std::optional<Money> startingCashOf(const Journal &journal)
     const std::optional<Money> amount = tradeAmount(first);
     if (!amount)
         return std::nullopt;
-    return first.kind == JournalEntry::Kind::Buy ? add(first.cash, *amount) : subtract(first.cash, *amount);
+    return first.kind == JournalEntry::Kind::Buy ? plus(first.cash, *amount) : minus(first.cash, *amount);
 }
 
 QByteArray csvField(const QString &text)
@@ -112,7 +96,7 @@ Evaluation evaluate(const Journal &journal, Money cash, const QList<Holding> &ho
             continue;
         }
         if (trade.kind == JournalEntry::Kind::Buy) {
-            const std::optional<Money> cost = add(basis.cost, *amount);
+            const std::optional<Money> cost = plus(basis.cost, *amount);
             basis.complete = cost.has_value();
             basis.cost = cost.value_or(Money());
             basis.shares += trade.quantity;
@@ -125,8 +109,8 @@ Evaluation evaluate(const Journal &journal, Money cash, const QList<Holding> &ho
             continue;
         }
         const Money sold = shareOf(basis.cost, trade.quantity, basis.shares);
-        const std::optional<Money> gain = subtract(*amount, sold);
-        const std::optional<Money> realised = gain ? add(e.realisedGain, *gain) : std::nullopt;
+        const std::optional<Money> gain = minus(*amount, sold);
+        const std::optional<Money> realised = gain ? plus(e.realisedGain, *gain) : std::nullopt;
         if (realised)
             e.realisedGain = *realised;
         basis.cost = Money::fromUnits(basis.cost.units() - sold.units());
@@ -146,15 +130,15 @@ Evaluation evaluate(const Journal &journal, Money cash, const QList<Holding> &ho
             p.value = moneyFromDouble(double(quantity) * *it);
         }
         if (p.value && p.averageCost)
-            p.unrealisedGain = subtract(*p.value, basis.cost);
-        total = p.value && total ? add(*total, *p.value) : std::nullopt;
+            p.unrealisedGain = minus(*p.value, basis.cost);
+        total = p.value && total ? plus(*total, *p.value) : std::nullopt;
         e.positions.append(p);
     }
     e.holdingsValue = total;
     if (total)
-        e.netWorth = add(cash, *total);
+        e.netWorth = plus(cash, *total);
     if (e.netWorth && e.startingCash) {
-        e.gain = subtract(*e.netWorth, *e.startingCash);
+        e.gain = minus(*e.netWorth, *e.startingCash);
         if (e.gain && *e.startingCash > Money())
             e.gainPercent = 100.0 * e.gain->toDouble() / e.startingCash->toDouble();
     }

@@ -45,22 +45,6 @@ std::optional<double> positivePrice(const QString &text, QChar decimal)
     return price;
 }
 
-std::optional<Money> plus(Money a, Money b)
-{
-    qint64 sum = 0;
-    if (__builtin_add_overflow(a.units(), b.units(), &sum))
-        return std::nullopt;
-    return Money::fromUnits(sum);
-}
-
-std::optional<Money> minus(Money a, Money b)
-{
-    qint64 difference = 0;
-    if (__builtin_sub_overflow(a.units(), b.units(), &difference))
-        return std::nullopt;
-    return Money::fromUnits(difference);
-}
-
 // The cash left after paying price x n; nothing when the cost cannot even be counted.
 std::optional<Money> leftAfterBuying(Money cash, double price, qint64 n)
 {
