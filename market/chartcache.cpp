@@ -13,9 +13,9 @@ void ChartCache::get(const Key &key, std::function<QByteArray()> render, Done do
         std::unique_lock lock(m_mutex);
         if (const auto it = m_entries.find(key); it != m_entries.end()) {
             m_order.splice(m_order.begin(), m_order, it->second.position);
-            const QByteArray png = it->second.png;
+            Png png = it->second.png;
             lock.unlock();
-            done(png);
+            done(std::move(png));
             return;
         }
         if (const auto it = m_rendering.find(key); it != m_rendering.end()) {
@@ -25,27 +25,28 @@ void ChartCache::get(const Key &key, std::function<QByteArray()> render, Done do
         m_rendering[key].push_back(std::move(done));
     }
     const bool queued = m_pool.post([this, key, render = std::move(render)] {
-        std::optional<QByteArray> png;
+        Png png;
         try {
-            png = render();
+            const QByteArray drawn = render();
+            png = std::make_shared<const std::string>(drawn.constData(), std::size_t(drawn.size()));
         } catch (...) {
             // Not kept: the next request draws it again.
         }
         finish(key, png);
     });
     if (!queued)
-        finish(key, std::nullopt);
+        finish(key, nullptr);
 }
 
-std::optional<QByteArray> ChartCache::get(const Key &key, std::function<QByteArray()> render)
+ChartCache::Png ChartCache::get(const Key &key, std::function<QByteArray()> render)
 {
-    std::promise<std::optional<QByteArray>> drawn;
-    std::future<std::optional<QByteArray>> ready = drawn.get_future();
-    get(key, std::move(render), [&drawn](std::optional<QByteArray> png) { drawn.set_value(std::move(png)); });
+    std::promise<Png> drawn;
+    std::future<Png> ready = drawn.get_future();
+    get(key, std::move(render), [&drawn](Png png) { drawn.set_value(std::move(png)); });
     return ready.get();
 }
 
-void ChartCache::finish(const Key &key, const std::optional<QByteArray> &png)
+void ChartCache::finish(const Key &key, const Png &png)
 {
     std::vector<Done> waiting;
     {
@@ -53,7 +54,7 @@ void ChartCache::finish(const Key &key, const std::optional<QByteArray> &png)
         if (png) {
             ++m_renders;
             m_order.push_front(key);
-            m_entries[key] = Entry{*png, m_order.begin()};
+            m_entries[key] = Entry{png, m_order.begin()};
             while (m_entries.size() > m_capacity) {
                 m_entries.erase(m_order.back());
                 m_order.pop_back();

@@ -8,8 +8,8 @@
 #include <functional>
 #include <list>
 #include <map>
+#include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -35,23 +35,25 @@ public:
 
     explicit ChartCache(std::size_t capacity = 256, int renderThreads = RenderPool::defaultThreads());
 
-    // The image, or nullopt when it could not be drawn (the pool is full or the drawing threw).
-    using Done = std::function<void(std::optional<QByteArray>)>;
+    // The image, shared by every answer that sends it; null when it could not be drawn (the
+    // pool is full or the drawing threw).
+    using Png = std::shared_ptr<const std::string>;
+    using Done = std::function<void(Png)>;
 
     // Calls `done` with the image: at once when kept, else from a render thread once drawn.
     void get(const Key &key, std::function<QByteArray()> render, Done done);
     // The same, waiting for the image.
-    std::optional<QByteArray> get(const Key &key, std::function<QByteArray()> render);
+    Png get(const Key &key, std::function<QByteArray()> render);
     std::size_t size() const;
     // Renderings so far; lets tests tell a cached answer from a fresh one.
     int renderCount() const;
 
 private:
-    void finish(const Key &key, const std::optional<QByteArray> &png);
+    void finish(const Key &key, const Png &png);
     using Lru = std::list<Key>;
     struct Entry
     {
-        QByteArray png;
+        Png png;
         Lru::iterator position;
     };
 

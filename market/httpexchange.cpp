@@ -69,6 +69,14 @@ bool HttpRequest::asksToClose() const
 void HttpAnswer::setContent(std::string text, std::string type)
 {
     body = std::move(text);
+    sharedBody.reset();
+    contentType = std::move(type);
+}
+
+void HttpAnswer::setContent(std::shared_ptr<const std::string> bytes, std::string type)
+{
+    body.clear();
+    sharedBody = std::move(bytes);
     contentType = std::move(type);
 }
 
@@ -163,7 +171,7 @@ void HttpExchange::applyRange(const HttpRequest &request, HttpAnswer &answer)
     const std::size_t dash = wanted.find('-');
     if (dash == std::string_view::npos)
         return;
-    const std::size_t size = answer.body.size();
+    const std::size_t size = answer.content().size();
     std::size_t first = 0;
     std::size_t last = size == 0 ? 0 : size - 1;
     if (dash == 0) {
@@ -193,5 +201,5 @@ void HttpExchange::applyRange(const HttpRequest &request, HttpAnswer &answer)
     answer.status = 206;
     answer.headers.emplace_back("Content-Range",
                                 "bytes " + std::to_string(first) + "-" + std::to_string(last) + "/" + total);
-    answer.body = answer.body.substr(first, last - first + 1);
+    answer.setContent(std::string(answer.content().substr(first, last - first + 1)), answer.contentType);
 }

@@ -2,6 +2,7 @@
 
 #include "serverlimits.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,10 +34,14 @@ struct HttpAnswer
     int status = 200;
     std::string contentType;
     std::string body;
+    // Bytes kept elsewhere (a cached chart), sent without a copy; `body` is empty then.
+    std::shared_ptr<const std::string> sharedBody;
     std::vector<std::pair<std::string, std::string>> headers;
     bool closeAfter = false; // the connection ends after this answer
 
+    std::string_view content() const { return sharedBody ? std::string_view(*sharedBody) : std::string_view(body); }
     void setContent(std::string text, std::string type);
+    void setContent(std::shared_ptr<const std::string> bytes, std::string type);
     // "431 Request Header Fields Too Large\r\n" as text/plain.
     static HttpAnswer error(int status, std::string_view detail = {});
 };

@@ -71,7 +71,7 @@ int main(int argc, char **argv)
         server.setLogger([&logMutex](const HttpRequest &req, const HttpAnswer &answer) {
             std::lock_guard lock(logMutex);
             std::printf("%s \"%s %s\" %d %zu\n", req.remoteAddress.c_str(), req.method.c_str(),
-                        req.target.c_str(), answer.status, answer.body.size());
+                        req.target.c_str(), answer.status, answer.content().size());
         });
     }
 

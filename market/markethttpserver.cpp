@@ -20,7 +20,8 @@ namespace beast = boost::beast;
 namespace http = beast::http;
 using tcp = asio::ip::tcp;
 using Parser = http::request_parser<http::string_body>;
-using Response = http::response<http::string_body>;
+// The body points into bytes the step owns, so a cached chart goes out without a copy.
+using Response = http::response<http::span_body<const char>>;
 
 namespace {
 
@@ -37,6 +38,7 @@ struct Step
 {
     enum Kind { ReadBody, Answer, Defer, Close } kind = Close;
     std::optional<Response> response;
+    std::shared_ptr<const std::string> bytes; // what the response's body points into
     bool closeAfter = true;
 };
 
@@ -206,9 +208,12 @@ private:
             res.set(http::field::content_type, answer.contentType);
         for (const auto &[name, value] : answer.headers)
             res.insert(name, value);
-        res.content_length(answer.body.size());
-        if (m_request.method != "HEAD")
-            res.body() = std::move(answer.body);
+        res.content_length(answer.content().size());
+        if (m_request.method != "HEAD") {
+            step.bytes = answer.sharedBody ? std::move(answer.sharedBody)
+                                           : std::make_shared<const std::string>(std::move(answer.body));
+            res.body() = {step.bytes->data(), step.bytes->size()};
+        }
         if (answer.closeAfter)
             res.set(http::field::connection, "close");
         else if (m_request.version == "HTTP/1.0")
@@ -281,11 +286,13 @@ private:
             return;
         case Step::Answer:
             m_response = std::move(step.response);
+            m_bytes = std::move(step.bytes);
             m_closeAfter = step.closeAfter;
             m_stream.expires_after(std::chrono::milliseconds(m_limits.writeTimeoutMs));
             http::async_write(m_stream, *m_response,
                               [self = shared_from_this()](beast::error_code ec, std::size_t) {
                                   self->m_response.reset();
+                                  self->m_bytes.reset();
                                   if (ec)
                                       return self->close();
                                   if (self->m_closeAfter)
@@ -332,6 +339,7 @@ private:
     Conversation m_conversation;
     MarketHttpServer::Impl &m_server;
     std::optional<Response> m_response;
+    std::shared_ptr<const std::string> m_bytes;
     bool m_closeAfter = false;
     ClientSlot m_slot;
 };

@@ -112,8 +112,8 @@ void MarketService::answer(const HttpRequest &req, MarketHttpServer::Responder r
     }
     ChartJob &chart = std::get<ChartJob>(job);
     m_charts.get(chart.key, std::move(chart.render),
-                 [range = req, reply = std::move(reply)](std::optional<QByteArray> png) {
-                     HttpAnswer answer = chartAnswer(png);
+                 [range = req, reply = std::move(reply)](ChartCache::Png png) {
+                     HttpAnswer answer = chartAnswer(std::move(png));
                      HttpExchange::applyRange(range, answer);
                      reply(std::move(answer));
                  });
@@ -188,7 +188,7 @@ std::variant<MarketService::ChartJob, HttpAnswer> MarketService::chartJob(const 
     return job;
 }
 
-HttpAnswer MarketService::chartAnswer(const std::optional<QByteArray> &png)
+HttpAnswer MarketService::chartAnswer(ChartCache::Png png)
 {
     if (!png) {
         HttpAnswer busy = HttpAnswer::error(503, "too many charts to draw; try again shortly");
@@ -197,7 +197,7 @@ HttpAnswer MarketService::chartAnswer(const std::optional<QByteArray> &png)
     }
     HttpAnswer answer;
     answer.headers.emplace_back("Cache-Control", "max-age=300");
-    answer.setContent(png->toStdString(), "image/png");
+    answer.setContent(std::move(png), "image/png");
     return answer;
 }
 

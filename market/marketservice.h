@@ -54,7 +54,7 @@ private:
         std::function<QByteArray()> render;
     };
     std::variant<ChartJob, HttpAnswer> chartJob(const HttpRequest &req) const;
-    static HttpAnswer chartAnswer(const std::optional<QByteArray> &png);
+    static HttpAnswer chartAnswer(ChartCache::Png png);
     HttpAnswer answerHistory(const HttpRequest &req);
     HttpAnswer answerInfos();
     std::string infoPage(const QDateTime &at);

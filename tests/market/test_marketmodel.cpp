@@ -260,9 +260,12 @@ private slots:
     {
         ChartCache cache(4, 2);
         const ChartCache::Key key{"IBM", 415, 240, 365, true, kDay};
-        QCOMPARE(cache.get(key, []() -> QByteArray { throw std::runtime_error("no memory"); }), std::nullopt);
-        QCOMPARE(cache.get(key, [] { return QByteArray("png"); }), QByteArray("png"));
-        QCOMPARE(cache.get(key, [] { return QByteArray("other"); }), QByteArray("png"));
+        QCOMPARE(cache.get(key, []() -> QByteArray { throw std::runtime_error("no memory"); }), nullptr);
+        const ChartCache::Png drawn = cache.get(key, [] { return QByteArray("png"); });
+        QVERIFY(drawn);
+        QCOMPARE(*drawn, std::string("png"));
+        // Kept and shared, not drawn again nor copied.
+        QCOMPARE(cache.get(key, [] { return QByteArray("other"); }).get(), drawn.get());
         QCOMPARE(cache.renderCount(), 1);
     }
 
