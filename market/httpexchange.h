@@ -39,7 +39,10 @@ struct HttpAnswer
     std::vector<std::pair<std::string, std::string>> headers;
     bool closeAfter = false; // the connection ends after this answer
 
-    std::string_view content() const { return sharedBody ? std::string_view(*sharedBody) : std::string_view(body); }
+    std::string_view content() const
+    {
+        return sharedBody ? std::string_view(*sharedBody) : std::string_view(body);
+    }
     void setContent(std::string text, std::string type);
     void setContent(std::shared_ptr<const std::string> bytes, std::string type);
     // "431 Request Header Fields Too Large\r\n" as text/plain.

@@ -10,6 +10,8 @@ public:
     explicit SystemMarketClock(double speed = 1.0);
 
     QDateTime now() const override;
+    // The moment in the system's zone, with that zone's offset at that moment.
+    static QDateTime localTime(qint64 msecsSinceEpoch);
 
 private:
     double m_speed;

@@ -7,14 +7,18 @@
 #include "quotelinecache.h"
 #include "serviceoptions.h"
 #include "simulatedmarket.h"
+#include "systemmarketclock.h"
 
 #include <QTest>
+#include <QTimeZone>
 
 #include <atomic>
 #include <cmath>
 #include <future>
 #include <stdexcept>
 #include <thread>
+
+#include <time.h>
 
 namespace {
 
@@ -253,6 +257,53 @@ private slots:
             release.set_value();
         }
         QCOMPARE(ran.load(), 2);
+    }
+
+    // The service's local time keeps each zone's offset until the zone's next transition;
+    // around the changes of summer time it must agree with Qt's own conversion to the millisecond.
+    void localTimeFollowsTheZone_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QDateTime>("transition"); // in UTC
+        auto utc = [](int y, int m, int d, int h) { return QDateTime(QDate(y, m, d), QTime(h, 0), Qt::UTC); };
+        QTest::addRow("Paris, spring forward") << QByteArray("Europe/Paris") << utc(2026, 3, 29, 1);
+        QTest::addRow("Paris, fall back") << QByteArray("Europe/Paris") << utc(2026, 10, 25, 1);
+        QTest::addRow("New York, spring forward") << QByteArray("America/New_York") << utc(2026, 3, 8, 7);
+        QTest::addRow("New York, fall back") << QByteArray("America/New_York") << utc(2026, 11, 1, 6);
+        QTest::addRow("Sydney, across the year") << QByteArray("Australia/Sydney") << utc(2026, 4, 4, 16);
+        QTest::addRow("Tokyo, no summer time") << QByteArray("Asia/Tokyo") << utc(2026, 6, 1, 0);
+        QTest::addRow("UTC") << QByteArray("UTC") << utc(2026, 12, 31, 23);
+    }
+
+    void localTimeFollowsTheZone()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QDateTime, transition);
+        if (!QTimeZone(zone).isValid())
+            QSKIP("the zone data is not installed (tzdata)");
+        const QByteArray before = qgetenv("TZ");
+        qputenv("TZ", zone);
+        tzset();
+        const qint64 t = transition.toMSecsSinceEpoch();
+        const QList<qint64> moments{t - 1800 * 1000, t - 1, t, t + 1, t + 2 * 3600 * 1000, t + 1, t - 1};
+        // A thread of its own starts with nothing remembered, as a new serving thread does.
+        QStringList mismatches;
+        std::thread([&] {
+            for (const qint64 ms : moments) {
+                const QDateTime ours = SystemMarketClock::localTime(ms);
+                const QDateTime qt = QDateTime::fromMSecsSinceEpoch(ms, Qt::LocalTime);
+                if (ours.date() != qt.date() || ours.time() != qt.time() ||
+                    ours.offsetFromUtc() != qt.offsetFromUtc() || ours.toMSecsSinceEpoch() != ms)
+                    mismatches << ours.toString(Qt::ISODateWithMs) + QStringLiteral(" vs ") +
+                                      qt.toString(Qt::ISODateWithMs);
+            }
+        }).join();
+        if (before.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", before);
+        tzset();
+        QCOMPARE(mismatches, QStringList());
     }
 
     // A failed rendering reaches its caller and is not kept: the next request draws again.
