@@ -90,8 +90,9 @@ FileStatus parseSavedGame(const QByteArray &fileBytes, const QString &path, QCha
         return bad;
     FieldReader reader(bytes);
     SavedGameContent content;
-    if (pairLimit >= 0)
-        content.holdings.reserve(qMin(pairLimit, kMaxHoldings));
+    // Two lines a holding: reserving up front keeps a large game from being copied as it grows.
+    const qsizetype pairsAtMost = bytes.count('\n') / 2 + 1;
+    content.holdings.reserve(qMin<qsizetype>(pairLimit >= 0 ? pairLimit : pairsAtMost, kMaxHoldings));
     content.cashLine = QString::fromLatin1(reader.readLine());
     FileStatus badCash;
     const std::optional<Money> cash = cashFromLine(content.cashLine, decimal, path, badCash);
@@ -118,7 +119,7 @@ FileStatus parseSavedGame(const QByteArray &fileBytes, const QString &path, QCha
             return readError(path, reader.fieldLine(), reason);
         }
         holding.quantity = *quantity;
-        content.holdings.append(holding);
+        content.holdings.append(std::move(holding));
     }
     out = std::move(content);
     return std::nullopt;
