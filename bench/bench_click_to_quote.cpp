@@ -4,6 +4,7 @@
 // median and 95th percentile.
 //
 //   bench_click_to_quote HOST:PORT PACE-MS ROUNDS TICKER...
+#include "common/listrows.h"
 #include "game/frmmain.h"
 #include "game/gamesession.h"
 #include "model/gamefiles.h"
@@ -118,9 +119,8 @@ int main(int argc, char *argv[])
         const auto rows = list->findItems(ticker, Qt::MatchExactly);
         if (rows.isEmpty())
             qFatal("no row %s", qPrintable(ticker));
-        list->scrollToItem(rows.first());
+        const QPoint at = rowCentre(list, rows.first());
         QCoreApplication::processEvents();
-        const QPoint at = list->visualItemRect(rows.first()).center();
         if (pace > 0)
             waitUntil(qint64(i + tickers.size()) * pace, run);
 

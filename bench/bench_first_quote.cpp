@@ -2,6 +2,7 @@
 // press on a row right after the window shows to the quote in lblTrade. Each round starts a new
 // window and market (127.0.0.1:8421 must be free) and ends both. Prints the median and range,
 // with the market's own start-up time beside it.
+#include "common/listrows.h"
 #include "game/frmmain.h"
 #include "game/gamesession.h"
 #include "model/gamefiles.h"
@@ -77,9 +78,10 @@ int main(int argc, char *argv[])
         const auto rows = list->findItems(ticker, Qt::MatchExactly);
         if (rows.isEmpty())
             return 1;
+        const QPoint at = rowCentre(list, rows.first());
         QElapsedTimer sinceClick;
         sinceClick.start();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(rows.first()).center());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
         // Wait on the event loop, woken by the session's redraws, not by spinning.
         QEventLoop wait;
         QObject::connect(&window.session(), &GameSession::panelChanged, &wait, [&] {

@@ -92,6 +92,11 @@ void FrmMain::buildClientArea()
     // Kept sorted by fillStockList.
     LstStocks->setSortingEnabled(false);
     LstStocks->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Thousands of favourites are laid out a piece at a time from the event loop, so the first
+    // paint does not wait for rows nobody sees yet. Rows keep their own widths, which a long
+    // ticker's horizontal scrolling needs.
+    LstStocks->setLayoutMode(QListView::Batched);
+    LstStocks->setBatchSize(200);
     cmdFilter =
         button(client, "cmdFilter", QStringLiteral("..."), QRect(108, 30, 24, 24), &FrmMain::cmdFilter_Click);
     cmdFilter->setToolTip(QStringLiteral("Filter the list by sector"));

@@ -1,3 +1,4 @@
+#include "common/listrows.h"
 #include "common/messagerecorder.h"
 #include "common/testsession.h"
 #include "game/frmload.h"
@@ -69,7 +70,7 @@ class TestFrmLoad : public QObject
         auto *list = child<QListWidget>("FileSavedGames");
         const QList<QListWidgetItem *> found = list->findItems(file, Qt::MatchExactly);
         QCOMPARE(found.size(), 1);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found[0]).center());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowCentre(list, found[0]));
     }
     void clickLoad() { QTest::mouseClick(child<QPushButton>("cmdLoad"), Qt::LeftButton); }
     void verifyRunningGameKept()

@@ -1,3 +1,4 @@
+#include "common/listrows.h"
 #include "common/messagerecorder.h"
 #include "common/notafile.h"
 #include "common/programfolder.h"
@@ -14,6 +15,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QThreadPool>
 #include <QtTest>
@@ -163,6 +165,38 @@ private slots:
         QVERIFY(messages.shown.isEmpty());
     }
 
+    // A long list is laid out after the first paint; once done, every row has its place and a
+    // ticker wider than the list can still be scrolled to.
+    void longFavouritesListEndsFullyLaidOut()
+    {
+        QByteArray favorites;
+        for (int i = 0; i < 5000; ++i)
+            favorites += QByteArray::number(i).rightJustified(5, '0').prepend('F') + "\r\n";
+        favorites += "ZLONGFAVOURITETICKER\r\n";
+        TempProgramFolder folder;
+        folder.writeSettings("player", "LoadFavorites=Yes");
+        folder.write(QStringLiteral("player.qvn"), newSavedGameBytes(QStringLiteral("10000")));
+        folder.write(QStringLiteral("player.fav"), "[Quorvane Favorites File]\r\n" + favorites);
+        MessageRecorder messages;
+        FrmMain w(folder.path());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto *list = w.findChild<QListWidget *>(QStringLiteral("LstStocks"));
+        QCOMPARE(list->count(), 5001);
+        const int rowHeight = list->visualItemRect(list->item(0)).height();
+        QVERIFY(rowHeight > 0);
+        QTRY_COMPARE(list->verticalScrollBar()->maximum() > 0 &&
+                         list->visualItemRect(list->item(5000)).top() ==
+                             list->visualItemRect(list->item(0)).top() + 5000 * rowHeight,
+                     true);
+        const QListWidgetItem *longest = list->item(5000);
+        QTRY_VERIFY(list->visualItemRect(longest).width() >=
+                    list->fontMetrics().horizontalAdvance(longest->text()));
+        QVERIFY(list->horizontalScrollBar()->maximum() > 0);
+        list->scrollToItem(list->item(5000));
+        QVERIFY(list->viewport()->rect().intersects(list->visualItemRect(list->item(5000))));
+    }
+
     void cashBannerShowsMoneyText_data()
     {
         QTest::addColumn<QByteArray>("cashLine");
@@ -304,8 +338,7 @@ private slots:
         const auto before = folder.snapshot();
 
         if (command == "right click") {
-            const QRect row = list->visualItemRect(list->currentItem());
-            QTest::mouseClick(list->viewport(), Qt::RightButton, {}, row.center());
+            QTest::mouseClick(list->viewport(), Qt::RightButton, {}, rowCentre(list, list->currentItem()));
             QVERIFY(!w.findChild<QMenu *>(QStringLiteral("mnuContextMenu"))->isVisible());
         } else if (command.startsWith("cmd")) {
             QTest::mouseClick(w.findChild<QPushButton *>(command), Qt::LeftButton);
@@ -420,8 +453,8 @@ private slots:
         auto *add = w.findChild<QAction *>(QStringLiteral("mnuFavAdd"));
         auto *del = w.findChild<QAction *>(QStringLiteral("mnuFavDel"));
         const auto rightClick = [&](const QString &ticker) {
-            const QRect row = list->visualItemRect(list->findItems(ticker, Qt::MatchExactly).first());
-            QTest::mouseClick(list->viewport(), Qt::RightButton, {}, row.center());
+            QTest::mouseClick(list->viewport(), Qt::RightButton, {},
+                              rowCentre(list, list->findItems(ticker, Qt::MatchExactly).first()));
         };
 
         // Nothing selected yet: no menu.

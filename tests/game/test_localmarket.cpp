@@ -1,6 +1,7 @@
 // The game's own market: started when nothing answers on the default port, moved to another
 // port when something else holds it, reused when a market already runs, left alone when
 // services.cfg names one, and gone with the game, also when the game dies.
+#include "common/listrows.h"
 #include "common/marketprocess.h"
 #include "common/messagerecorder.h"
 #include "common/programfolder.h"
@@ -62,7 +63,7 @@ private:
         auto *list = w.findChild<QListWidget *>(QStringLiteral("LstStocks"));
         const auto rows = list->findItems(ticker, Qt::MatchExactly);
         QVERIFY(!rows.isEmpty());
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(rows.first()).center());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowCentre(list, rows.first()));
     }
     static QString tradeAfterClicking(FrmMain &w, const QString &ticker)
     {

@@ -1,6 +1,7 @@
 // `cmake --install` into a folder of the player's own: the folder plays on its own (its game
 // starts its own market and quotes), a second install keeps what the player changed, and the
 // menu entry written for it passes the desktop's validator.
+#include "common/listrows.h"
 #include "common/marketprocess.h"
 #include "common/messagerecorder.h"
 #include "game/frmmain.h"
@@ -126,7 +127,7 @@ void TestInstall::installedFolderQuotes()
     auto *list = window.findChild<QListWidget *>(QStringLiteral("LstStocks"));
     const auto rows = list->findItems(QStringLiteral("IBM"), Qt::MatchExactly);
     QVERIFY(!rows.isEmpty());
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(rows.first()).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowCentre(list, rows.first()));
     auto *trade = window.findChild<QLabel *>(QStringLiteral("lblTrade"));
     QVERIFY(QTest::qWaitFor([trade] { return !trade->text().isEmpty(); }, 15000));
     QVERIFY2(trade->text().toDouble() > 0, qPrintable(trade->text()));
