@@ -53,6 +53,8 @@ FrmMain::FrmMain(std::unique_ptr<GameSession> session, QWidget *parent)
     : QMainWindow(parent), m_session(session.release())
 {
     m_session->setParent(this);
+    // The saved game and favourites are read while the widgets are built; Form_Load takes them.
+    m_session->readStartupFilesAhead();
     setObjectName(QStringLiteral("FrmMain"));
     setWindowTitle(Messages::programTitle());
     buildMenus();

@@ -11,6 +11,7 @@
 #include "trading/stockselection.h"
 
 #include <QFileInfo>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <utility>
@@ -27,11 +28,23 @@ GameSession::GameSession(const QString &programFolder, std::unique_ptr<DownloadS
       m_now([] { return QDateTime::currentDateTime(); })
 {}
 
-GameSession::~GameSession() = default;
+GameSession::~GameSession()
+{
+    // The worker reads into its own copy of the folder; it only has to end before the program does.
+    if (m_startupFiles.isValid())
+        m_startupFiles.waitForFinished();
+}
+
+void GameSession::readStartupFilesAhead()
+{
+    if (!m_startupFiles.isValid())
+        m_startupFiles = QtConcurrent::run([folder = m_folder] { return loadStartup(folder); });
+}
 
 std::optional<FileError> GameSession::start()
 {
-    StartupState start = loadStartup(m_folder);
+    StartupState start = m_startupFiles.isValid() ? m_startupFiles.takeResult() : loadStartup(m_folder);
+    m_startupFiles = {};
     m_settings = start.settings;
     m_services = readServicesConfig(m_folder.path);
     m_proxy = proxyFromSettings(m_settings);

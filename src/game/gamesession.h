@@ -3,6 +3,7 @@
 #include "extras/music.h"
 #include "extras/tips.h"
 #include "game/gamenames.h"
+#include "game/startup.h"
 #include "model/fileerror.h"
 #include "model/gamefolder.h"
 #include "model/gamestate.h"
@@ -20,6 +21,7 @@
 #include "trading/trade.h"
 
 #include <QDateTime>
+#include <QFuture>
 #include <QObject>
 #include <QStringList>
 #include <QUrl>
@@ -48,6 +50,10 @@ public:
                 FileReplacer &replacer = FileReplacer::onDisk(), QObject *parent = nullptr);
     ~GameSession() override;
 
+    // Begins reading the start-up files (settings, default game, favourites) on a worker thread,
+    // so that a large saved game is parsed while the window builds its widgets. Optional; call
+    // before start(), which then takes what was read instead of reading it again.
+    void readStartupFilesAhead();
     // Reads the settings, the services, the default game and, when asked for, its favourites.
     // The first file that cannot be read is returned: the game then starts empty with the whole
     // catalogue, and nothing is written. Call once, before anything else.
@@ -165,6 +171,7 @@ signals:
 
 private:
     GameFolder m_folder;
+    QFuture<StartupState> m_startupFiles; // valid from readStartupFilesAhead() until start()
     NumberFormat m_numbers;
     GameState m_game;
     Settings m_settings;

@@ -180,7 +180,7 @@ FileStatus ReadSavedGame(const GameFolder &folder, const QString &gameName, Game
     if (FileStatus failed = parseSavedGame(bytes, path, folder.decimal, content))
         return failed;
     state.cash = content.cash;
-    state.holdings = content.holdings;
+    state.holdings = std::move(content.holdings);
     return std::nullopt;
 }
 

@@ -8,6 +8,7 @@
 #include "sync/quotesync.h"
 
 #include <QSignalSpy>
+#include <QThreadPool>
 #include <QtTest>
 
 namespace {
@@ -28,6 +29,10 @@ class TestGameSession : public QObject
 private slots:
     void startReadsTheDefaultGame();
     void startWithoutSettingsStartsEmptyAndWritesNothing();
+    void startTakesTheFilesReadAhead_data();
+    void startTakesTheFilesReadAhead();
+    void filesReadAheadAreThoseOfTheWindowsStart();
+    void sessionEndsWhileItsFilesAreReadAhead();
     void selectionFillsThePanelAndFetchesTheQuote();
     void selectionIsRefusedWhileTrading();
     void tradeRewritesTheFileThenCashAndPanel_data();
@@ -74,6 +79,95 @@ void TestGameSession::startWithoutSettingsStartsEmptyAndWritesNothing()
     QCOMPARE(ts.session->cashText(), QStringLiteral("Cash : 0$"));
     QCOMPARE(ts.session->stockList(), AllTickers());
     QCOMPARE(folder.snapshot(), before);
+}
+
+// The window reads the start-up files on a worker thread while it builds its widgets; start()
+// must then come to the same game, list and problem as reading them itself.
+void TestGameSession::startTakesTheFilesReadAhead_data()
+{
+    QTest::addColumn<bool>("readAhead");
+    QTest::addColumn<QByteArray>("favoritesLine");
+    QTest::addColumn<QString>("missing");
+    QTest::addColumn<QByteArray>("favorites");
+    QTest::addColumn<QString>("problemFile"); // empty: none
+    QTest::addColumn<int>("holdings");
+    QTest::addColumn<QStringList>("stockList");
+    const QByteArray good = "[Quorvane Favorites File]\r\nIBM\r\n";
+    for (const bool ahead : {false, true}) {
+        const char *how = ahead ? "read ahead" : "read at start";
+        QTest::addRow("%s: whole catalogue", how)
+            << ahead << QByteArray("LoadFavorites=No") << QString() << good << QString() << 3 << AllTickers();
+        QTest::addRow("%s: favourites", how) << ahead << QByteArray("LoadFavorites=Yes") << QString() << good
+                                             << QString() << 3 << QStringList{QStringLiteral("IBM")};
+        QTest::addRow("%s: no settings", how)
+            << ahead << QByteArray("LoadFavorites=Yes") << QStringLiteral("options.cfg") << good
+            << QStringLiteral("options.cfg") << 0 << AllTickers();
+        QTest::addRow("%s: no saved game", how)
+            << ahead << QByteArray("LoadFavorites=Yes") << QStringLiteral("player.qvn") << good
+            << QStringLiteral("player.qvn") << 0 << AllTickers();
+        QTest::addRow("%s: binary favourites", how) << ahead << QByteArray("LoadFavorites=Yes") << QString()
+                                                    << QByteArray("[Quorvane Favorites File]\r\n\x01\r\n")
+                                                    << QStringLiteral("player.fav") << 0 << AllTickers();
+    }
+}
+
+void TestGameSession::startTakesTheFilesReadAhead()
+{
+    QFETCH(bool, readAhead);
+    QFETCH(QByteArray, favoritesLine);
+    QFETCH(QString, missing);
+    QFETCH(QByteArray, favorites);
+    QFETCH(QString, problemFile);
+    QFETCH(int, holdings);
+    QFETCH(QStringList, stockList);
+    TempProgramFolder folder;
+    layOut(folder, favoritesLine);
+    folder.write(QStringLiteral("player.fav"), favorites);
+    if (!missing.isEmpty())
+        QVERIFY(QFile::remove(folder.file(missing)));
+    const auto before = folder.snapshot();
+    TestSession ts(folder.path());
+    if (readAhead)
+        ts.session->readStartupFilesAhead();
+    const std::optional<FileError> problem = ts.session->start();
+    QCOMPARE(problem ? problem->path : QString(),
+             problemFile.isEmpty() ? QString() : folder.file(problemFile));
+    QCOMPARE(ts.session->game().holdingCount(), holdings);
+    QCOMPARE(ts.session->game().gameName.has_value(), problemFile.isEmpty());
+    QCOMPARE(ts.session->stockList(), stockList);
+    QCOMPARE(folder.snapshot(), before);
+}
+
+// What the game shows is the saved game as it was when the files were read ahead, once: start()
+// does not read it a second time.
+void TestGameSession::filesReadAheadAreThoseOfTheWindowsStart()
+{
+    TempProgramFolder folder;
+    layOut(folder);
+    TestSession ts(folder.path());
+    ts.session->readStartupFilesAhead();
+    QThreadPool::globalInstance()->waitForDone();
+    folder.write(QStringLiteral("player.qvn"), "500\r\n");
+    QVERIFY(!ts.session->start());
+    QCOMPARE(ts.session->game().holdingCount(), 3);
+    QCOMPARE(ts.session->cashText(), QStringLiteral("Cash : 10000$"));
+}
+
+// A window closed before its start-up ran leaves no worker behind reading a folder that is gone.
+void TestGameSession::sessionEndsWhileItsFilesAreReadAhead()
+{
+    QByteArray game = "10000\r\n";
+    for (int i = 0; i < 20000; ++i)
+        game += "T" + QByteArray::number(i) + "\r\n1\r\n";
+    auto folder = std::make_unique<TempProgramFolder>();
+    layOut(*folder);
+    folder->write(QStringLiteral("player.qvn"), game);
+    {
+        TestSession ts(folder->path());
+        ts.session->readStartupFilesAhead();
+    }
+    QCOMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0);
+    folder.reset();
 }
 
 void TestGameSession::selectionFillsThePanelAndFetchesTheQuote()
