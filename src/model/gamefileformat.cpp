@@ -3,6 +3,7 @@
 #include "fieldreader.h"
 #include "numbertext.h"
 
+#include <charconv>
 #include <cstdio>
 #include <limits>
 
@@ -82,30 +83,30 @@ bool isWholeNumberText(QByteArrayView field)
 
 } // namespace
 
-FileStatus parseSavedGame(const QByteArray &fileBytes, const QString &path, QChar decimal,
-                          SavedGameContent &out, int pairLimit)
+namespace {
+
+// The cash line and the pairs of a saved game, each pair handed to `onPair` as its ticker's
+// bytes (pointing into `bytes`) and its quantity.
+template <typename OnPair>
+FileStatus parsePairs(const QByteArray &bytes, const QString &path, QChar decimal, int pairLimit,
+                      QString &cashLine, Money &cash, OnPair onPair)
 {
-    const QByteArray bytes = withoutByteOrderMark(fileBytes);
     if (FileStatus bad = checkText(bytes, path))
         return bad;
     FieldReader reader(bytes);
-    SavedGameContent content;
-    // Two lines a holding: reserving up front keeps a large game from being copied as it grows.
-    const qsizetype pairsAtMost = bytes.count('\n') / 2 + 1;
-    content.holdings.reserve(qMin<qsizetype>(pairLimit >= 0 ? pairLimit : pairsAtMost, kMaxHoldings));
-    content.cashLine = QString::fromLatin1(reader.readLine());
+    cashLine = QString::fromLatin1(reader.readLine());
     FileStatus badCash;
-    const std::optional<Money> cash = cashFromLine(content.cashLine, decimal, path, badCash);
-    if (!cash)
+    const std::optional<Money> amount = cashFromLine(cashLine, decimal, path, badCash);
+    if (!amount)
         return badCash;
-    content.cash = *cash;
+    cash = *amount;
 
-    while (!reader.atEnd() && (pairLimit < 0 || content.holdings.size() < pairLimit)) {
-        if (content.holdings.size() >= kMaxHoldings)
+    int pairs = 0;
+    while (!reader.atEnd() && (pairLimit < 0 || pairs < pairLimit)) {
+        if (pairs >= kMaxHoldings)
             return readError(path, reader.line(),
                              QStringLiteral("the file holds more than %1 holdings").arg(kMaxHoldings));
-        Holding holding;
-        holding.ticker = QString::fromLatin1(*reader.readField());
+        const QByteArrayView ticker = *reader.readField();
         const int tickerLine = reader.fieldLine();
         const std::optional<QByteArrayView> field = reader.readNumberField();
         if (!field)
@@ -118,11 +119,39 @@ FileStatus parseSavedGame(const QByteArray &fileBytes, const QString &path, QCha
                                        : QStringLiteral("the quantity is not a whole number");
             return readError(path, reader.fieldLine(), reason);
         }
-        holding.quantity = *quantity;
-        content.holdings.append(std::move(holding));
+        onPair(ticker, *quantity);
+        ++pairs;
     }
+    return std::nullopt;
+}
+
+} // namespace
+
+FileStatus parseSavedGame(const QByteArray &fileBytes, const QString &path, QChar decimal,
+                          SavedGameContent &out, int pairLimit)
+{
+    const QByteArray bytes = withoutByteOrderMark(fileBytes);
+    SavedGameContent content;
+    // Two lines a holding: reserving up front keeps a large game from being copied as it grows.
+    const qsizetype pairsAtMost = bytes.count('\n') / 2 + 1;
+    content.holdings.reserve(qMin<qsizetype>(pairLimit >= 0 ? pairLimit : pairsAtMost, kMaxHoldings));
+    if (FileStatus bad =
+            parsePairs(bytes, path, decimal, pairLimit, content.cashLine, content.cash,
+                       [&content](QByteArrayView ticker, qint32 quantity) {
+                           content.holdings.append(Holding{QString::fromLatin1(ticker), quantity});
+                       }))
+        return bad;
     out = std::move(content);
     return std::nullopt;
+}
+
+FileStatus forEachSavedGamePair(const QByteArray &fileBytes, const QString &path, QChar decimal,
+                                int pairLimit, Money &cash,
+                                const std::function<void(QByteArrayView, qint32)> &onPair)
+{
+    const QByteArray bytes = withoutByteOrderMark(fileBytes);
+    QString cashLine;
+    return parsePairs(bytes, path, decimal, pairLimit, cashLine, cash, onPair);
 }
 
 FileStatus parseSavedGameCash(const QByteArray &fileBytes, const QString &path, QChar decimal, Money &out)
@@ -197,27 +226,48 @@ QByteArray quantityText(qint32 quantity)
     return text;
 }
 
+namespace {
+
+void appendQuantityLine(QByteArray &bytes, qint32 quantity)
+{
+    // " 10 ", "-5 ": a blank where a minus sign would be, the digits, a blank.
+    char line[16] = {' '};
+    char *digits = quantity >= 0 ? line + 1 : line;
+    char *end = std::to_chars(digits, line + 12, quantity).ptr; // "-2147483648" fits, and the tail after it
+    *end++ = ' ';
+    *end++ = '\r';
+    *end++ = '\n';
+    bytes.append(line, end - line);
+}
+
+// The widest quantity line is " -2147483648 " less one blank, and its line end.
+constexpr qsizetype kQuantityLineAtMost = 13 + 2;
+
+} // namespace
+
 QByteArray savedGameBytes(const QByteArray &cashLine, const QList<Holding> &holdings)
 {
     qsizetype size = cashLine.size() + 2;
     for (const Holding &holding : holdings)
-        size += holding.ticker.size() + 2 + 13 + 2; // the widest quantity is " -2147483648 " less one blank
+        size += holding.ticker.size() + 2 + kQuantityLineAtMost;
     QByteArray bytes;
     bytes.reserve(size);
     bytes += cashLine;
     bytes += "\r\n";
-    char number[16];
     for (const Holding &holding : holdings) {
         for (QChar c : holding.ticker)
             bytes += char(c.unicode());
         bytes += "\r\n";
-        if (holding.quantity >= 0)
-            bytes += ' ';
-        const int length = std::snprintf(number, sizeof number, "%d ", holding.quantity);
-        bytes.append(number, length);
-        bytes += "\r\n";
+        appendQuantityLine(bytes, holding.quantity);
     }
     return bytes;
+}
+
+void appendSavedGamePair(QByteArray &bytes, QByteArrayView ticker, qint32 quantity)
+{
+    bytes.append(ticker.data(), ticker.size());
+    bytes += "\r\n";
+    appendQuantityLine(bytes, quantity);
 }
 
 QByteArray linesBytes(const QList<QByteArray> &lines)

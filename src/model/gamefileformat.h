@@ -6,10 +6,12 @@
 #include "settings.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // The layouts of the game files, as pure functions of their bytes: no file is touched here.
@@ -31,6 +33,11 @@ struct SavedGameContent
 // pairs is an error.
 FileStatus parseSavedGame(const QByteArray &bytes, const QString &path, QChar decimal, SavedGameContent &out,
                           int pairLimit = -1);
+// As parseSavedGame, but each pair is handed to `onPair` as its ticker's bytes and its quantity
+// instead of being kept: a rewrite then needs no string per ticker. The bytes live as long as
+// `bytes`.
+FileStatus forEachSavedGamePair(const QByteArray &bytes, const QString &path, QChar decimal, int pairLimit,
+                                Money &cash, const std::function<void(QByteArrayView, qint32)> &onPair);
 // Only the first line, as a cash amount.
 FileStatus parseSavedGameCash(const QByteArray &bytes, const QString &path, QChar decimal, Money &out);
 // The first line as written (a settings rewrite copies it unchanged).
@@ -47,6 +54,8 @@ QString cashLineProblem(const QString &text, QChar decimal);
 QByteArray quantityText(qint32 quantity);
 // A saved game as a rewrite writes it: cash line, then each ticker and its print-form quantity.
 QByteArray savedGameBytes(const QByteArray &cashLine, const QList<Holding> &holdings);
+// One pair as savedGameBytes writes it, appended to `bytes`.
+void appendSavedGamePair(QByteArray &bytes, QByteArrayView ticker, qint32 quantity);
 // Each item on its own CR LF line.
 QByteArray linesBytes(const QList<QByteArray> &lines);
 

@@ -228,37 +228,46 @@ FileStatus RewriteSavedGameAfterTrade(const GameFolder &folder, GameState &state
     if (FileStatus failed = readFile(path, bytes))
         return asAction(failed, FileAction::Write);
     const int count = state.holdingCount();
-    SavedGameContent onDisk;
-    if (FileStatus failed = parseSavedGame(bytes, path, folder.decimal, onDisk, count))
+    // The new file is written as the old one is read, pair by pair: a large game is rewritten
+    // without a string or a list entry per holding. The cash line is written in its plain form so
+    // that the file reads back as exactly the new cash.
+    QByteArray content;
+    content.reserve(bytes.size() + bytes.size() / 2 + 32);
+    content += moneyToText(*cash, folder.decimal).toLatin1();
+    content += "\r\n";
+    QList<QPair<int, qint32>> changed; // row and new quantity
+    bool overflow = false;
+    int pairs = 0;
+    Money cashOnDisk;
+    const auto copyPair = [&](QByteArrayView rowTicker, qint32 rowQuantity) {
+        if (!overflow && QLatin1StringView(rowTicker.data(), rowTicker.size()) == ticker) {
+            qint64 quantity = 0;
+            overflow = __builtin_add_overflow(qint64(rowQuantity), change, &quantity) ||
+                       quantity < std::numeric_limits<qint32>::min() ||
+                       quantity > std::numeric_limits<qint32>::max();
+            rowQuantity = qint32(quantity);
+            changed.append({pairs, rowQuantity});
+        }
+        appendSavedGamePair(content, rowTicker, rowQuantity);
+        ++pairs;
+    };
+    if (FileStatus failed = forEachSavedGamePair(bytes, path, folder.decimal, count, cashOnDisk, copyPair))
         return asAction(failed, FileAction::Write);
-    if (onDisk.holdings.size() < count)
-        return tooFewPairs(path, onDisk.holdings.size(), count, FileAction::Write);
+    if (pairs < count)
+        return tooFewPairs(path, pairs, count, FileAction::Write);
+    if (overflow)
+        return fileError(
+            path,
+            QStringLiteral("the holding of %1 would go beyond the largest quantity a game can hold")
+                .arg(ticker),
+            FileAction::Write);
 
-    QList<int> changedRows;
-    for (int i = 0; i < count; ++i) {
-        Holding &row = onDisk.holdings[i];
-        if (row.ticker != ticker)
-            continue;
-        qint64 quantity = 0;
-        if (__builtin_add_overflow(qint64(row.quantity), change, &quantity) ||
-            quantity < std::numeric_limits<qint32>::min() || quantity > std::numeric_limits<qint32>::max())
-            return fileError(
-                path,
-                QStringLiteral("the holding of %1 would go beyond the largest quantity a game can hold")
-                    .arg(ticker),
-                FileAction::Write);
-        row.quantity = qint32(quantity);
-        changedRows.append(i);
-    }
-
-    // The cash line is written in its plain form so that the file reads back as exactly the new cash.
-    const QByteArray content = savedGameBytes(moneyToText(*cash, folder.decimal).toLatin1(), onDisk.holdings);
     if (FileStatus failed = folder.replacer->replace(path, content))
         return failed;
 
     state.cash = *cash;
-    for (int i : changedRows)
-        state.holdings[i].quantity = onDisk.holdings[i].quantity;
+    for (const auto &[row, quantity] : changed)
+        state.holdings[row].quantity = quantity;
     return std::nullopt;
 }
 

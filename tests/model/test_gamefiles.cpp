@@ -212,6 +212,9 @@ private slots:
         const QByteArray game = gameBytes("5000", {{"AAPL", " 2147483647 "}, {"ABX", "-2147483648 "}});
         row("above the largest quantity", game, 228, "4000", 1, 0);
         row("below the smallest quantity", gameBytes("5000", {{"AAPL", "-2147483648 "}}), 228, "4000", -1, 0);
+        row("second row of a ticker above the largest",
+            gameBytes("5000", {{"AAPL", " 0 "}, {"ABX", " 1 "}, {"AAPL", " 2147483647 "}}), 228, "4000", 1,
+            0);
         row("change beyond 64 bits", game, 228, "4000", std::numeric_limits<qint64>::max(), 0);
         row("cash text not a number", game, 228, "lots", 1, 0);
         row("file shorter than the game", "5000\r\nAAPL\r\n 3 \r\n", 2, "4000", 1, 4);
@@ -778,6 +781,12 @@ private slots:
         QVERIFY(!ReadSavedGame(folder(), QStringLiteral("Demo"), state));
         QCOMPARE(state.cash, Money::fromUnits(12345000));
         QCOMPARE(state.holdings, (QList<Holding>{{QStringLiteral("IBM"), 7}}));
+        // A trade's rewrite reads the pairs after the mark and writes the file without it.
+        state.gameName = QStringLiteral("Demo");
+        QVERIFY(
+            !RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("1000"), QStringLiteral("IBM"), 2));
+        QCOMPARE(readBytes(gamePath()), QByteArray("1000\r\nIBM\r\n 9 \r\n"));
+        writeBytes(gamePath(), mark + "1234.5\r\nIBM\r\n 7 \r\n");
         Money cash;
         QVERIFY(!ReadSavedGameCash(folder(), QStringLiteral("Demo.qvn"), cash));
         QCOMPARE(cash, Money::fromUnits(12345000));
