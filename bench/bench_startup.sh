@@ -7,7 +7,7 @@
 # of 32,767 holdings. Prints medians, peak resident memory and the ratios.
 set -euo pipefail
 build="${1:?usage: bench_startup.sh BUILD-DIR}"
-runs="${RUNS:-21}"
+runs="${RUNS:-31}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
