@@ -43,8 +43,8 @@ void GameSession::readStartupFilesAhead()
 
 std::optional<FileError> GameSession::start()
 {
+    // Taking the result leaves the future empty.
     StartupState start = m_startupFiles.isValid() ? m_startupFiles.takeResult() : loadStartup(m_folder);
-    m_startupFiles = {};
     m_settings = start.settings;
     m_services = readServicesConfig(m_folder.path);
     m_proxy = proxyFromSettings(m_settings);

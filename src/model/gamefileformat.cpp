@@ -4,7 +4,6 @@
 #include "numbertext.h"
 
 #include <charconv>
-#include <cstdio>
 #include <limits>
 
 namespace {
@@ -146,11 +145,11 @@ FileStatus parseSavedGame(const QByteArray &fileBytes, const QString &path, QCha
 }
 
 FileStatus forEachSavedGamePair(const QByteArray &fileBytes, const QString &path, QChar decimal,
-                                int pairLimit, Money &cash,
-                                const std::function<void(QByteArrayView, qint32)> &onPair)
+                                int pairLimit, const std::function<void(QByteArrayView, qint32)> &onPair)
 {
     const QByteArray bytes = withoutByteOrderMark(fileBytes);
-    QString cashLine;
+    QString cashLine; // checked, not kept
+    Money cash;
     return parsePairs(bytes, path, decimal, pairLimit, cashLine, cash, onPair);
 }
 
@@ -218,23 +217,23 @@ QString cashLineProblem(const QString &text, QChar decimal)
              moneyToText(Money::fromUnits(std::numeric_limits<qint64>::max()), decimal));
 }
 
-QByteArray quantityText(qint32 quantity)
-{
-    QByteArray text = quantity < 0 ? QByteArray() : QByteArray(" ");
-    text += QByteArray::number(quantity);
-    text += ' ';
-    return text;
-}
-
 namespace {
+
+// The numeric print form into `out` (12 chars at least): a blank where a minus sign would be,
+// the digits, a blank. Returns the end.
+char *printQuantity(char *out, qint32 quantity)
+{
+    *out = ' ';
+    char *digits = quantity >= 0 ? out + 1 : out;
+    char *end = std::to_chars(digits, out + 11, quantity).ptr; // "-2147483648" fits
+    *end++ = ' ';
+    return end;
+}
 
 void appendQuantityLine(QByteArray &bytes, qint32 quantity)
 {
-    // " 10 ", "-5 ": a blank where a minus sign would be, the digits, a blank.
-    char line[16] = {' '};
-    char *digits = quantity >= 0 ? line + 1 : line;
-    char *end = std::to_chars(digits, line + 12, quantity).ptr; // "-2147483648" fits, and the tail after it
-    *end++ = ' ';
+    char line[16];
+    char *end = printQuantity(line, quantity);
     *end++ = '\r';
     *end++ = '\n';
     bytes.append(line, end - line);
@@ -244,6 +243,12 @@ void appendQuantityLine(QByteArray &bytes, qint32 quantity)
 constexpr qsizetype kQuantityLineAtMost = 13 + 2;
 
 } // namespace
+
+QByteArray quantityText(qint32 quantity)
+{
+    char text[12];
+    return QByteArray(text, printQuantity(text, quantity) - text);
+}
 
 QByteArray savedGameBytes(const QByteArray &cashLine, const QList<Holding> &holdings)
 {

@@ -33,11 +33,11 @@ struct SavedGameContent
 // pairs is an error.
 FileStatus parseSavedGame(const QByteArray &bytes, const QString &path, QChar decimal, SavedGameContent &out,
                           int pairLimit = -1);
-// As parseSavedGame, but each pair is handed to `onPair` as its ticker's bytes and its quantity
-// instead of being kept: a rewrite then needs no string per ticker. The bytes live as long as
-// `bytes`.
+// As parseSavedGame (the cash line is checked too), but each pair is handed to `onPair` as its
+// ticker's bytes and its quantity instead of being kept: a rewrite then needs no string per
+// ticker. The bytes live as long as `bytes`.
 FileStatus forEachSavedGamePair(const QByteArray &bytes, const QString &path, QChar decimal, int pairLimit,
-                                Money &cash, const std::function<void(QByteArrayView, qint32)> &onPair);
+                                const std::function<void(QByteArrayView, qint32)> &onPair);
 // Only the first line, as a cash amount.
 FileStatus parseSavedGameCash(const QByteArray &bytes, const QString &path, QChar decimal, Money &out);
 // The first line as written (a settings rewrite copies it unchanged).

@@ -238,7 +238,6 @@ FileStatus RewriteSavedGameAfterTrade(const GameFolder &folder, GameState &state
     QList<QPair<int, qint32>> changed; // row and new quantity
     bool overflow = false;
     int pairs = 0;
-    Money cashOnDisk;
     const auto copyPair = [&](QByteArrayView rowTicker, qint32 rowQuantity) {
         if (!overflow && QLatin1StringView(rowTicker.data(), rowTicker.size()) == ticker) {
             qint64 quantity = 0;
@@ -251,7 +250,7 @@ FileStatus RewriteSavedGameAfterTrade(const GameFolder &folder, GameState &state
         appendSavedGamePair(content, rowTicker, rowQuantity);
         ++pairs;
     };
-    if (FileStatus failed = forEachSavedGamePair(bytes, path, folder.decimal, count, cashOnDisk, copyPair))
+    if (FileStatus failed = forEachSavedGamePair(bytes, path, folder.decimal, count, copyPair))
         return asAction(failed, FileAction::Write);
     if (pairs < count)
         return tooFewPairs(path, pairs, count, FileAction::Write);
