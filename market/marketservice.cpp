@@ -137,7 +137,7 @@ HttpAnswer MarketService::answerQuotes(const HttpRequest &req)
 
     HttpAnswer answer;
     answer.headers.emplace_back("Cache-Control", "no-cache");
-    answer.setContent(QuoteCsv::answer(m_market, *tickers, *tags, m_clock.now(), &m_quoteLines), "text/csv");
+    answer.setContent(m_quoteLines.answer(*tickers, *tags, m_clock.now()), "text/csv");
     return answer;
 }
 

@@ -1,7 +1,6 @@
 #include "quotecsv.h"
 
 #include "markettext.h"
-#include "quotelinecache.h"
 #include "simulatedmarket.h"
 
 namespace QuoteCsv {
@@ -133,17 +132,11 @@ std::string line(const SimulatedMarket &market, std::string_view ticker, const s
 }
 
 std::string answer(const SimulatedMarket &market, const std::vector<std::string> &tickers,
-                   const std::vector<std::string> &tags, const QDateTime &at, QuoteLineCache *lines)
+                   const std::vector<std::string> &tags, const QDateTime &at)
 {
     std::string out;
-    const bool cached = lines && tags == defaultTags();
-    for (const std::string &ticker : tickers) {
-        const int stock = cached ? market.indexOf(ticker) : -1;
-        if (stock >= 0)
-            lines->append(out, stock, at);
-        else
-            out += line(market, ticker, tags, at);
-    }
+    for (const std::string &ticker : tickers)
+        out += line(market, ticker, tags, at);
     return out;
 }
 

@@ -7,7 +7,6 @@
 #include <string_view>
 #include <vector>
 
-class QuoteLineCache;
 class SimulatedMarket;
 
 // The quote answer: one CR LF ended line per ticker asked, its items in the order of the
@@ -30,9 +29,7 @@ std::optional<std::vector<std::string>> parseTickers(std::string_view s);
 
 std::string line(const SimulatedMarket &market, std::string_view ticker, const std::vector<std::string> &tags,
                  const QDateTime &at);
-// With `lines`, listed stocks asked with the default tags come from it, the same bytes.
 std::string answer(const SimulatedMarket &market, const std::vector<std::string> &tickers,
-                   const std::vector<std::string> &tags, const QDateTime &at,
-                   QuoteLineCache *lines = nullptr);
+                   const std::vector<std::string> &tags, const QDateTime &at);
 
 } // namespace QuoteCsv

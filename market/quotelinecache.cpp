@@ -23,3 +23,19 @@ void QuoteLineCache::append(std::string &out, int stock, const QDateTime &at)
     }
     out += slot.line;
 }
+
+std::string QuoteLineCache::answer(const std::vector<std::string> &tickers,
+                                   const std::vector<std::string> &tags, const QDateTime &at)
+{
+    if (tags != QuoteCsv::defaultTags())
+        return QuoteCsv::answer(m_market, tickers, tags, at);
+    std::string out;
+    for (const std::string &ticker : tickers) {
+        const int stock = m_market.indexOf(ticker);
+        if (stock >= 0)
+            append(out, stock, at);
+        else
+            out += QuoteCsv::line(m_market, ticker, tags, at);
+    }
+    return out;
+}

@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 class SimulatedMarket;
 
@@ -17,10 +18,13 @@ public:
     explicit QuoteLineCache(const SimulatedMarket &market);
     ~QuoteLineCache();
 
-    // Appends the stock's line at `at`, as QuoteCsv::line gives it for the default tags.
-    void append(std::string &out, int stock, const QDateTime &at);
+    // QuoteCsv::answer's bytes; listed stocks asked with the default tags come from the cache.
+    std::string answer(const std::vector<std::string> &tickers, const std::vector<std::string> &tags,
+                       const QDateTime &at);
 
 private:
+    void append(std::string &out, int stock, const QDateTime &at);
+
     // One lock per stock, each on its own cache line, so threads asking for different stocks
     // never wait for each other.
     struct alignas(64) Slot

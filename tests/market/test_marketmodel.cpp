@@ -187,9 +187,8 @@ private slots:
         const std::vector<std::string> otherTags{"s", "l1", "n"};
         for (const QDateTime &moment : moments) {
             const auto &tags = QuoteCsv::defaultTags();
-            QCOMPARE(QuoteCsv::answer(market, tickers, tags, moment, &lines),
-                     QuoteCsv::answer(market, tickers, tags, moment));
-            QCOMPARE(QuoteCsv::answer(market, tickers, otherTags, moment, &lines),
+            QCOMPARE(lines.answer(tickers, tags, moment), QuoteCsv::answer(market, tickers, tags, moment));
+            QCOMPARE(lines.answer(tickers, otherTags, moment),
                      QuoteCsv::answer(market, tickers, otherTags, moment));
         }
     }
@@ -212,8 +211,7 @@ private slots:
         for (auto &mine : got)
             threads.emplace_back([&] {
                 for (int t = 0; t < kTicks; ++t)
-                    mine.push_back(QuoteCsv::answer(market, tickers, QuoteCsv::defaultTags(),
-                                                    at(kDay, 10, 0, t * 5), &lines));
+                    mine.push_back(lines.answer(tickers, QuoteCsv::defaultTags(), at(kDay, 10, 0, t * 5)));
             });
         for (std::thread &t : threads)
             t.join();
