@@ -4,6 +4,7 @@
 // median and 95th percentile.
 //
 //   bench_click_to_quote HOST:PORT PACE-MS ROUNDS TICKER...
+#include "app/program.h"
 #include "common/listrows.h"
 #include "game/frmmain.h"
 #include "game/gamesession.h"
@@ -101,7 +102,8 @@ int main(int argc, char *argv[])
     writeFile(folder.filePath(QStringLiteral("services.cfg")),
               "QuoteHost=" + host + "\r\nChartHost=" + host + "\r\nInfoPage=http://" + host + "/infos\r\n");
 
-    FrmMain window(folder.path());
+    Program program(folder.path());
+    FrmMain &window = program.window();
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         qFatal("the window was never shown");

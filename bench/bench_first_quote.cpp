@@ -62,8 +62,8 @@ int main(int argc, char *argv[])
 
         auto session = std::make_unique<GameSession>(folder.path(), std::make_unique<TcpSocket>(),
                                                      std::make_unique<SystemClock>(), NumberFormat{});
-        session->setLocalMarket(std::make_unique<LocalMarket>(market));
-        LocalMarket *local = session->localMarket();
+        session->market().setLocalMarket(std::make_unique<LocalMarket>(market));
+        LocalMarket *local = session->market().localMarket();
         FrmMain window(std::move(session));
         QElapsedTimer sinceShow;
         window.show();

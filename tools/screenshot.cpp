@@ -3,6 +3,7 @@
 // --dialog filter, about or options, that dialog is opened and drawn instead of the window.
 // With --dialog evaluate, a scratch game makes a few trades at the market's prices and the
 // evaluation window is drawn; the scratch game's files are removed afterwards.
+#include "app/program.h"
 #include "game/frmmain.h"
 #include "game/gamesession.h"
 #include "model/gamefiles.h"
@@ -10,6 +11,7 @@
 #include "platform/webpane.h"
 #include "trading/frmevaluate.h"
 #include "trading/frmstats.h"
+#include "trading/portfoliovaluation.h"
 
 #include <QApplication>
 #include <QHoverEvent>
@@ -36,9 +38,10 @@ bool trade(FrmMain &window, TradeKind kind, const QString &ticker, const QString
     if (!QTest::qWaitFor(
             [&] { return session.panel().lblQuote == ticker && !session.panel().lblTrade.isEmpty(); }, 5000))
         return false;
-    session.beginTrade(kind);
-    const TradeOutcome outcome = session.trade(kind, quantity, session.tradeAmounts(kind, quantity).txtPay);
-    session.endTrade();
+    session.tradeDesk().beginTrade(kind);
+    const TradeOutcome outcome =
+        session.tradeDesk().trade(kind, quantity, session.tradeDesk().tradeAmounts(kind, quantity).txtPay);
+    session.tradeDesk().endTrade();
     return !outcome.refusal && !outcome.notice;
 }
 
@@ -46,8 +49,8 @@ QWidget *evaluationAfterTrades(FrmMain &window)
 {
     GameSession &session = window.session();
     const GameFolder &folder = session.folder();
-    const bool made = !session.createGame(kScratchGame, GameLevel::Easy) &&
-                      !session.loadGame(kScratchGame + QStringLiteral(".qvn")) &&
+    const bool made = !session.savedGames().createGame(kScratchGame, GameLevel::Easy) &&
+                      !session.savedGames().loadGame(kScratchGame + QStringLiteral(".qvn")) &&
                       trade(window, TradeKind::Buy, QStringLiteral("IBM"), QStringLiteral("120")) &&
                       trade(window, TradeKind::Buy, QStringLiteral("MSFT"), QStringLiteral("300")) &&
                       trade(window, TradeKind::Buy, QStringLiteral("AAPL"), QStringLiteral("150")) &&
@@ -58,7 +61,7 @@ QWidget *evaluationAfterTrades(FrmMain &window)
         auto *stats = window.findChild<FrmStats *>(QStringLiteral("frmStats"));
         stats->Command2_Click();
         FrmEvaluate *evaluation = stats->evaluationWindow();
-        if (!QTest::qWaitFor([&] { return evaluation->pendingRequests() == 0; }, 10000))
+        if (!QTest::qWaitFor([&] { return evaluation->valuation().pendingRequests() == 0; }, 10000))
             std::fprintf(stderr, "the evaluation's requests did not all come back within 10 s\n");
         shown = evaluation;
     } else {
@@ -90,7 +93,8 @@ int main(int argc, char *argv[])
             "usage: quorvane-screenshot OUTPUT.png [TICKER] [--dialog filter|about|options|evaluate]\n");
         return 2;
     }
-    FrmMain window(QCoreApplication::applicationDirPath());
+    Program program(QCoreApplication::applicationDirPath());
+    FrmMain &window = program.window();
     window.show();
     auto *pane = window.findChild<WebPane *>(QStringLiteral("WebBrowser"));
     QSignalSpy loaded(pane, &WebPane::loaded);

@@ -1,6 +1,7 @@
 #include "game/frmmain.h"
 #include "model/programfolder.h"
 #include "platform/messages.h"
+#include "program.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -23,7 +24,8 @@ int main(int argc, char *argv[])
     const ProgramFolderChoice folder =
         chooseProgramFolder(QCoreApplication::applicationDirPath(),
                             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
-    FrmMain window(folder.path);
+    Program program(folder.path);
+    FrmMain &window = program.window();
     window.show();
     if (!folder.problems.isEmpty())
         Messages::inform(&window,

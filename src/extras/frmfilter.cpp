@@ -1,7 +1,7 @@
 #include "frmfilter.h"
 
 #include "extras/sectorfilter.h"
-#include "game/gamesession.h"
+#include "extras/stockfilterdesk.h"
 #include "platform/messages.h"
 
 #include <QCheckBox>
@@ -18,7 +18,7 @@ namespace {
 const char *const kBoxIndex = "filterBoxIndex";
 }
 
-frmFilter::frmFilter(GameSession &session, QWidget *parent) : QDialog(parent), m_session(session)
+frmFilter::frmFilter(StockFilterDesk &desk, QWidget *parent) : QDialog(parent), m_desk(desk)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("frmFilter"));
@@ -118,7 +118,7 @@ void frmFilter::rebuildStockList()
     for (QCheckBox *box : m_sectorBoxes)
         if (box->isChecked())
             ticked.append(*all[std::size_t(box->property(kBoxIndex).toInt())].sector);
-    if (FileStatus error = m_session.applyFilter(CheckFavorites->isChecked(), ticked))
+    if (FileStatus error = m_desk.applyFilter(CheckFavorites->isChecked(), ticked))
         Messages::inform(this, error->text(), QMessageBox::Warning);
 }
 

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <QList>
 
-class GameSession;
+class StockFilterDesk;
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -15,7 +15,7 @@ class frmFilter : public QDialog
     Q_OBJECT
 
 public:
-    explicit frmFilter(GameSession &session, QWidget *parent = nullptr);
+    explicit frmFilter(StockFilterDesk &desk, QWidget *parent = nullptr);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -27,7 +27,7 @@ private:
     // Rebuilds the main window's stock list.
     void rebuildStockList();
 
-    GameSession &m_session;
+    StockFilterDesk &m_desk;
     QCheckBox *CheckFavorites = nullptr;
     // The 11 sector boxes, in the order of filterBoxes() after the favourites.
     QList<QCheckBox *> m_sectorBoxes;

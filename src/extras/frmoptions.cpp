@@ -1,6 +1,6 @@
 #include "frmoptions.h"
 
-#include "game/gamesession.h"
+#include "extras/optionsdesk.h"
 #include "trading/tradedialog.h"
 
 #include <QCheckBox>
@@ -37,7 +37,7 @@ QLabel *heading(const QString &text, QWidget *parent)
 }
 } // namespace
 
-frmOptions::frmOptions(GameSession &session, QWidget *parent) : QDialog(parent), m_session(session)
+frmOptions::frmOptions(OptionsDesk &desk, QWidget *parent) : QDialog(parent), m_desk(desk)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("frmOptions"));
@@ -101,7 +101,7 @@ frmOptions::frmOptions(GameSession &session, QWidget *parent) : QDialog(parent),
 void frmOptions::showSettings()
 {
     // Opening on the settings in force, so saving does not quietly reset them.
-    const Settings &s = m_session.settings();
+    const Settings &s = m_desk.settings();
     if (s.firstLine.isEmpty())
         return; // nothing was read: the initial state stands
     txtLoad->setText(s.defaultGame);
@@ -143,9 +143,10 @@ void frmOptions::cmdOk_Click()
     choice.useProxy = Option2->isChecked();
     choice.proxyHost = Text1->text();
     choice.proxyPort = Text2->text();
-    if (const std::optional<TradeMessage> refusal = m_session.saveOptions(choice)) {
+    if (const std::optional<TradeMessage> refusal = m_desk.saveOptions(choice)) {
         showTradeMessage(this, *refusal);
         return;
     }
+    emit saved(choice);
     close();
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "model/settings.h"
+
 #include <QDialog>
 
-class GameSession;
+class OptionsDesk;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -19,14 +21,18 @@ class frmOptions : public QDialog
     Q_OBJECT
 
 public:
-    explicit frmOptions(GameSession &session, QWidget *parent = nullptr);
+    explicit frmOptions(OptionsDesk &desk, QWidget *parent = nullptr);
+
+signals:
+    // The choice was written to options.cfg.
+    void saved(const SettingsChoice &choice);
 
 private:
     void showSettings();
     void Option1_Click();
     void cmdOk_Click();
 
-    GameSession &m_session;
+    OptionsDesk &m_desk;
     QLineEdit *txtLoad = nullptr;
     QCheckBox *CheckLoadFav = nullptr;
     QCheckBox *CheckMusic = nullptr;

@@ -1,8 +1,8 @@
 #include "frmload.h"
 
 #include "gamenames.h"
-#include "gamesession.h"
 #include "platform/messages.h"
+#include "savedgamesdesk.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-frmLoad::frmLoad(GameSession &session, QWidget *parent) : QDialog(parent), m_session(session)
+frmLoad::frmLoad(SavedGamesDesk &desk, QWidget *parent) : QDialog(parent), m_desk(desk)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Load Game"));
@@ -57,14 +57,14 @@ frmLoad::frmLoad(GameSession &session, QWidget *parent) : QDialog(parent), m_ses
 
 void frmLoad::Form_Load()
 {
-    FileSavedGames->addItems(listSavedGames(m_session.programFolder()));
+    FileSavedGames->addItems(listSavedGames(m_desk.folder().path));
 }
 
 void frmLoad::FileSavedGames_Click()
 {
     const QString file = selectedFile();
     const SavedGamePreview preview =
-        file.isEmpty() ? SavedGamePreview{} : previewSavedGame(m_session.folder(), file);
+        file.isEmpty() ? SavedGamePreview{} : previewSavedGame(m_desk.folder(), file);
     Label2->setText(preview.moneyText);
     Label1->setText(preview.ownerText);
 }
@@ -74,13 +74,13 @@ void frmLoad::cmdLoad_Click()
     const QString file = selectedFile();
     if (file.isEmpty())
         return;
-    if (const FileStatus error = m_session.loadGame(file)) {
+    if (const FileStatus error = m_desk.loadGame(file)) {
         Messages::inform(this, error->text() + QStringLiteral("\nThe game in play was not changed."),
                          QMessageBox::Warning);
         return;
     }
     // With the favourites loaded the dialog stays, so another game can be tried at once.
-    if (!m_session.settings().loadFavorites())
+    if (!m_desk.loadsFavorites())
         close();
 }
 

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-class GameSession;
+class SavedGamesDesk;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -15,7 +15,7 @@ class frmLoad : public QDialog
     Q_OBJECT
 
 public:
-    explicit frmLoad(GameSession &session, QWidget *parent = nullptr);
+    explicit frmLoad(SavedGamesDesk &desk, QWidget *parent = nullptr);
 
 private:
     void Form_Load();
@@ -24,7 +24,7 @@ private:
     void cmdCancel_Click();
     QString selectedFile() const;
 
-    GameSession &m_session;
+    SavedGamesDesk &m_desk;
     QListWidget *FileSavedGames;
     QLabel *Label2;
     QLabel *Label1;

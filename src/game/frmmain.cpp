@@ -4,15 +4,14 @@
 #include "extras/frmfilter.h"
 #include "extras/frmoptions.h"
 #include "extras/helpviewer.h"
+#include "extras/music.h"
+#include "extras/tipspanel.h"
 #include "game/frmload.h"
 #include "game/frmnewplayer.h"
 #include "game/gamesession.h"
-#include "platform/librarymusicplayer.h"
 #include "platform/messages.h"
-#include "platform/tcpsocket.h"
 #include "platform/webpane.h"
-#include "sync/localmarket.h"
-#include "sync/systemclock.h"
+#include "sync/marketconnection.h"
 #include "trading/frmbuy.h"
 #include "trading/frmsell.h"
 #include "trading/frmstats.h"
@@ -33,24 +32,8 @@
 #include <algorithm>
 #include <utility>
 
-FrmMain::FrmMain(const QString &programFolder, QWidget *parent)
-    : FrmMain(
-          [&programFolder] {
-              auto session =
-                  std::make_unique<GameSession>(QDir::cleanPath(programFolder), std::make_unique<TcpSocket>(),
-                                                std::make_unique<SystemClock>());
-              const QString programs = QCoreApplication::applicationDirPath();
-              session->setMusicPlayer(
-                  std::make_unique<LibraryMusicPlayer>(programs + QStringLiteral("/libquorvane_music.so")));
-              session->setLocalMarket(
-                  std::make_unique<LocalMarket>(programs + QStringLiteral("/quorvane-market")));
-              return session;
-          }(),
-          parent)
-{}
-
-FrmMain::FrmMain(std::unique_ptr<GameSession> session, QWidget *parent)
-    : QMainWindow(parent), m_session(session.release())
+FrmMain::FrmMain(std::unique_ptr<GameSession> session, MainWindowExtras extras, QWidget *parent)
+    : QMainWindow(parent), m_session(session.release()), m_music(extras.music)
 {
     m_session->setParent(this);
     // The saved game and favourites are read while the widgets are built; Form_Load takes them.
@@ -58,7 +41,7 @@ FrmMain::FrmMain(std::unique_ptr<GameSession> session, QWidget *parent)
     setObjectName(QStringLiteral("FrmMain"));
     setWindowTitle(Messages::programTitle());
     buildMenus();
-    buildClientArea();
+    buildClientArea(m_session->folder().path, std::move(extras.tipRandom));
     // The border cannot resize the window; minimise and restore keep this size.
     setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
     connectSession();
@@ -69,40 +52,26 @@ FrmMain::~FrmMain() = default;
 
 void FrmMain::connectSession()
 {
-    Timer_Percent = new QTimer(this);
-    Timer_Percent->setInterval(10);
-    Timer_Seconde = new QTimer(this);
-    Timer_Seconde->setInterval(1000);
-    connect(Timer_Percent, &QTimer::timeout, m_session, &GameSession::percentTimerTick);
-    connect(Timer_Seconde, &QTimer::timeout, m_session, &GameSession::secondsTimerTick);
-    // The timers run only while a download is in progress.
-    connect(m_session, &GameSession::timersEnabledChanged, this, [this](bool on) {
-        if (on) {
-            Timer_Percent->start();
-            Timer_Seconde->start();
-        } else {
-            Timer_Percent->stop();
-            Timer_Seconde->stop();
-        }
-    });
+    MarketConnection &market = m_session->market();
     connect(m_session, &GameSession::panelChanged, this, &FrmMain::renderQuotePanel);
     connect(m_session, &GameSession::cashChanged, this, &FrmMain::showCash);
     connect(m_session, &GameSession::stockListChanged, this, &FrmMain::fillStockList);
-    connect(m_session, &GameSession::chartChanged, this, &FrmMain::showChart);
-    connect(m_session, &GameSession::syncEnabledChanged, cmdSync, &QPushButton::setEnabled);
-    connect(m_session, &GameSession::proxyChanged, this,
-            [this] { WebBrowser->setProxy(m_session->proxy()); });
-    connect(m_session, &GameSession::messageRequested, this,
+    connect(&market, &MarketConnection::chartChanged, this, &FrmMain::showChart);
+    connect(&market, &MarketConnection::syncEnabledChanged, cmdSync, &QPushButton::setEnabled);
+    connect(&market, &MarketConnection::proxyChanged, this,
+            [this] { WebBrowser->setProxy(m_session->market().proxy()); });
+    connect(&market, &MarketConnection::messageRequested, this,
             [this](const QString &text) { Messages::inform(this, text); });
 }
 
 void FrmMain::Form_Load()
 {
-    ShowStartupTip();
+    m_tips->ShowStartupTip();
     const std::optional<FileError> problem = m_session->start();
     // Chart images and the information page go through the player's proxy like the quotes.
-    WebBrowser->setProxy(m_session->proxy());
-    StartMusic();
+    WebBrowser->setProxy(m_session->market().proxy());
+    if (m_music)
+        m_music->StartMusic(m_session->folder().path, m_session->settings());
     showCash();
     fillStockList();
     m_infoPageDue = m_session->showsInfoPageAtStart();
@@ -125,8 +94,8 @@ void FrmMain::afterFirstPaint()
 {
     if (!std::exchange(m_infoPageDue, false))
         return;
-    if (m_session->isWaitingForMarket())
-        connect(m_session, &GameSession::servicesReady, this, &FrmMain::showInfoPage,
+    if (m_session->market().isWaitingForMarket())
+        connect(&m_session->market(), &MarketConnection::servicesReady, this, &FrmMain::showInfoPage,
                 Qt::SingleShotConnection);
     else
         showInfoPage();
@@ -134,14 +103,14 @@ void FrmMain::afterFirstPaint()
 
 void FrmMain::showInfoPage()
 {
-    const QUrl page = m_session->infoPageUrl();
+    const QUrl page = m_session->market().infoPageUrl();
     WebBrowser->navigate(page);
     // Without the market service the player still gets the page shipped with the game.
     connect(
         WebBrowser, &WebPane::loaded, this,
         [this, page](bool ok) {
             if (!ok && WebBrowser->currentUrl() == page)
-                WebBrowser->navigate(m_session->localInfoPageUrl());
+                WebBrowser->navigate(m_session->market().localInfoPageUrl());
         },
         Qt::SingleShotConnection);
 }
@@ -180,16 +149,15 @@ void FrmMain::renderQuotePanel()
 void FrmMain::showChart()
 {
     picLogo->setPixmap(QPixmap(m_session->logoPath()));
-    WebBrowser->navigate(m_session->chartUrl());
+    WebBrowser->navigate(m_session->market().chartUrl());
 }
 
 void FrmMain::closeEvent(QCloseEvent *event)
 {
     // Every trade already rewrote the saved game: nothing to save, never refuse.
     m_session->shutDown();
-    Timer_Percent->stop();
-    Timer_Seconde->stop();
-    ShutDownMusic();
+    if (m_music)
+        m_music->ShutDownMusic();
     event->accept();
 }
 
@@ -205,20 +173,20 @@ void bringToFront(QWidget *dialog)
 void FrmMain::mnuNewGame_Click()
 {
     if (!m_frmNewPlayer)
-        m_frmNewPlayer = new frmNewPlayer(*m_session, this);
+        m_frmNewPlayer = new frmNewPlayer(m_session->savedGames(), this);
     bringToFront(m_frmNewPlayer);
 }
 
 void FrmMain::mnuLoadSaved_Click()
 {
     if (!m_frmLoad)
-        m_frmLoad = new frmLoad(*m_session, this);
+        m_frmLoad = new frmLoad(m_session->savedGames(), this);
     bringToFront(m_frmLoad);
 }
 
 void FrmMain::cmdSync_Click()
 {
-    m_session->synchronize();
+    m_session->market().synchronize();
 }
 
 void FrmMain::LstStocks_Click()
@@ -282,12 +250,12 @@ void FrmMain::mnuFavDel_Click()
 
 template <class Dialog> void FrmMain::openTradeDialog(QPointer<Dialog> &dialog, TradeKind kind)
 {
-    if (const std::optional<TradeMessage> refusal = m_session->tradeRefusal(kind)) {
+    if (const std::optional<TradeMessage> refusal = m_session->tradeDesk().tradeRefusal(kind)) {
         showTradeMessage(this, *refusal);
         return;
     }
     if (!dialog)
-        dialog = new Dialog(*m_session, this);
+        dialog = new Dialog(m_session->tradeDesk(), this);
     dialog->openTrade();
 }
 
@@ -303,7 +271,7 @@ void FrmMain::cmdSell_Click()
 
 void FrmMain::mnuStats_Click()
 {
-    frmStats->showFor(*m_session);
+    frmStats->showFor(m_session->portfolio());
 }
 
 void FrmMain::mnuEnd_Click()
@@ -314,64 +282,30 @@ void FrmMain::mnuEnd_Click()
 void FrmMain::cmdFilter_Click()
 {
     if (!m_frmFilter)
-        m_frmFilter = new frmFilter(*m_session, this);
+        m_frmFilter = new frmFilter(m_session->stockFilter(), this);
     bringToFront(m_frmFilter);
 }
 
 void FrmMain::mnuAbout_Click()
 {
     if (!m_frmAbout)
-        m_frmAbout = new frmAbout(m_session->programFolder(), this);
+        m_frmAbout = new frmAbout(m_session->folder().path, this);
     bringToFront(m_frmAbout);
 }
 
 void FrmMain::mnuContent_Click()
 {
-    openManual(m_session->programFolder(), this, m_helpViewer);
-}
-
-void FrmMain::ShowStartupTip()
-{
-    m_session->tips().ShowStartupTip();
-    showTip();
-}
-
-void FrmMain::showTip()
-{
-    lblTips->setText(m_session->tips().caption());
-}
-
-void FrmMain::cmdPreviousTip_Click()
-{
-    m_session->tips().cmdPreviousTip_Click();
-    showTip();
-}
-
-void FrmMain::cmdRandomTip_Click()
-{
-    m_session->tips().cmdRandomTip_Click();
-    showTip();
-}
-
-void FrmMain::cmdNextTip_Click()
-{
-    m_session->tips().cmdNextTip_Click();
-    showTip();
+    openManual(m_session->folder().path, this, m_helpViewer);
 }
 
 void FrmMain::MnuProxy_Click()
 {
-    if (!m_frmOptions)
-        m_frmOptions = new frmOptions(*m_session, this);
+    if (!m_frmOptions) {
+        m_frmOptions = new frmOptions(m_session->options(), this);
+        connect(m_frmOptions, &frmOptions::saved, this, [this](const SettingsChoice &choice) {
+            if (m_music)
+                m_music->ApplyMusicOption(choice.enableMusic);
+        });
+    }
     bringToFront(m_frmOptions);
-}
-
-void FrmMain::StartMusic()
-{
-    m_session->music().StartMusic(m_session->programFolder(), m_session->settings());
-}
-
-void FrmMain::ShutDownMusic()
-{
-    m_session->music().ShutDownMusic();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "extras/tips.h"
 #include "trading/trade.h"
 
 #include <QMainWindow>
@@ -12,8 +13,9 @@ class QLabel;
 class QListWidget;
 class QMenu;
 class QPushButton;
-class QTimer;
+class BackgroundMusic;
 class GameSession;
+class TipsPanel;
 class WebPane;
 class FrmStats;
 class frmBuy;
@@ -24,6 +26,14 @@ class frmFilter;
 class frmAbout;
 class frmOptions;
 class HelpViewer;
+
+// What the main window plays with beside the game. Both may be left out: the window is then
+// silent and draws its tips with a clock-seeded generator.
+struct MainWindowExtras
+{
+    BackgroundMusic *music = nullptr; // outlives the window
+    std::unique_ptr<TipRandom> tipRandom;
+};
 
 // The game's one main window: start-up, menus, the stock list, the quote panel and shutdown.
 // It lays out the controls, forwards the player's actions to the game session and redraws
@@ -36,10 +46,9 @@ public:
     static constexpr int kClientWidth = 669;
     static constexpr int kClientHeight = 430;
 
-    // A session on the program folder that talks to the quote service over TCP.
-    explicit FrmMain(const QString &programFolder, QWidget *parent = nullptr);
-    // A session made elsewhere (tests hand in fakes); the window takes it over.
-    explicit FrmMain(std::unique_ptr<GameSession> session, QWidget *parent = nullptr);
+    // The window takes the session over; src/app/ assembles the real one, tests hand in fakes.
+    explicit FrmMain(std::unique_ptr<GameSession> session, MainWindowExtras extras = {},
+                     QWidget *parent = nullptr);
     ~FrmMain() override;
 
     GameSession &session() { return *m_session; }
@@ -59,9 +68,6 @@ public:
     void cmdFilter_Click();
     void mnuFavAdd_Click();
     void mnuFavDel_Click();
-    void cmdPreviousTip_Click();
-    void cmdRandomTip_Click();
-    void cmdNextTip_Click();
 
 signals:
     // Start-up is over and the window is ready (for tools and tests).
@@ -74,7 +80,7 @@ protected:
 
 private:
     void buildMenus();
-    void buildClientArea();
+    void buildClientArea(const QString &programFolder, std::unique_ptr<TipRandom> tipRandom);
     void connectSession();
     void Form_Load();
     // Redraw what the session changed.
@@ -82,10 +88,6 @@ private:
     void showCash();
     void fillStockList();
     void showChart();
-    void ShowStartupTip();
-    void showTip();
-    void StartMusic();
-    void ShutDownMusic();
     template <class Dialog> void openTradeDialog(QPointer<Dialog> &dialog, TradeKind kind);
     void LstStocks_MouseDown(Qt::MouseButton button, const QPoint &globalPos);
     void showInfoPage();
@@ -93,9 +95,7 @@ private:
     void afterFirstPaint();
 
     GameSession *m_session;
-    // Ticks of a running download: the percent bar and the seconds count.
-    QTimer *Timer_Percent = nullptr;
-    QTimer *Timer_Seconde = nullptr;
+    BackgroundMusic *m_music;
     bool m_infoPageDue = false;
     bool m_firstPaintWatched = false;
 
@@ -139,8 +139,5 @@ private:
     QPushButton *cmdSync = nullptr;
     QPushButton *cmdBuy = nullptr;
     QPushButton *cmdSell = nullptr;
-    QLabel *lblTips = nullptr;
-    QPushButton *cmdPreviousTip = nullptr;
-    QPushButton *cmdRandomTip = nullptr;
-    QPushButton *cmdNextTip = nullptr;
+    TipsPanel *m_tips = nullptr;
 };

@@ -2,6 +2,7 @@
 // What they do is in frmmain.cpp.
 #include "frmmain.h"
 
+#include "extras/tipspanel.h"
 #include "game/mainwindowparts.h"
 #include "platform/webpane.h"
 #include "trading/frmstats.h"
@@ -63,7 +64,7 @@ void FrmMain::buildMenus()
                        QStyle::SP_DialogNoButton, &FrmMain::mnuFavDel_Click);
 }
 
-void FrmMain::buildClientArea()
+void FrmMain::buildClientArea(const QString &programFolder, std::unique_ptr<TipRandom> tipRandom)
 {
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("clientArea"));
@@ -142,19 +143,8 @@ void FrmMain::buildClientArea()
     lblVariation = valueLabel(quotes, "lblVariation", QRect(valueX + 62, tradeY, 154, 18));
 
     // Tips of the day, top right.
-    auto *tips = new QFrame(client);
-    tips->setObjectName(QStringLiteral("picTips"));
-    tips->setFrameShape(QFrame::StyledPanel);
-    tips->setGeometry(488, 10, 173, 170);
-    lblTips = valueLabel(tips, "lblTips", QRect(8, 6, 157, 124));
-    lblTips->setWordWrap(true);
-    lblTips->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    cmdPreviousTip = button(tips, "cmdPreviousTip", QStringLiteral("Previous"), QRect(4, 136, 56, 26),
-                            &FrmMain::cmdPreviousTip_Click);
-    cmdRandomTip = button(tips, "cmdRandomTip", QStringLiteral("Random"), QRect(60, 136, 54, 26),
-                          &FrmMain::cmdRandomTip_Click);
-    cmdNextTip = button(tips, "cmdNextTip", QStringLiteral("Next"), QRect(114, 136, 55, 26),
-                        &FrmMain::cmdNextTip_Click);
+    m_tips = new TipsPanel(programFolder, std::move(tipRandom), client);
+    m_tips->setGeometry(488, 10, 173, 170);
 
     // The chart and information page, with the trading buttons and history box beside it.
     WebBrowser = new WebPane(client);
@@ -175,8 +165,8 @@ void FrmMain::buildClientArea()
     // The right button opens the favourites menu without selecting the row under it.
     LstStocks->viewport()->installEventFilter(this);
     LstStocks->installEventFilter(this);
-    const QList<QWidget *> tabOrder = {LstStocks, cmdFilter,      cmdSync,      cmdBuy,
-                                       cmdSell,   cmdPreviousTip, cmdRandomTip, cmdNextTip};
+    const QList<QWidget *> tabOrder =
+        QList<QWidget *>{LstStocks, cmdFilter, cmdSync, cmdBuy, cmdSell} + m_tips->buttons();
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
 

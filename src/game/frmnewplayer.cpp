@@ -1,7 +1,7 @@
 #include "frmnewplayer.h"
 
-#include "gamesession.h"
 #include "platform/messages.h"
+#include "savedgamesdesk.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -32,7 +32,7 @@ template <typename Button> Button *makeButton(const QString &name, const QString
 }
 } // namespace
 
-frmNewPlayer::frmNewPlayer(GameSession &session, QWidget *parent) : QDialog(parent), m_session(session)
+frmNewPlayer::frmNewPlayer(SavedGamesDesk &desk, QWidget *parent) : QDialog(parent), m_desk(desk)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Create New Player"));
@@ -116,7 +116,7 @@ void frmNewPlayer::cmdOk_Click()
             QMessageBox::Warning);
         return;
     }
-    if (m_session.savedGameExists(gameName)) {
+    if (m_desk.savedGameExists(gameName)) {
         MessageRequest question;
         question.title = Messages::programTitle();
         question.text = replaceQuestionText(gameName);
@@ -126,7 +126,7 @@ void frmNewPlayer::cmdOk_Click()
         if (Messages::ask(this, question) != QMessageBox::Yes)
             return;
     }
-    if (const FileStatus error = m_session.createGame(gameName, selectedLevel()))
+    if (const FileStatus error = m_desk.createGame(gameName, selectedLevel()))
         Messages::inform(this, error->text(), QMessageBox::Warning);
 }
 

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-class GameSession;
+class SavedGamesDesk;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -17,7 +17,7 @@ class frmNewPlayer : public QDialog
     Q_OBJECT
 
 public:
-    explicit frmNewPlayer(GameSession &session, QWidget *parent = nullptr);
+    explicit frmNewPlayer(SavedGamesDesk &desk, QWidget *parent = nullptr);
 
 private:
     void txtPlayerName_Change(const QString &text);
@@ -25,7 +25,7 @@ private:
     void cmdCancel_Click();
     GameLevel selectedLevel() const;
 
-    GameSession &m_session;
+    SavedGamesDesk &m_desk;
     QLabel *Label1;
     QLineEdit *txtPlayerName;
     QLabel *Label2;

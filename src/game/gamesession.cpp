@@ -1,13 +1,10 @@
 #include "gamesession.h"
 
 #include "extras/sectorfilter.h"
-#include "game/startup.h"
+#include "game/optionschecks.h"
 #include "model/gamefiles.h"
-#include "model/tradejournal.h"
-#include "sync/hostport.h"
-#include "sync/localmarket.h"
-#include "sync/marketdata.h"
-#include "sync/quotesync.h"
+#include "sync/marketconnection.h"
+#include "sync/proxysetting.h"
 #include "trading/stockselection.h"
 
 #include <QFileInfo>
@@ -20,13 +17,12 @@ GameSession::GameSession(const QString &programFolder, std::unique_ptr<DownloadS
                          std::unique_ptr<Clock> clock, const NumberFormat &numbers, FileReplacer &replacer,
                          QObject *parent)
     : QObject(parent), m_folder(programFolder, numbers.decimal, replacer), m_numbers(numbers),
-      m_socket(std::move(socket)), m_clock(std::move(clock)),
-      // Seeded from the clock before anything else of the start-up happens.
-      m_tipRandom(std::make_unique<ClockSeededRandom>()),
-      m_tips(std::make_unique<TipsOfTheDay>(m_folder.path, *m_tipRandom)),
-      m_music(std::make_unique<BackgroundMusic>(std::make_unique<SilentPlayer>())),
+      m_market(
+          new MarketConnection(m_folder.path, m_panel, m_numbers, std::move(socket), std::move(clock), this)),
       m_now([] { return QDateTime::currentDateTime(); })
-{}
+{
+    connect(m_market, &MarketConnection::panelChanged, this, &GameSession::panelChanged);
+}
 
 GameSession::~GameSession()
 {
@@ -46,54 +42,17 @@ std::optional<FileError> GameSession::start()
     // Taking the result leaves the future empty.
     StartupState start = m_startupFiles.isValid() ? m_startupFiles.takeResult() : loadStartup(m_folder);
     m_settings = start.settings;
-    m_services = readServicesConfig(m_folder.path);
-    m_proxy = proxyFromSettings(m_settings);
-
-    m_sync = new QuoteSync(m_panel, m_proxy, m_numbers, m_folder.path, m_services.quoteHost,
-                           std::move(m_socket), std::move(m_clock), this);
-    connect(m_sync, &QuoteSync::panelChanged, this, &GameSession::panelChanged);
-    connect(m_sync, &QuoteSync::syncEnabledChanged, this, &GameSession::syncEnabledChanged);
-    connect(m_sync, &QuoteSync::timersEnabledChanged, this, &GameSession::timersEnabledChanged);
-    connect(m_sync, &QuoteSync::messageRequested, this, &GameSession::messageRequested);
-    m_marketData = new MarketData(m_services.quoteHost, m_proxy, this);
-
+    m_market->start(m_settings);
     m_game = start.game;
     m_stockList = start.stockList;
     m_showInfoPage = start.openInfoPage;
     m_panel = QuotePanel();
-    if (m_localMarket && m_services.quotesFromBundledMarket()) {
-        m_waitingForMarket = true;
-        connect(m_localMarket.get(), &LocalMarket::settled, this, &GameSession::marketSettled,
-                Qt::SingleShotConnection);
-        m_localMarket->ensure();
-    }
     return start.problem;
-}
-
-void GameSession::setLocalMarket(std::unique_ptr<LocalMarket> market)
-{
-    m_localMarket = std::move(market);
-}
-
-void GameSession::marketSettled()
-{
-    m_waitingForMarket = false;
-    if (m_localMarket->isReady()) {
-        m_services.moveBundledMarket(m_localMarket->host());
-        m_sync->setQuoteHost(m_services.quoteHost);
-        m_marketData->setQuoteHost(m_services.quoteHost);
-    }
-    emit servicesReady();
-    if (std::exchange(m_selectionWaiting, false))
-        fetchSelection();
 }
 
 void GameSession::shutDown()
 {
-    if (m_sync)
-        m_sync->abandon();
-    if (m_localMarket)
-        m_localMarket->stop();
+    m_market->shutDown();
 }
 
 QString GameSession::cashText() const
@@ -101,29 +60,9 @@ QString GameSession::cashText() const
     return QStringLiteral("Cash : ") + moneyToText(m_game.cash, m_numbers.decimal) + QStringLiteral("$");
 }
 
-bool GameSession::isSyncEnabled() const
-{
-    return !m_sync || m_sync->isSyncEnabled();
-}
-
 QString GameSession::logoPath() const
 {
     return m_panel.lblQuote.isEmpty() ? QString() : ::logoPath(m_folder.path, m_panel.lblQuote);
-}
-
-QUrl GameSession::chartUrl() const
-{
-    return m_panel.lblQuote.isEmpty() ? QUrl() : chartImageUrl(m_services.chartHost, m_panel.lblQuote);
-}
-
-QUrl GameSession::infoPageUrl() const
-{
-    return QUrl(m_services.infoPage);
-}
-
-QUrl GameSession::localInfoPageUrl() const
-{
-    return QUrl::fromLocalFile(m_folder.path + QStringLiteral("/infos.html"));
 }
 
 std::optional<QString> GameSession::selectStock(const QString &ticker)
@@ -132,40 +71,8 @@ std::optional<QString> GameSession::selectStock(const QString &ticker)
         return refusal;
     ::selectStock(m_panel, m_game, ticker);
     emit panelChanged();
-    if (m_waitingForMarket)
-        m_selectionWaiting = true;
-    else
-        fetchSelection();
+    m_market->showSelection();
     return std::nullopt;
-}
-
-void GameSession::fetchSelection()
-{
-    // The quote goes out before anything touches the disk, so a slow disk never delays it.
-    synchronize();
-    // The page is a scratch file the view does not need: a failed write only costs the file.
-    (void)writeChartPage(m_folder.path, m_services.chartHost, m_panel.lblQuote);
-    emit chartChanged();
-}
-
-void GameSession::synchronize()
-{
-    if (m_waitingForMarket)
-        m_selectionWaiting = !m_panel.lblQuote.isEmpty();
-    else if (m_sync)
-        m_sync->cmdSync_Click();
-}
-
-void GameSession::percentTimerTick()
-{
-    if (m_sync)
-        m_sync->Timer_Percent_Timer();
-}
-
-void GameSession::secondsTimerTick()
-{
-    if (m_sync)
-        m_sync->Timer_Seconde_Timer();
 }
 
 FileStatus GameSession::loadGame(const QString &fileName)
@@ -276,12 +183,6 @@ FileStatus GameSession::tradeHistory(Journal &out) const
     return ReadJournal(m_folder, *m_game.gameName, out);
 }
 
-void GameSession::setTipRandom(std::unique_ptr<TipRandom> random)
-{
-    m_tipRandom = std::move(random);
-    m_tips = std::make_unique<TipsOfTheDay>(m_folder.path, *m_tipRandom);
-}
-
 FileStatus GameSession::applyFilter(bool favoritesOnly, const QList<Sector> &tickedSectors)
 {
     QStringList rows;
@@ -296,57 +197,22 @@ FileStatus GameSession::applyFilter(bool favoritesOnly, const QList<Sector> &tic
     return std::nullopt;
 }
 
-void GameSession::setMusicPlayer(std::unique_ptr<MusicPlayer> player)
-{
-    m_music = std::make_unique<BackgroundMusic>(std::move(player));
-}
-
-namespace {
-TradeMessage optionsWarning(const QString &text)
-{
-    return TradeMessage{text, QString(), TradeMessage::Icon::Warning};
-}
-
-std::optional<TradeMessage> optionsRefusal(const SettingsChoice &choice, const QString &programFolder)
-{
-    if (const std::optional<QString> problem = gameNameProblem(choice.defaultGame))
-        return optionsWarning(QStringLiteral("The default game cannot be \"%1\": %2. Nothing was saved.")
-                                  .arg(choice.defaultGame, *problem));
-    // Exactly this name: no wildcards, and case counts as it does for the files.
-    if (!QFileInfo(savedGamePath(programFolder, choice.defaultGame)).isFile())
-        return TradeMessage{
-            QStringLiteral("The savegame file ") + choice.defaultGame +
-                QStringLiteral(" has not been found on your computer.\r\nCheck what you entered "
-                               "carefully."),
-            QStringLiteral("File not found !"), TradeMessage::Icon::Warning};
-    if (!choice.useProxy)
-        return std::nullopt;
-    const QString host = choice.proxyHost.trimmed();
-    if (host.isEmpty() || std::any_of(host.begin(), host.end(), [](QChar c) { return c.isSpace(); }))
-        return optionsWarning(QStringLiteral("The \"Proxy Adress :\" box must hold a host name or address, "
-                                             "without blanks. Nothing was saved."));
-    if (!portFromText(choice.proxyPort))
-        return optionsWarning(
-            QStringLiteral("The \"Proxy Port :\" box must hold a whole number from 1 to 65535. "
-                           "Nothing was saved."));
-    return std::nullopt;
-}
-} // namespace
-
 std::optional<TradeMessage> GameSession::saveOptions(const SettingsChoice &choice)
 {
     if (std::optional<TradeMessage> refusal = optionsRefusal(choice, m_folder.path))
         return refusal;
     if (FileStatus error = WriteSettings(m_folder, choice, m_settings))
-        return optionsWarning(error->text());
-    const ProxySetting proxy = proxyFromSettings(m_settings);
-    if (!(proxy == m_proxy)) {
-        // The download holds on to this object: the next request goes the new way.
-        m_proxy = proxy;
-        if (m_marketData)
-            m_marketData->setProxy(m_proxy);
-        emit proxyChanged();
-    }
-    m_music->ApplyMusicOption(choice.enableMusic);
+        return TradeMessage{error->text(), QString(), TradeMessage::Icon::Warning};
+    m_market->setProxy(proxyFromSettings(m_settings));
     return std::nullopt;
+}
+
+MarketData &GameSession::marketData()
+{
+    return m_market->marketData();
+}
+
+FileStatus GameSession::exportFile(const QString &path, const QByteArray &bytes)
+{
+    return m_folder.replacer->replace(path, bytes);
 }

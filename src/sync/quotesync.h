@@ -4,9 +4,9 @@
 #include "downloadsocket.h"
 #include "httpdownload.h"
 #include "model/numbertext.h"
+#include "model/quotepanel.h"
 #include "proxysetting.h"
 #include "quoterecord.h"
-#include "trading/quotepanel.h"
 
 #include <QObject>
 #include <QString>

@@ -3,7 +3,7 @@
 #include "model/fileerror.h"
 #include "model/gamefolder.h"
 #include "model/gamestate.h"
-#include "quotepanel.h"
+#include "model/quotepanel.h"
 
 #include <Qt>
 

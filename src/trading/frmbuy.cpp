@@ -3,12 +3,12 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-frmBuy::frmBuy(GameSession &session, QWidget *parent)
+frmBuy::frmBuy(TradeDesk &desk, QWidget *parent)
     : TradeDialog(TradeKind::Buy,
                   Captions{QStringLiteral("Buy"), QStringLiteral("SliderBuy"),
                            QStringLiteral("Desired Qty :"), QStringLiteral("Ammount To Pay :"),
                            QStringLiteral("cmdBuy"), QStringLiteral("Buy")},
-                  session, parent),
+                  desk, parent),
       SliderBuy(m_slider), cmdBuy(m_confirm)
 {
     setObjectName(QStringLiteral("frmBuy"));

@@ -8,7 +8,7 @@ class frmBuy : public TradeDialog
     Q_OBJECT
 
 public:
-    explicit frmBuy(GameSession &session, QWidget *parent = nullptr);
+    explicit frmBuy(TradeDesk &desk, QWidget *parent = nullptr);
 
 private:
     void SliderBuy_Change(int value);

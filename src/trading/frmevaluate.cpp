@@ -1,8 +1,8 @@
 #include "frmevaluate.h"
 
-#include "game/gamesession.h"
 #include "model/numbertext.h"
 #include "platform/messages.h"
+#include "portfoliovaluation.h"
 
 #include <QChart>
 #include <QChartView>
@@ -82,9 +82,11 @@ QTableWidget *table(const QString &name, const QStringList &headings)
 
 } // namespace
 
-FrmEvaluate::FrmEvaluate(GameSession &session, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_session(session)
+FrmEvaluate::FrmEvaluate(PortfolioSource &source, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_source(source),
+      m_valuation(new PortfolioValuation(source, PortfolioValuation::Scope::WithHistories, this))
 {
+    connect(m_valuation, &PortfolioValuation::changed, this, &FrmEvaluate::showFigures);
     setObjectName(QStringLiteral("frmEvaluate"));
     setWindowTitle(QStringLiteral("Portfolio Evaluation"));
     resize(760, 600);
@@ -177,7 +179,7 @@ void FrmEvaluate::setExportChooser(ExportChooser chooser)
 
 QString FrmEvaluate::money(Money amount) const
 {
-    return moneyToText(amount, m_session.numbers().decimal) + QStringLiteral(" $");
+    return moneyToText(amount, m_source.decimal()) + QStringLiteral(" $");
 }
 
 QString FrmEvaluate::signedMoney(Money amount) const
@@ -188,86 +190,22 @@ QString FrmEvaluate::signedMoney(Money amount) const
 QString FrmEvaluate::percent(double value) const
 {
     QString text = QString::number(value, 'f', 2);
-    text.replace(u'.', m_session.numbers().decimal);
+    text.replace(u'.', m_source.decimal());
     return (value > 0 ? QStringLiteral("+") : QString()) + text + QStringLiteral(" %");
 }
 
 void FrmEvaluate::refresh()
 {
-    const int generation = ++m_generation;
-    m_problems.clear();
-    m_prices.clear();
-    m_unpriced.clear();
-    m_closes.clear();
-    m_indexCloses.clear();
-    // Cleared in place: assigning a fresh Journal trips GCC 12's uninitialised-use warning.
-    m_journal.start.reset();
-    m_journal.trades.clear();
-    m_journal.skippedLines = 0;
-    m_holdings.clear();
-    m_cash = m_session.game().cash;
-
-    HoldingsStatistics stats;
-    if (FileStatus error = m_session.statistics(stats))
-        m_problems << error->text();
-    m_holdings = stats.held;
-    if (FileStatus error = m_session.tradeHistory(m_journal))
-        m_problems << error->text();
-
-    // Prices for what is held, closes for everything the game ever traded, and the index.
-    const QStringList held = [&] {
-        QStringList t;
-        for (const Holding &h : m_holdings)
-            if (!t.contains(h.ticker))
-                t << h.ticker;
-        return t;
-    }();
-    const std::optional<QDateTime> since = historyStart(m_journal);
-    const QStringList traded = since ? tickersOfGame(m_journal, m_holdings) : QStringList();
-    m_pending = (held.isEmpty() ? 0 : 1) + (since ? int(traded.size()) + 1 : 0);
-    const auto arrived = [this, generation] {
-        if (generation != m_generation)
-            return false;
-        --m_pending;
-        return true;
-    };
-    MarketData &market = m_session.marketData();
-    if (!held.isEmpty())
-        market.fetchQuotes(held, this, [this, arrived](const BatchQuotes &q) {
-            if (!arrived())
-                return;
-            m_prices = q.prices;
-            m_unpriced = q.unknown;
-            if (!q.problem.isEmpty())
-                m_problems << QStringLiteral("Last trades not known: ") + q.problem + u'.';
-            showFigures();
-        });
-    for (const QString &ticker : traded)
-        market.fetchHistory(ticker, this, [this, arrived, ticker](const PriceHistory &h) {
-            if (!arrived())
-                return;
-            m_closes.insert(ticker, h.closes);
-            if (!h.problem.isEmpty() && m_problems.size() < 5)
-                m_problems << QStringLiteral("No price history of %1: %2.").arg(ticker, h.problem);
-            showFigures();
-        });
-    if (since)
-        market.fetchHistory(QString::fromLatin1(kIndexSymbol), this, [this, arrived](const PriceHistory &h) {
-            if (!arrived())
-                return;
-            m_indexCloses = h.closes;
-            if (!h.problem.isEmpty())
-                m_problems << QStringLiteral("No history of the market index: ") + h.problem + u'.';
-            showFigures();
-        });
+    m_valuation->refresh();
     showTrades();
     showFigures();
 }
 
 void FrmEvaluate::showFigures()
 {
-    const Evaluation e = evaluate(m_journal, m_cash, m_holdings, m_prices);
-    const bool pricesDue = m_pending > 0 && m_prices.isEmpty() && !m_holdings.isEmpty();
+    const PortfolioValuation &v = *m_valuation;
+    const Evaluation e = v.evaluation();
+    const bool pricesDue = v.pricesDue();
     const QString unknown = pricesDue ? QStringLiteral("\u2026") : QStringLiteral("N/A");
 
     lblNetWorth->setText(e.netWorth ? money(*e.netWorth) : unknown);
@@ -280,23 +218,12 @@ void FrmEvaluate::showFigures()
     lblRealised->setText(signedMoney(e.realisedGain) +
                          (e.historyIncomplete ? QStringLiteral(" (recorded trades only)") : QString()));
 
-    const std::optional<QDateTime> since = historyStart(m_journal);
+    const std::optional<QDateTime> since = historyStart(v.journal());
     const std::optional<IndexComparison> index =
-        since ? compareWithIndex(m_indexCloses, *since) : std::nullopt;
-    const bool indexDue = m_pending > 0 && m_indexCloses.isEmpty() && since;
+        since ? compareWithIndex(v.indexCloses(), *since) : std::nullopt;
+    const bool indexDue = v.indexDue();
     if (index) {
-        lblIndex->setText(percent(index->changePercent) + QStringLiteral(" since ") +
-                          since->date().toString(Qt::ISODate));
-        if (e.gainPercent) {
-            const double lead = *e.gainPercent - index->changePercent;
-            QString points = QString::number(std::abs(lead), 'f', 2);
-            points.replace(u'.', m_session.numbers().decimal);
-            lblVerdict->setText(lead > 0   ? QStringLiteral("You beat the market by %1 points").arg(points)
-                                : lead < 0 ? QStringLiteral("The market beat you by %1 points").arg(points)
-                                           : QStringLiteral("Level with the market"));
-        } else {
-            lblVerdict->setText(unknown);
-        }
+        showIndex(*index, *since, e);
     } else {
         lblIndex->setText(indexDue ? QStringLiteral("\u2026") : QStringLiteral("N/A"));
         lblVerdict->setText(indexDue ? QStringLiteral("\u2026") : QStringLiteral("N/A"));
@@ -305,22 +232,38 @@ void FrmEvaluate::showFigures()
     showHoldings(e);
     showChart(e);
 
-    QStringList notes = m_problems;
-    if (!since && m_problems.isEmpty())
+    QStringList notes = v.problems();
+    if (!since && v.problems().isEmpty())
         notes << QStringLiteral("This game has no trade history yet: it starts with the next trade.");
-    if (m_journal.skippedLines > 0)
+    if (v.journal().skippedLines > 0)
         notes << QStringLiteral("%1 unreadable line(s) of the trade history were left out.")
-                     .arg(m_journal.skippedLines);
-    if (!m_unpriced.isEmpty() && m_prices.size() + m_unpriced.size() > 0 && !pricesDue)
-        notes << QStringLiteral("No last trade for ") + m_unpriced.join(QStringLiteral(", ")) + u'.';
-    if (m_pending > 0)
+                     .arg(v.journal().skippedLines);
+    if (!v.unpriced().isEmpty() && !pricesDue)
+        notes << QStringLiteral("No last trade for ") + v.unpriced().join(QStringLiteral(", ")) + u'.';
+    if (v.pendingRequests() > 0)
         notes << QStringLiteral("Asking the quote service\u2026");
     lblStatus->setText(notes.join(u'\n'));
 }
 
+void FrmEvaluate::showIndex(const IndexComparison &index, const QDateTime &since, const Evaluation &e)
+{
+    lblIndex->setText(percent(index.changePercent) + QStringLiteral(" since ") +
+                      since.date().toString(Qt::ISODate));
+    if (!e.gainPercent) {
+        lblVerdict->setText(m_valuation->pricesDue() ? QStringLiteral("\u2026") : QStringLiteral("N/A"));
+        return;
+    }
+    const double lead = *e.gainPercent - index.changePercent;
+    QString points = QString::number(std::abs(lead), 'f', 2);
+    points.replace(u'.', m_source.decimal());
+    lblVerdict->setText(lead > 0   ? QStringLiteral("You beat the market by %1 points").arg(points)
+                        : lead < 0 ? QStringLiteral("The market beat you by %1 points").arg(points)
+                                   : QStringLiteral("Level with the market"));
+}
+
 void FrmEvaluate::showHoldings(const Evaluation &e)
 {
-    const QChar decimal = m_session.numbers().decimal;
+    const QChar decimal = m_source.decimal();
     tblHoldings->setSortingEnabled(false);
     tblHoldings->setRowCount(int(e.positions.size()));
     for (int r = 0; r < int(e.positions.size()); ++r) {
@@ -347,11 +290,12 @@ void FrmEvaluate::showHoldings(const Evaluation &e)
 
 void FrmEvaluate::showTrades()
 {
-    const QChar decimal = m_session.numbers().decimal;
+    const QChar decimal = m_source.decimal();
     tblTrades->setSortingEnabled(false);
-    tblTrades->setRowCount(int(m_journal.trades.size()));
-    for (int r = 0; r < int(m_journal.trades.size()); ++r) {
-        const JournalEntry &t = m_journal.trades[r];
+    const Journal &journal = m_valuation->journal();
+    tblTrades->setRowCount(int(journal.trades.size()));
+    for (int r = 0; r < int(journal.trades.size()); ++r) {
+        const JournalEntry &t = journal.trades[r];
         tblTrades->setItem(
             r, 0,
             new Cell(t.at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), double(t.at.toMSecsSinceEpoch())));
@@ -369,13 +313,15 @@ void FrmEvaluate::showTrades()
 void FrmEvaluate::showChart(const Evaluation &e)
 {
     // Drawn once everything it needs has arrived, so it is not redrawn per answer.
-    if (m_pending > 0) {
+    const PortfolioValuation &v = *m_valuation;
+    if (v.pendingRequests() > 0) {
         m_worthSeries->clear();
         m_indexSeries->clear();
         return;
     }
-    const QList<WorthPoint> points = netWorthSeries(m_journal, m_cash, m_holdings, m_closes, m_indexCloses,
-                                                    QDateTime::currentDateTime(), e.netWorth);
+    const QList<WorthPoint> points =
+        netWorthSeries(v.journal(), v.cash(), v.statistics().held, v.closes(), v.indexCloses(),
+                       QDateTime::currentDateTime(), e.netWorth);
     QList<QPointF> worth;
     QList<QPointF> index;
     for (const WorthPoint &p : points) {
@@ -409,7 +355,7 @@ void FrmEvaluate::showChart(const Evaluation &e)
 
 void FrmEvaluate::cmdExport_Click()
 {
-    const QString name = m_session.game().gameName.value_or(QString());
+    const QString name = m_source.game().gameName.value_or(QString());
     const QString path = exportChooser()(this, QDir::home().filePath(name + QStringLiteral(" trades.csv")));
     if (!path.isEmpty())
         exportTo(path);
@@ -418,7 +364,7 @@ void FrmEvaluate::cmdExport_Click()
 bool FrmEvaluate::exportTo(const QString &path)
 {
     const FileStatus failed =
-        m_session.folder().replacer->replace(path, historyCsv(m_journal, m_session.numbers().decimal));
+        m_source.exportFile(path, historyCsv(m_valuation->journal(), m_source.decimal()));
     if (failed) {
         Messages::inform(this, failed->text(), QMessageBox::Warning);
         return false;

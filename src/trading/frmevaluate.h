@@ -1,15 +1,13 @@
 #pragma once
 
-#include "model/tradejournal.h"
-#include "sync/marketdata.h"
 #include "trading/evaluation.h"
 
-#include <QHash>
 #include <QWidget>
 
 #include <functional>
 
-class GameSession;
+class PortfolioSource;
+class PortfolioValuation;
 class QChartView;
 class QLabel;
 class QLineSeries;
@@ -26,7 +24,7 @@ class FrmEvaluate : public QWidget
     Q_OBJECT
 
 public:
-    FrmEvaluate(GameSession &session, QWidget *parent);
+    FrmEvaluate(PortfolioSource &source, QWidget *parent);
 
     // Reads the saved game and the history again and asks the service for prices.
     void refresh();
@@ -39,15 +37,13 @@ public:
     using ExportChooser = std::function<QString(QWidget *parent, const QString &suggested)>;
     static void setExportChooser(ExportChooser chooser);
 
-    // The requests of the last refresh still unanswered.
-    int pendingRequests() const { return m_pending; }
+    const PortfolioValuation &valuation() const { return *m_valuation; }
     QLineSeries *worthSeries() const { return m_worthSeries; }
     QLineSeries *indexSeries() const { return m_indexSeries; }
 
-    static constexpr char kIndexSymbol[] = "^QVC";
-
 private:
     void showFigures();
+    void showIndex(const IndexComparison &index, const QDateTime &since, const Evaluation &e);
     void showHoldings(const Evaluation &e);
     void showTrades();
     void showChart(const Evaluation &e);
@@ -55,17 +51,8 @@ private:
     QString signedMoney(Money amount) const;
     QString percent(double value) const;
 
-    GameSession &m_session;
-    int m_generation = 0;
-    int m_pending = 0;
-    Money m_cash;
-    QList<Holding> m_holdings;
-    Journal m_journal;
-    QStringList m_problems;
-    QHash<QString, double> m_prices;
-    QStringList m_unpriced;
-    QHash<QString, QList<DailyClose>> m_closes;
-    QList<DailyClose> m_indexCloses;
+    PortfolioSource &m_source;
+    PortfolioValuation *m_valuation;
 
     QLabel *lblNetWorth;
     QLabel *lblStartCash;

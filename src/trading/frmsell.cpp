@@ -3,12 +3,12 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-frmSell::frmSell(GameSession &session, QWidget *parent)
+frmSell::frmSell(TradeDesk &desk, QWidget *parent)
     : TradeDialog(TradeKind::Sell,
                   Captions{QStringLiteral("Sell"), QStringLiteral("SliderSell"),
                            QStringLiteral("Quantity Sold :"), QStringLiteral("Transaction Value :"),
                            QStringLiteral("cmdSell"), QStringLiteral("Sell")},
-                  session, parent),
+                  desk, parent),
       SliderSell(m_slider), cmdSell(m_confirm)
 {
     setObjectName(QStringLiteral("frmSell"));

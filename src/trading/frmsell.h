@@ -8,7 +8,7 @@ class frmSell : public TradeDialog
     Q_OBJECT
 
 public:
-    explicit frmSell(GameSession &session, QWidget *parent = nullptr);
+    explicit frmSell(TradeDesk &desk, QWidget *parent = nullptr);
 
 private:
     void SliderSell_Change(int value);

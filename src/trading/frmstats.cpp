@@ -1,11 +1,9 @@
 #include "frmstats.h"
 
 #include "frmevaluate.h"
-#include "game/gamesession.h"
 #include "model/numbertext.h"
 #include "platform/messages.h"
-#include "sync/marketdata.h"
-#include "trading/evaluation.h"
+#include "portfoliovaluation.h"
 
 #include <QChart>
 #include <QChartView>
@@ -85,17 +83,22 @@ FrmStats::FrmStats(QWidget *parent) : QWidget(parent)
     hide();
 }
 
-bool FrmStats::showFor(GameSession &session)
+bool FrmStats::showFor(PortfolioSource &source)
 {
-    m_session = &session;
-    HoldingsStatistics stats;
-    if (FileStatus error = session.statistics(stats)) {
+    if (m_source != &source) {
+        delete m_valuation;
+        m_source = &source;
+        m_valuation = new PortfolioValuation(source, PortfolioValuation::Scope::LastTrades, this);
+        connect(m_valuation, &PortfolioValuation::changed, this, &FrmStats::showFortune);
+    }
+    if (FileStatus error = m_valuation->refresh()) {
         hide();
         Messages::inform(parentWidget(), error->text(), QMessageBox::Warning);
         return false;
     }
 
     // With nothing held the pie is empty rather than showing an earlier game's shares.
+    const HoldingsStatistics &stats = m_valuation->statistics();
     m_slices->clear();
     lstStats->clear();
     for (const Holding &h : stats.held) {
@@ -105,39 +108,31 @@ bool FrmStats::showFor(GameSession &session)
     }
     lblTotalShares->setText(QString::number(stats.totalShares));
     lblCompanies->setText(QString::number(stats.companies()));
-
-    // The holdings at their last trade: one request, answered while the panel stays usable.
-    const int valuation = ++m_valuation;
-    const Money cash = session.game().cash;
-    const QChar decimal = session.numbers().decimal;
-    QStringList tickers;
-    for (const Holding &h : stats.held)
-        if (!tickers.contains(h.ticker))
-            tickers << h.ticker;
-    lblFortune->setToolTip(QString());
-    if (tickers.isEmpty()) {
-        lblFortune->setText(moneyToText(cash, decimal));
-    } else {
-        lblFortune->setText(QStringLiteral("\u2026"));
-        session.marketData().fetchQuotes(
-            tickers, this, [this, valuation, stats, cash, decimal](const BatchQuotes &q) {
-                if (valuation != m_valuation)
-                    return;
-                const Evaluation e = evaluate(Journal(), cash, stats.held, q.prices);
-                if (e.netWorth) {
-                    lblFortune->setText(moneyToText(*e.netWorth, decimal));
-                    return;
-                }
-                lblFortune->setText(QStringLiteral("N/A"));
-                lblFortune->setToolTip(q.problem.isEmpty() ? QStringLiteral("No last trade is known for ") +
-                                                                 q.unknown.join(QStringLiteral(", "))
-                                                           : QStringLiteral("Not valued: ") + q.problem);
-            });
-    }
+    showFortune();
 
     show();
     raise();
     return true;
+}
+
+// The holdings at their last trade: one request, answered while the panel stays usable.
+void FrmStats::showFortune()
+{
+    const QChar decimal = m_source->decimal();
+    lblFortune->setToolTip(QString());
+    if (m_valuation->statistics().held.isEmpty()) {
+        lblFortune->setText(moneyToText(m_valuation->cash(), decimal));
+    } else if (m_valuation->pendingRequests() > 0) {
+        lblFortune->setText(QStringLiteral("\u2026"));
+    } else if (const std::optional<Money> worth = m_valuation->evaluation().netWorth) {
+        lblFortune->setText(moneyToText(*worth, decimal));
+    } else {
+        lblFortune->setText(QStringLiteral("N/A"));
+        const QString &problem = m_valuation->quoteProblem();
+        lblFortune->setToolTip(problem.isEmpty() ? QStringLiteral("No last trade is known for ") +
+                                                       m_valuation->unpriced().join(QStringLiteral(", "))
+                                                 : QStringLiteral("Not valued: ") + problem);
+    }
 }
 
 void FrmStats::cmdCloseStats_Click()
@@ -152,10 +147,10 @@ FrmEvaluate *FrmStats::evaluationWindow() const
 
 void FrmStats::Command2_Click()
 {
-    if (!m_session)
+    if (!m_source)
         return;
     if (!m_evaluate)
-        m_evaluate = new FrmEvaluate(*m_session, window());
+        m_evaluate = new FrmEvaluate(*m_source, window());
     m_evaluate->refresh();
     m_evaluate->show();
     m_evaluate->raise();

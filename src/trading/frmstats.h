@@ -4,7 +4,8 @@
 #include <QWidget>
 
 class FrmEvaluate;
-class GameSession;
+class PortfolioSource;
+class PortfolioValuation;
 class QChartView;
 class QLabel;
 class QListWidget;
@@ -22,13 +23,15 @@ public:
 
     // Fills the panel from the running game's saved game and shows it on top, then values the
     // holdings with one quote request. When the file cannot be read, says so and stays hidden.
-    bool showFor(GameSession &session);
+    bool showFor(PortfolioSource &source);
     void cmdCloseStats_Click();
     // "Evaluate...": the evaluation window, made once and brought forward after that.
     void Command2_Click();
     FrmEvaluate *evaluationWindow() const;
 
 private:
+    void showFortune();
+
     QChartView *Pie;
     QPieSeries *m_slices;
     QLabel *lblTotalShares;
@@ -37,7 +40,7 @@ private:
     QListWidget *lstStats;
     QPushButton *cmdCloseStats;
     QPushButton *Command2;
-    GameSession *m_session = nullptr;
+    PortfolioSource *m_source = nullptr;
+    PortfolioValuation *m_valuation = nullptr;
     QPointer<FrmEvaluate> m_evaluate;
-    int m_valuation = 0; // the valuation in flight; an older answer is dropped
 };

@@ -2,11 +2,9 @@
 
 #include "model/fileerror.h"
 #include "model/gamestate.h"
-#include "quotepanel.h"
+#include "model/quotepanel.h"
 
-#include <QByteArray>
 #include <QString>
-#include <QUrl>
 
 #include <optional>
 
@@ -25,13 +23,3 @@ QString ownedText(const GameState &state, const QString &ticker);
 
 // The stock's own logo when the program folder has one, otherwise the stand-in logo.
 QString logoPath(const QString &programFolder, const QString &ticker);
-
-// The chart page shown for a stock: two CR LF lines naming the chart image, whose service
-// runs on `chartHost` ("host" or "host:port").
-QByteArray chartPageBytes(const QString &chartHost, const QString &ticker);
-// The chart image the page names, for a view that shows it directly.
-QString chartImageAddress(const QString &chartHost, const QString &ticker);
-QUrl chartImageUrl(const QString &chartHost, const QString &ticker);
-QString chartPagePath(const QString &programFolder);
-// Replaces the chart page with the one for `ticker`, creating its folder when needed.
-FileStatus writeChartPage(const QString &programFolder, const QString &chartHost, const QString &ticker);

@@ -4,7 +4,7 @@
 #include "model/gamefolder.h"
 #include "model/gamestate.h"
 #include "model/money.h"
-#include "quotepanel.h"
+#include "model/quotepanel.h"
 
 #include <QString>
 

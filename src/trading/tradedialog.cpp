@@ -1,7 +1,7 @@
 #include "tradedialog.h"
 
-#include "game/gamesession.h"
 #include "platform/messages.h"
+#include "tradedesk.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -60,8 +60,8 @@ void showTradeMessage(QWidget *parent, const TradeMessage &message)
     Messages::ask(parent, request);
 }
 
-TradeDialog::TradeDialog(TradeKind kind, const Captions &captions, GameSession &session, QWidget *parent)
-    : QDialog(parent), m_kind(kind), m_session(session)
+TradeDialog::TradeDialog(TradeKind kind, const Captions &captions, TradeDesk &desk, QWidget *parent)
+    : QDialog(parent), m_kind(kind), m_desk(desk)
 {
     setWindowTitle(captions.title);
     setModal(false);
@@ -118,8 +118,8 @@ void TradeDialog::openTrade()
     }
     // Counted once however it was hidden before.
     if (m_counted)
-        m_session.endTrade();
-    const TradeOpening opening = m_session.beginTrade(m_kind);
+        m_desk.endTrade();
+    const TradeOpening opening = m_desk.beginTrade(m_kind);
     m_counted = true;
     lblAlert->setText(opening.lblAlert);
     lblPrice->setText(opening.lblPrice);
@@ -144,7 +144,7 @@ void TradeDialog::done(int result)
 {
     if (m_counted) {
         m_counted = false;
-        m_session.endTrade();
+        m_desk.endTrade();
     }
     QDialog::done(result);
 }
@@ -168,7 +168,7 @@ void TradeDialog::sliderChanged(int value)
 
 void TradeDialog::txtQty_Change(const QString &text)
 {
-    const TradeAmounts amounts = m_session.tradeAmounts(m_kind, text);
+    const TradeAmounts amounts = m_desk.tradeAmounts(m_kind, text);
     txtPay->setText(amounts.txtPay);
     txtCash->setText(amounts.txtCash);
 }
@@ -181,7 +181,7 @@ void TradeDialog::txtQty_KeyPress(int key)
 
 void TradeDialog::confirm()
 {
-    const TradeOutcome outcome = m_session.trade(m_kind, txtQty->text(), txtPay->text());
+    const TradeOutcome outcome = m_desk.trade(m_kind, txtQty->text(), txtPay->text());
     if (!outcome.cashText.isEmpty())
         txtCash->setText(outcome.cashText);
     if (outcome.refusal) {

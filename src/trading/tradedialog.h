@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-class GameSession;
+class TradeDesk;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -38,7 +38,7 @@ protected:
         QString confirmCaption;
     };
 
-    TradeDialog(TradeKind kind, const Captions &captions, GameSession &session, QWidget *parent);
+    TradeDialog(TradeKind kind, const Captions &captions, TradeDesk &desk, QWidget *parent);
 
     void done(int result) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -56,7 +56,7 @@ private:
     void cmdCancel_Click();
 
     TradeKind m_kind;
-    GameSession &m_session;
+    TradeDesk &m_desk;
     // Whether this dialog counts in the game's open trade dialogs.
     bool m_counted = false;
 

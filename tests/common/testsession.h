@@ -2,6 +2,7 @@
 
 #include "common/fakes.h"
 #include "game/gamesession.h"
+#include "sync/marketconnection.h"
 
 #include <memory>
 

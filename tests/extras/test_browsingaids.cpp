@@ -34,8 +34,9 @@ struct Window
         if (favorites)
             folder.write(QStringLiteral("player.fav"), *favorites);
         TestSession ts(folder.path());
-        ts.session->setTipRandom(std::make_unique<ScriptedRandom>(std::move(tipDraws)));
-        main = std::make_unique<FrmMain>(ts.release());
+        MainWindowExtras extras;
+        extras.tipRandom = std::make_unique<ScriptedRandom>(std::move(tipDraws));
+        main = std::make_unique<FrmMain>(ts.release(), std::move(extras));
         main->show();
     }
     QStringList rows() const

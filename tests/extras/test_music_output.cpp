@@ -126,9 +126,11 @@ void TestMusicOutput::musicIsHeardOnlyWhenOn()
 
     // The window's own player: the music library beside the game, loaded after start-up.
     TestSession ts(folder.path());
-    ts.session->setMusicPlayer(std::make_unique<LibraryMusicPlayer>(
-        qEnvironmentVariable("QUORVANE_PROGRAM_DIR") + QStringLiteral("/libquorvane_music.so")));
-    auto window = std::make_unique<FrmMain>(ts.release());
+    BackgroundMusic music(std::make_unique<LibraryMusicPlayer>(qEnvironmentVariable("QUORVANE_PROGRAM_DIR") +
+                                                               QStringLiteral("/libquorvane_music.so")));
+    MainWindowExtras extras;
+    extras.music = &music;
+    auto window = std::make_unique<FrmMain>(ts.release(), std::move(extras));
     window->show();
     // Three seconds of what the sink played while the game ran.
     QVERIFY(recordUntil(3 * kRate * kFrameBytes));

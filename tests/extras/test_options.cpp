@@ -31,8 +31,9 @@ struct Window
                          newSavedGameBytes(QStringLiteral("100000")));
         TestSession ts(folder.path(), NumberFormat{}, replacer);
         socket = ts.socket;
-        ts.session->setMusicPlayer(std::make_unique<RecordingPlayer>(calls));
-        main = std::make_unique<FrmMain>(ts.release());
+        MainWindowExtras extras;
+        extras.music = &music;
+        main = std::make_unique<FrmMain>(ts.release(), std::move(extras));
         main->MnuProxy_Click();
     }
     QDialog *dialog() const { return main->findChild<QDialog *>(QStringLiteral("frmOptions")); }
@@ -46,6 +47,7 @@ struct Window
     TempProgramFolder folder;
     MessageRecorder messages;
     QStringList calls;
+    BackgroundMusic music{std::make_unique<RecordingPlayer>(calls)};
     FakeSocket *socket = nullptr;
     std::unique_ptr<FrmMain> main;
 };
@@ -261,7 +263,7 @@ void TestOptions::failedWriteKeepsFileAndSettings()
     QCOMPARE(QFileInfo::exists(w.folder.file(QStringLiteral("options.cfg"))), !removed);
     QVERIFY(w.dialog() && w.dialog()->isVisible());
     QCOMPARE(w.main->session().settings().musicLine, QStringLiteral("EnableMusic=Yes"));
-    QVERIFY(!w.main->session().proxy().enabled);
+    QVERIFY(!w.main->session().market().proxy().enabled);
 }
 
 void TestOptions::musicChoiceIsAppliedOnSave_data()

@@ -52,7 +52,7 @@ class TestFrmLoad : public QObject
             for (const char *file : {"options.cfg", "Running.qvn", "Running.fav"})
                 QVERIFY(QFile::remove(QDir(m_folder).filePath(QLatin1String(file))));
         }
-        m_dialog = new frmLoad(*m_session->session);
+        m_dialog = new frmLoad(m_session->session->savedGames());
         m_dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_dialog));
     }

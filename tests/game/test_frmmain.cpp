@@ -1,3 +1,4 @@
+#include "app/program.h"
 #include "common/listrows.h"
 #include "common/messagerecorder.h"
 #include "common/notafile.h"
@@ -94,7 +95,8 @@ private slots:
         const auto before = folder.snapshot();
         MessageRecorder messages;
 
-        FrmMain w(folder.path());
+        Program program(folder.path());
+        FrmMain &w = program.window();
         const QStringList list = rows(w);
         QCOMPARE(list.size(), 228);
         QCOMPARE(list.first(), QStringLiteral("A"));
@@ -155,7 +157,8 @@ private slots:
         folder.write(QStringLiteral("infos.html"), "<p>info</p>");
         MessageRecorder messages;
 
-        FrmMain w(folder.path());
+        Program program(folder.path());
+        FrmMain &w = program.window();
         QCOMPARE(rows(w), expected);
         QVERIFY(w.findChild<WebPane *>(QStringLiteral("WebBrowser"))->currentUrl().isEmpty());
         w.show();
@@ -178,7 +181,8 @@ private slots:
         folder.write(QStringLiteral("player.qvn"), newSavedGameBytes(QStringLiteral("10000")));
         folder.write(QStringLiteral("player.fav"), "[Quorvane Favorites File]\r\n" + favorites);
         MessageRecorder messages;
-        FrmMain w(folder.path());
+        Program program(folder.path());
+        FrmMain &w = program.window();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         auto *list = w.findChild<QListWidget *>(QStringLiteral("LstStocks"));
@@ -216,7 +220,8 @@ private slots:
         folder.writeSettings();
         folder.write(QStringLiteral("player.qvn"), cashLine + "\r\nIBM\r\n15\r\n");
         MessageRecorder messages;
-        FrmMain w(folder.path());
+        Program program(folder.path());
+        FrmMain &w = program.window();
         QCOMPARE(label(w, "lblTicker"), banner);
         QCOMPARE(w.session().game().holdingCount(), 1);
     }
@@ -264,7 +269,8 @@ private slots:
         const auto before = folder.snapshot();
         MessageRecorder messages;
 
-        FrmMain w(folder.path());
+        Program program(folder.path());
+        FrmMain &w = program.window();
         QCOMPARE(messages.shown.size(), 1);
         QCOMPARE(messages.shown.first().title, QStringLiteral("Quorvane"));
         QVERIFY2(messages.shown.first().text.contains(namedFile), qPrintable(messages.shown.first().text));
@@ -300,7 +306,8 @@ private slots:
             QSKIP("a device node needs root");
         MessageRecorder messages;
 
-        FrmMain w(folder.path());
+        Program program(folder.path());
+        FrmMain &w = program.window();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(messages.texts().size(), 1);
@@ -328,7 +335,8 @@ private slots:
         folder.write(QStringLiteral(".fav"), "[Quorvane Favorites File]\r\nMSFT\r\n");
         folder.write(QStringLiteral("services.cfg"), "QuoteHost=127.0.0.1:9\r\nChartHost=127.0.0.1:9\r\n");
         MessageRecorder messages;
-        FrmMain w(folder.path());
+        Program program(folder.path());
+        FrmMain &w = program.window();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(messages.shown.size(), 1); // the missing saved game
@@ -343,8 +351,8 @@ private slots:
         } else if (command.startsWith("cmd")) {
             QTest::mouseClick(w.findChild<QPushButton *>(command), Qt::LeftButton);
         } else if (command == "favourites filter") {
-            QVERIFY(w.session().applyFilter(true, {}));
-            QCOMPARE(w.session().applyFilter(true, {})->text(), noGame());
+            QVERIFY(w.session().stockFilter().applyFilter(true, {}));
+            QCOMPARE(w.session().stockFilter().applyFilter(true, {})->text(), noGame());
             QCOMPARE(rows(w).size(), 228);
             return;
         } else {
@@ -361,7 +369,8 @@ private slots:
         TempProgramFolder folder;
         layOutNewGame(folder);
         MessageRecorder messages;
-        FrmMain w(folder.path());
+        Program program(folder.path());
+        FrmMain &w = program.window();
         w.show();
         const QSize fixed = w.size();
         QCOMPARE(w.centralWidget()->size(), QSize(FrmMain::kClientWidth, FrmMain::kClientHeight));
@@ -379,7 +388,8 @@ private slots:
         TempProgramFolder folder;
         layOutNewGame(folder);
         MessageRecorder messages;
-        FrmMain w(folder.path());
+        Program program(folder.path());
+        FrmMain &w = program.window();
         QStringList bar;
         for (QAction *a : w.menuBar()->actions())
             bar.append(a->text());
@@ -414,7 +424,8 @@ private slots:
         folder.write(QStringLiteral("rich.qvn"), "2000\r\nMSFT\r\n3\r\n");
         folder.write(QStringLiteral("rich.fav"), "[Quorvane Favorites File]\r\nMSFT\r\nDELL\r\n");
         MessageRecorder messages;
-        FrmMain w(folder.path());
+        Program program(folder.path());
+        FrmMain &w = program.window();
         QCOMPARE(rows(w), QStringList{"IBM"});
 
         w.findChild<QAction *>(QStringLiteral("mnuNewGame"))->trigger();
@@ -445,7 +456,8 @@ private slots:
         // Quotes go nowhere: this test is about the menu.
         folder.write(QStringLiteral("services.cfg"), "QuoteHost=127.0.0.1:9\r\nChartHost=127.0.0.1:9\r\n");
         MessageRecorder messages;
-        FrmMain w(folder.path());
+        Program program(folder.path());
+        FrmMain &w = program.window();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         auto *list = w.findChild<QListWidget *>(QStringLiteral("LstStocks"));

@@ -57,7 +57,7 @@ private slots:
         QVERIFY(QDir().mkpath(m_folder));
         m_disk.failWriteFrom = -1;
         m_session = std::make_unique<TestSession>(m_folder, NumberFormat{}, m_disk);
-        m_dialog = new frmNewPlayer(*m_session->session);
+        m_dialog = new frmNewPlayer(m_session->session->savedGames());
         m_dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_dialog));
     }

@@ -60,7 +60,7 @@ void TestGameSession::startReadsTheDefaultGame()
     QCOMPARE(ts.session->cashText(), QStringLiteral("Cash : 10000$"));
     QCOMPARE(ts.session->stockList(), AllTickers());
     QVERIFY(ts.session->showsInfoPageAtStart());
-    QCOMPARE(ts.session->infoPageUrl(), QUrl(QStringLiteral("http://127.0.0.1:8421/infos")));
+    QCOMPARE(ts.session->market().infoPageUrl(), QUrl(QStringLiteral("http://127.0.0.1:8421/infos")));
     QVERIFY(ts.session->panel().lblQuote.isEmpty());
     QVERIFY(ts.socket->connects.isEmpty());
 }
@@ -177,8 +177,8 @@ void TestGameSession::selectionFillsThePanelAndFetchesTheQuote()
     TestSession ts(folder.path());
     ts.session->start();
     QSignalSpy panel(ts.session, &GameSession::panelChanged);
-    QSignalSpy chart(ts.session, &GameSession::chartChanged);
-    QSignalSpy sync(ts.session, &GameSession::syncEnabledChanged);
+    QSignalSpy chart(&ts.session->market(), &MarketConnection::chartChanged);
+    QSignalSpy sync(&ts.session->market(), &MarketConnection::syncEnabledChanged);
     // The quote is asked for before the chart page touches the disk.
     QFile::remove(folder.file(QStringLiteral("tips/web.html")));
     std::optional<bool> pageAtConnect;
@@ -195,11 +195,11 @@ void TestGameSession::selectionFillsThePanelAndFetchesTheQuote()
     QCOMPARE(panel.count(), 1);
     QCOMPARE(chart.count(), 1);
     QCOMPARE(ts.session->logoPath(), folder.file(QStringLiteral("data/null.gif")));
-    QVERIFY(ts.session->chartUrl().toString().startsWith(
+    QVERIFY(ts.session->market().chartUrl().toString().startsWith(
         QLatin1String("http://127.0.0.1:8421/servlet/ChartEngine?symbol=IBM&ticker=IBM&")));
     QVERIFY(folder.read(QStringLiteral("tips/web.html"))
-                .endsWith("<img src=" + ts.session->chartUrl().toString().toLatin1() + ">\r\n"));
-    QVERIFY(!ts.session->isSyncEnabled());
+                .endsWith("<img src=" + ts.session->market().chartUrl().toString().toLatin1() + ">\r\n"));
+    QVERIFY(!ts.session->market().isSyncEnabled());
     QCOMPARE(sync.count(), 1);
     QCOMPARE(ts.socket->connects, (QList<QPair<QString, quint16>>{{QStringLiteral("127.0.0.1"), 8421}}));
 
@@ -212,7 +212,7 @@ void TestGameSession::selectionFillsThePanelAndFetchesTheQuote()
     QCOMPARE(shown.lblVariation, QStringLiteral("-1.25 (opened at 86.1$)"));
     QCOMPARE(shown.lblValue, QStringLiteral("1282.5"));
     QVERIFY(shown.picDownVisible && !shown.picUpVisible);
-    QVERIFY(ts.session->isSyncEnabled());
+    QVERIFY(ts.session->market().isSyncEnabled());
     QCOMPARE(panel.count(), 2);
 }
 
@@ -223,7 +223,7 @@ void TestGameSession::selectionIsRefusedWhileTrading()
     TestSession ts(folder.path());
     ts.session->start();
     ts.quote(QStringLiteral("IBM"), "80");
-    ts.session->beginTrade(TradeKind::Sell);
+    ts.session->tradeDesk().beginTrade(TradeKind::Sell);
     QSignalSpy panel(ts.session, &GameSession::panelChanged);
     const std::optional<QString> refusal = ts.session->selectStock(QStringLiteral("MSFT"));
     QVERIFY(refusal);
@@ -231,7 +231,7 @@ void TestGameSession::selectionIsRefusedWhileTrading()
     QCOMPARE(ts.session->panel().lblQuote, QStringLiteral("IBM"));
     QCOMPARE(panel.count(), 0);
     QCOMPARE(ts.socket->connects.size(), 1);
-    ts.session->endTrade();
+    ts.session->tradeDesk().endTrade();
     QVERIFY(!ts.session->selectStock(QStringLiteral("MSFT")));
     QCOMPARE(ts.session->panel().lblQuote, QStringLiteral("MSFT"));
 }
@@ -275,16 +275,16 @@ void TestGameSession::tradeRewritesTheFileThenCashAndPanel()
     TestSession ts(folder.path());
     ts.session->start();
     ts.quote(QStringLiteral("IBM"), "80");
-    QVERIFY(!ts.session->tradeRefusal(trade));
-    ts.session->beginTrade(trade);
-    QVERIFY(ts.session->isTrading());
-    const TradeAmounts amounts = ts.session->tradeAmounts(trade, quantity);
+    QVERIFY(!ts.session->tradeDesk().tradeRefusal(trade));
+    ts.session->tradeDesk().beginTrade(trade);
+    QVERIFY(ts.session->game().isTrading());
+    const TradeAmounts amounts = ts.session->tradeDesk().tradeAmounts(trade, quantity);
     QCOMPARE(amounts.txtPay, pay);
     QCOMPARE(amounts.txtCash, cash);
 
     QSignalSpy cashChanged(ts.session, &GameSession::cashChanged);
     QSignalSpy panelChanged(ts.session, &GameSession::panelChanged);
-    const TradeOutcome outcome = ts.session->trade(trade, quantity, amounts.txtPay);
+    const TradeOutcome outcome = ts.session->tradeDesk().trade(trade, quantity, amounts.txtPay);
     QVERIFY(!outcome.refusal);
     QCOMPARE(folder.read(QStringLiteral("player.qvn")), file);
     QCOMPARE(ts.session->cashText(), QStringLiteral("Cash : ") + cash + QStringLiteral("$"));
@@ -292,8 +292,8 @@ void TestGameSession::tradeRewritesTheFileThenCashAndPanel()
     QCOMPARE(ts.session->panel().lblValue, value);
     QCOMPARE(cashChanged.count(), 1);
     QCOMPARE(panelChanged.count(), 1);
-    ts.session->endTrade();
-    QVERIFY(!ts.session->isTrading());
+    ts.session->tradeDesk().endTrade();
+    QVERIFY(!ts.session->game().isTrading());
 }
 
 void TestGameSession::refusedTradeChangesNothing()
@@ -308,7 +308,7 @@ void TestGameSession::refusedTradeChangesNothing()
 
     // 200 shares cost 16000 of the 10000 held.
     const TradeOutcome outcome =
-        ts.session->trade(TradeKind::Buy, QStringLiteral("200"), QStringLiteral("16000"));
+        ts.session->tradeDesk().trade(TradeKind::Buy, QStringLiteral("200"), QStringLiteral("16000"));
     QVERIFY(outcome.refusal);
     QCOMPARE(outcome.refusal->text, QStringLiteral("You don't have enough money to do such an operation."));
     QCOMPARE(folder.snapshot(), before);
@@ -335,9 +335,11 @@ void TestGameSession::tradesAreRecordedInTheHistory()
     ts.session->setWallClock([&] { return at(minute++); });
     ts.session->start();
     ts.quote(QStringLiteral("IBM"), "80.5");
-    QVERIFY(!ts.session->trade(TradeKind::Buy, QStringLiteral("10"), QStringLiteral("805")).refusal);
+    QVERIFY(
+        !ts.session->tradeDesk().trade(TradeKind::Buy, QStringLiteral("10"), QStringLiteral("805")).refusal);
     ts.quote(QStringLiteral("MSFT"), "20");
-    const TradeOutcome sold = ts.session->trade(TradeKind::Sell, QStringLiteral("3"), QStringLiteral("60"));
+    const TradeOutcome sold =
+        ts.session->tradeDesk().trade(TradeKind::Sell, QStringLiteral("3"), QStringLiteral("60"));
     QVERIFY(!sold.refusal);
     QVERIFY(!sold.notice);
     QCOMPARE(folder.read(QStringLiteral("player.qvh")),
@@ -345,7 +347,7 @@ void TestGameSession::tradesAreRecordedInTheHistory()
                         "2026-12-08T09:00:00+01:00;BUY;IBM;10;80.5;9195\r\n"
                         "2026-12-08T09:01:00+01:00;SELL;MSFT;3;20;9255\r\n"));
     Journal journal;
-    QVERIFY(!ts.session->tradeHistory(journal));
+    QVERIFY(!ts.session->portfolio().tradeHistory(journal));
     QCOMPARE(journal.trades.size(), 3);
     QCOMPARE(journal.skippedLines, 0);
 }
@@ -360,7 +362,7 @@ void TestGameSession::failedHistoryWriteKeepsTheTrade()
     ts.session->start();
     ts.quote(QStringLiteral("IBM"), "80");
     const TradeOutcome outcome =
-        ts.session->trade(TradeKind::Buy, QStringLiteral("10"), QStringLiteral("800"));
+        ts.session->tradeDesk().trade(TradeKind::Buy, QStringLiteral("10"), QStringLiteral("800"));
     QVERIFY(!outcome.refusal);
     QVERIFY(outcome.notice);
     QVERIFY2(
@@ -382,7 +384,7 @@ void TestGameSession::newGameReplacesTheHistory()
     TestSession ts(folder.path());
     ts.session->setWallClock([] { return at(30); });
     ts.session->start();
-    QVERIFY(!ts.session->createGame(QStringLiteral("player"), GameLevel::Medium));
+    QVERIFY(!ts.session->savedGames().createGame(QStringLiteral("player"), GameLevel::Medium));
     QCOMPARE(folder.read(QStringLiteral("player.qvh")),
              QByteArray("2026-12-08T09:30:00+01:00;START;Medium;10000\r\n"));
 
@@ -393,7 +395,7 @@ void TestGameSession::newGameReplacesTheHistory()
     const auto before = folder.snapshot();
     TestSession other(folder.path(), NumberFormat{}, failing);
     other.session->start();
-    QVERIFY(other.session->createGame(QStringLiteral("player"), GameLevel::Hard));
+    QVERIFY(other.session->savedGames().createGame(QStringLiteral("player"), GameLevel::Hard));
     QCOMPARE(folder.snapshot(), before);
 }
 
@@ -425,7 +427,7 @@ void TestGameSession::loadSwapsTheGame()
     QSignalSpy cash(ts.session, &GameSession::cashChanged);
     QSignalSpy list(ts.session, &GameSession::stockListChanged);
 
-    QVERIFY(!ts.session->loadGame(QStringLiteral("rich.qvn")));
+    QVERIFY(!ts.session->savedGames().loadGame(QStringLiteral("rich.qvn")));
     QCOMPARE(ts.session->game().gameName, QStringLiteral("rich"));
     QCOMPARE(ts.session->game().holdings, (QList<Holding>{{QStringLiteral("MSFT"), 7}}));
     QCOMPARE(ts.session->cashText(), QStringLiteral("Cash : 1000000$"));
@@ -443,7 +445,7 @@ void TestGameSession::failedLoadKeepsTheGame()
     TestSession ts(folder.path());
     ts.session->start();
     QSignalSpy cash(ts.session, &GameSession::cashChanged);
-    const FileStatus error = ts.session->loadGame(QStringLiteral("rich.qvn"));
+    const FileStatus error = ts.session->savedGames().loadGame(QStringLiteral("rich.qvn"));
     QVERIFY(error);
     QCOMPARE(error->path, folder.file(QStringLiteral("rich.fav")));
     QCOMPARE(ts.session->game().gameName, QStringLiteral("player"));
@@ -464,7 +466,7 @@ void TestGameSession::numbersUseTheSessionsSeparator()
     QCOMPARE(ts.session->panel().lblTrade, QStringLiteral("25,5"));
     QCOMPARE(ts.session->panel().lblValue, QStringLiteral("102"));
     const TradeOutcome outcome =
-        ts.session->trade(TradeKind::Buy, QStringLiteral("1"), QStringLiteral("25,5"));
+        ts.session->tradeDesk().trade(TradeKind::Buy, QStringLiteral("1"), QStringLiteral("25,5"));
     QVERIFY(!outcome.refusal);
     QCOMPARE(folder.read(QStringLiteral("player.qvn")), QByteArray("1209\r\nIBM\r\n 5 \r\n"));
 }
@@ -521,7 +523,7 @@ void TestGameSession::proxyFromSettings()
     folder.write(QStringLiteral("player.qvn"), kGame);
     TestSession ts(folder.path());
     QVERIFY(!ts.session->start());
-    const ProxySetting &proxy = ts.session->proxy();
+    const ProxySetting &proxy = ts.session->market().proxy();
     QCOMPARE(proxy.enabled, useProxy == QLatin1String("UseProxy=Yes"));
     if (proxy.enabled) {
         QCOMPARE(proxy.host, connectHost);
@@ -529,7 +531,7 @@ void TestGameSession::proxyFromSettings()
         QCOMPARE(proxy.isBroken(), connectPort == 0);
     }
 
-    QSignalSpy messages(ts.session, &GameSession::messageRequested);
+    QSignalSpy messages(&ts.session->market(), &MarketConnection::messageRequested);
     ts.session->selectStock(QStringLiteral("IBM"));
     if (connectPort == 0) {
         // Nowhere to connect: every attempt fails at once, none goes direct.

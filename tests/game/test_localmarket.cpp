@@ -9,6 +9,7 @@
 #include "game/gamesession.h"
 #include "platform/tcpsocket.h"
 #include "sync/localmarket.h"
+#include "sync/marketconnection.h"
 #include "sync/systemclock.h"
 
 #include <QLabel>
@@ -51,9 +52,9 @@ private:
     {
         auto session = std::make_unique<GameSession>(folder.path(), std::make_unique<TcpSocket>(),
                                                      std::make_unique<SystemClock>(), NumberFormat{});
-        session->setLocalMarket(std::make_unique<LocalMarket>(marketProgram()));
+        session->market().setLocalMarket(std::make_unique<LocalMarket>(marketProgram()));
         Game game;
-        game.market = session->localMarket();
+        game.market = session->market().localMarket();
         game.window = std::make_unique<FrmMain>(std::move(session));
         game.window->show();
         return game;
@@ -174,7 +175,7 @@ void TestLocalMarket::startsNothingWhenServicesNameAHost()
     folder.write(QStringLiteral("services.cfg"),
                  QStringLiteral("QuoteHost=127.0.0.1:%1\r\n").arg(port).toLatin1());
     Game game = startGame(folder);
-    QVERIFY(!game.window->session().isWaitingForMarket());
+    QVERIFY(!game.window->session().market().isWaitingForMarket());
     click(*game.window, QStringLiteral("IBM"));
     QVERIFY(QTest::qWaitFor([this] { return !m_messages.shown.isEmpty(); }, 15000));
     QVERIFY(

@@ -1,5 +1,6 @@
 // The quote, the chart image and the information page take one route: the proxy the settings
 // give, read by one rule, or no request at all when the proxy has nowhere to connect.
+#include "app/program.h"
 #include "common/messagerecorder.h"
 #include "common/programfolder.h"
 #include "game/frmmain.h"
@@ -85,7 +86,8 @@ void TestProxyRoute::everyFetchTakesTheSameRoute()
     folder.write(QStringLiteral("player.qvn"), "10000\r\nIBM\r\n0\r\n");
     folder.write(QStringLiteral("infos.html"), "<p>shipped page</p>");
     MessageRecorder messages;
-    FrmMain w(folder.path());
+    Program program(folder.path());
+    FrmMain &w = program.window();
     w.show(); // the information page waits for the first paint
     auto *pane = w.findChild<WebPane *>(QStringLiteral("WebBrowser"));
     auto *list = w.findChild<QListWidget *>(QStringLiteral("LstStocks"));

@@ -8,6 +8,7 @@
 #include "game/gamesession.h"
 #include "platform/tcpsocket.h"
 #include "sync/localmarket.h"
+#include "sync/marketconnection.h"
 #include "sync/systemclock.h"
 
 #include <QDir>
@@ -120,8 +121,8 @@ void TestInstall::installedFolderQuotes()
         QSKIP("something already listens on 127.0.0.1:8421");
     auto session = std::make_unique<GameSession>(m_prefix, std::make_unique<TcpSocket>(),
                                                  std::make_unique<SystemClock>(), NumberFormat{});
-    session->setLocalMarket(std::make_unique<LocalMarket>(file(QStringLiteral("quorvane-market"))));
-    LocalMarket *market = session->localMarket();
+    session->market().setLocalMarket(std::make_unique<LocalMarket>(file(QStringLiteral("quorvane-market"))));
+    LocalMarket *market = session->market().localMarket();
     FrmMain window(std::move(session));
     window.show();
     auto *list = window.findChild<QListWidget *>(QStringLiteral("LstStocks"));

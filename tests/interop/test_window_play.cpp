@@ -183,10 +183,10 @@ void TestWindowPlay::playAgainstTheMarketService()
     QTest::mouseClick(client(w)->findChild<QPushButton *>(QStringLiteral("cmdBuy")), Qt::LeftButton);
     auto *buy = w.findChild<frmBuy *>();
     QVERIFY(buy && buy->isVisible());
-    QVERIFY(w.session().isTrading());
+    QVERIFY(w.session().game().isTrading());
     buy->findChild<QLineEdit *>(QStringLiteral("txtQty"))->setText(QStringLiteral("10"));
     QTest::mouseClick(buy->findChild<QPushButton *>(QStringLiteral("cmdBuy")), Qt::LeftButton);
-    QVERIFY(!w.session().isTrading());
+    QVERIFY(!w.session().game().isTrading());
     const Money expectedCash =
         Money::fromUnits(Money::fromDollars(10000).units() - moneyFromDouble(*price * 10)->units());
     QCOMPARE(w.session().game().cash, expectedCash);
@@ -198,7 +198,7 @@ void TestWindowPlay::playAgainstTheMarketService()
 
     // While a trade dialog is open the list refuses to browse.
     QTest::mouseClick(client(w)->findChild<QPushButton *>(QStringLiteral("cmdSell")), Qt::LeftButton);
-    QVERIFY(w.session().isTrading());
+    QVERIFY(w.session().game().isTrading());
     select(w, QStringLiteral("MSFT"));
     QCOMPARE(messages.shown.size(), 1);
     QCOMPARE(messages.shown.first().text,

@@ -4,6 +4,7 @@
 #include "common/testsession.h"
 #include "trading/frmevaluate.h"
 #include "trading/frmstats.h"
+#include "trading/portfoliovaluation.h"
 
 #include <QChartView>
 #include <QHeaderView>
@@ -130,13 +131,13 @@ private slots:
         TestSession ts(folder.path());
         QVERIFY(!ts.session->start());
 
-        FrmEvaluate w(*ts.session, nullptr);
+        FrmEvaluate w(ts.session->portfolio(), nullptr);
         w.refresh();
         w.show();
         // Shown at once from the files, before any answer.
         QCOMPARE(text(w, "lblNetWorth"), QStringLiteral("\u2026"));
         QCOMPARE(w.findChild<QTableWidget *>(QStringLiteral("tblTrades"))->rowCount(), 3);
-        QVERIFY(QTest::qWaitFor([&] { return w.pendingRequests() == 0; }, 10000));
+        QVERIFY(QTest::qWaitFor([&] { return w.valuation().pendingRequests() == 0; }, 10000));
         QCOMPARE(service.requests, 3);
 
         QCOMPARE(w.windowTitle(), QStringLiteral("Portfolio Evaluation"));
@@ -188,9 +189,9 @@ private slots:
         layOut(folder, host);
         TestSession ts(folder.path());
         QVERIFY(!ts.session->start());
-        FrmEvaluate w(*ts.session, nullptr);
+        FrmEvaluate w(ts.session->portfolio(), nullptr);
         w.refresh();
-        QVERIFY(QTest::qWaitFor([&] { return w.pendingRequests() == 0; }, 10000));
+        QVERIFY(QTest::qWaitFor([&] { return w.valuation().pendingRequests() == 0; }, 10000));
         QCOMPARE(text(w, "lblNetWorth"), QStringLiteral("N/A"));
         QCOMPARE(text(w, "lblStartCash"), QStringLiteral("10000 $"));
         QCOMPARE(text(w, "lblRealised"), QStringLiteral("+47 $"));
@@ -231,7 +232,7 @@ private slots:
         QVERIFY(!ts.session->start());
         QWidget main;
         FrmStats stats(&main);
-        QVERIFY(stats.showFor(*ts.session));
+        QVERIFY(stats.showFor(ts.session->portfolio()));
         auto *label = stats.findChild<QLabel *>(QStringLiteral("lblFortune"));
         QCOMPARE(label->text(), QStringLiteral("\u2026"));
         QVERIFY(QTest::qWaitFor([&] { return label->text() != QStringLiteral("\u2026"); }, 10000));

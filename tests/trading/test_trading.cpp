@@ -5,6 +5,7 @@
 #include "model/gamefiles.h"
 #include "model/numbertext.h"
 #include "model/stockcatalogue.h"
+#include "sync/chartpage.h"
 #include "trading/favorites.h"
 #include "trading/frmbuy.h"
 #include "trading/frmsell.h"
@@ -83,7 +84,7 @@ struct TradingGame
     // A new answer to "Synchronize" for the selected stock.
     void requote(const QByteArray &trade)
     {
-        session().synchronize();
+        session().market().synchronize();
         ts->answerPrice(QStringLiteral("IBM"), trade);
     }
     QByteArray saved() const { return folder.read(QStringLiteral("player.qvn")); }
@@ -263,7 +264,7 @@ private slots:
         QFETCH(QString, message);
         TradingGame game(cash, 5, trade);
         const std::optional<TradeMessage> refusal =
-            game.session().tradeRefusal(buy ? TradeKind::Buy : TradeKind::Sell);
+            game.session().tradeDesk().tradeRefusal(buy ? TradeKind::Buy : TradeKind::Sell);
         QCOMPARE(refusal ? refusal->text : QString(), message);
         if (!refusal)
             return;
@@ -303,17 +304,18 @@ private slots:
         if (c.entry == Entry::None) {
             QCOMPARE(o.scrollMaximum, c.scrollMaximum);
             QCOMPARE(o.largeStep, c.largeStep);
-            const TradeAmounts a = game.session().tradeAmounts(kind, c.quantity);
+            const TradeAmounts a = game.session().tradeDesk().tradeAmounts(kind, c.quantity);
             pay = a.txtPay;
             after = a.txtCash;
-            const TradeOutcome outcome = game.session().trade(kind, c.quantity, a.txtPay);
+            const TradeOutcome outcome = game.session().tradeDesk().trade(kind, c.quantity, a.txtPay);
             refusal = outcome.refusal ? outcome.refusal->text : QString();
             if (!outcome.refusal)
                 QCOMPARE(outcome.cashText, after);
         } else {
             MessageRecorder messages;
             const std::unique_ptr<TradeDialog> dialog(
-                c.buy ? static_cast<TradeDialog *>(new frmBuy(game.session())) : new frmSell(game.session()));
+                c.buy ? static_cast<TradeDialog *>(new frmBuy(game.session().tradeDesk()))
+                      : new frmSell(game.session().tradeDesk()));
             dialog->openTrade();
             QCOMPARE(dialog->windowTitle(), c.buy ? QStringLiteral("Buy") : QStringLiteral("Sell"));
             auto *slider = child<QScrollBar>(*dialog, c.buy ? "SliderBuy" : "SliderSell");
@@ -366,7 +368,7 @@ private slots:
         TradingGame game("10400", 10, QStringLiteral("80"));
         const TradeAmounts stale =
             tradeAmounts(TradeKind::Buy, "10", "80", *moneyFromText(QStringLiteral("10000"), u'.'), u'.');
-        const TradeOutcome outcome = game.session().trade(TradeKind::Buy, "10", stale.txtPay);
+        const TradeOutcome outcome = game.session().tradeDesk().trade(TradeKind::Buy, "10", stale.txtPay);
         QCOMPARE(outcome.cashText, QStringLiteral("9600"));
         QCOMPARE(game.saved(), TradingGame::fileWith("9600", 20));
     }
@@ -384,8 +386,8 @@ private slots:
         QFETCH(QString, howBuyCloses);
         TradingGame game("10000", 5, QStringLiteral("80"));
         MessageRecorder messages;
-        frmBuy buyDialog(game.session());
-        frmSell sellDialog(game.session());
+        frmBuy buyDialog(game.session().tradeDesk());
+        frmSell sellDialog(game.session().tradeDesk());
         buyDialog.openTrade();
         sellDialog.openTrade();
         QTest::keyClicks(child(buyDialog, "txtQty"), QStringLiteral("1"));
@@ -425,7 +427,7 @@ private slots:
         const GameState stateBefore = game.state();
         const QuotePanel panelBefore = game.panel();
         MessageRecorder messages;
-        frmBuy dialog(game.session());
+        frmBuy dialog(game.session().tradeDesk());
         dialog.openTrade();
         enterQuantity(dialog, Entry::Typed, QStringLiteral("5"), true);
         // Refused like any other trade: the dialog stays open.
@@ -613,7 +615,7 @@ private slots:
         client.resize(669, 430);
         FrmStats panel(&client);
         QVERIFY(panel.isHidden());
-        QVERIFY(panel.showFor(game.session()));
+        QVERIFY(panel.showFor(game.session().portfolio()));
         QCOMPARE(panel.geometry(), QRect(0, 0, 669, 430));
         QCOMPARE(statistics(panel), (QStringList{"IBM=15", "MSFT=3", "IBM - 15", "MSFT - 3", "18", "2"}));
         QStringList captions;
@@ -630,8 +632,8 @@ private slots:
 
         game.ts->quote(QStringLiteral("MSFT"), "80");
         QCOMPARE(game.panel().lblOwned, QStringLiteral("3"));
-        QVERIFY(!game.session().trade(TradeKind::Sell, "3", "240").refusal);
-        QVERIFY(panel.showFor(game.session()));
+        QVERIFY(!game.session().tradeDesk().trade(TradeKind::Sell, "3", "240").refusal);
+        QVERIFY(panel.showFor(game.session().portfolio()));
         QCOMPARE(statistics(panel), (QStringList{"IBM=15", "IBM - 15", "15", "1"}));
     }
 
@@ -676,7 +678,7 @@ private slots:
         MessageRecorder messages;
         QWidget client;
         FrmStats panel(&client);
-        QCOMPARE(panel.showFor(*ts.session), !shown.isEmpty());
+        QCOMPARE(panel.showFor(ts.session->portfolio()), !shown.isEmpty());
         QCOMPARE(panel.isHidden(), shown.isEmpty());
         if (!shown.isEmpty()) {
             QVERIFY(messages.shown.isEmpty());
