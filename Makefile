@@ -32,6 +32,7 @@ package: build
 
 test: format-check build
 	@ctest --test-dir $(BUILD) --output-on-failure -j2
+	@scripts/count-lines
 
 # Every tracked C++ file as .clang-format lays it out.
 format-check:
