@@ -1,8 +1,8 @@
 // The trade history file: the bytes of its lines, what reading makes of damaged lines, and
-// adding a line through the atomic replace.
+// adding a line through the atomic replace. Something other than a file in its place: test_readers.
 #include "common/failingreplacer.h"
-#include "common/notafile.h"
 #include "common/programfolder.h"
+#include "common/rows.h"
 #include "model/tradejournal.h"
 
 #include <QtTest>
@@ -44,16 +44,15 @@ private slots:
         start.kind = JournalEntry::Kind::Start;
         start.level = QStringLiteral("Easy");
         start.cash = Money::fromDollars(100000);
-        QTest::addRow("start") << start << "."
-                               << QByteArray("2026-12-08T09:15:02+01:00;START;Easy;100000\r\n");
-        QTest::addRow("buy, UTC") << trade(JournalEntry::Kind::Buy, QStringLiteral("IBM"), 15,
-                                           QStringLiteral("123.45"), 981482500, local(0))
-                                  << "."
-                                  << QByteArray("2026-12-08T09:15:02+00:00;BUY;IBM;15;123.45;98148.25\r\n");
-        QTest::addRow("sell, west of UTC, comma")
-            << trade(JournalEntry::Kind::Sell, QStringLiteral("BRK.B"), 2, QStringLiteral("0,5"), -5,
-                     local(-(3 * 3600 + 1800)))
-            << "," << QByteArray("2026-12-08T09:15:02-03:30;SELL;BRK.B;2;0,5;-0,0005\r\n");
+        row("start", start, ".", QByteArray("2026-12-08T09:15:02+01:00;START;Easy;100000\r\n"));
+        row("buy, UTC",
+            trade(JournalEntry::Kind::Buy, QStringLiteral("IBM"), 15, QStringLiteral("123.45"), 981482500,
+                  local(0)),
+            ".", QByteArray("2026-12-08T09:15:02+00:00;BUY;IBM;15;123.45;98148.25\r\n"));
+        row("sell, west of UTC, comma",
+            trade(JournalEntry::Kind::Sell, QStringLiteral("BRK.B"), 2, QStringLiteral("0,5"), -5,
+                  local(-(3 * 3600 + 1800))),
+            ",", QByteArray("2026-12-08T09:15:02-03:30;SELL;BRK.B;2;0,5;-0,0005\r\n"));
     }
     void lineBytes()
     {
@@ -76,19 +75,18 @@ private slots:
     void damagedLinesAreCounted_data()
     {
         QTest::addColumn<QByteArray>("line");
-        QTest::addRow("no time") << QByteArray("yesterday;BUY;IBM;1;10;90");
-        QTest::addRow("unknown action") << QByteArray("2026-12-08T09:15:02+01:00;HOLD;IBM;1;10;90");
-        QTest::addRow("field missing") << QByteArray("2026-12-08T09:15:02+01:00;BUY;IBM;1;10");
-        QTest::addRow("field too many") << QByteArray("2026-12-08T09:15:02+01:00;BUY;IBM;1;10;90;x");
-        QTest::addRow("quantity 0") << QByteArray("2026-12-08T09:15:02+01:00;BUY;IBM;0;10;90");
-        QTest::addRow("quantity negative") << QByteArray("2026-12-08T09:15:02+01:00;SELL;IBM;-4;10;90");
-        QTest::addRow("quantity past 32 bits")
-            << QByteArray("2026-12-08T09:15:02+01:00;BUY;IBM;2147483648;10;90");
-        QTest::addRow("price N/A") << QByteArray("2026-12-08T09:15:02+01:00;BUY;IBM;1;N/A;90");
-        QTest::addRow("price 0") << QByteArray("2026-12-08T09:15:02+01:00;BUY;IBM;1;0;90");
-        QTest::addRow("cash no number") << QByteArray("2026-12-08T09:15:02+01:00;BUY;IBM;1;10;lots");
-        QTest::addRow("empty ticker") << QByteArray("2026-12-08T09:15:02+01:00;BUY;;1;10;90");
-        QTest::addRow("start after a trade") << QByteArray("2026-12-08T09:15:02+01:00;START;Easy;100000");
+        row("no time", QByteArray("yesterday;BUY;IBM;1;10;90"));
+        row("unknown action", QByteArray("2026-12-08T09:15:02+01:00;HOLD;IBM;1;10;90"));
+        row("field missing", QByteArray("2026-12-08T09:15:02+01:00;BUY;IBM;1;10"));
+        row("field too many", QByteArray("2026-12-08T09:15:02+01:00;BUY;IBM;1;10;90;x"));
+        row("quantity 0", QByteArray("2026-12-08T09:15:02+01:00;BUY;IBM;0;10;90"));
+        row("quantity negative", QByteArray("2026-12-08T09:15:02+01:00;SELL;IBM;-4;10;90"));
+        row("quantity past 32 bits", QByteArray("2026-12-08T09:15:02+01:00;BUY;IBM;2147483648;10;90"));
+        row("price N/A", QByteArray("2026-12-08T09:15:02+01:00;BUY;IBM;1;N/A;90"));
+        row("price 0", QByteArray("2026-12-08T09:15:02+01:00;BUY;IBM;1;0;90"));
+        row("cash no number", QByteArray("2026-12-08T09:15:02+01:00;BUY;IBM;1;10;lots"));
+        row("empty ticker", QByteArray("2026-12-08T09:15:02+01:00;BUY;;1;10;90"));
+        row("start after a trade", QByteArray("2026-12-08T09:15:02+01:00;START;Easy;100000"));
     }
     void damagedLinesAreCounted()
     {
@@ -121,19 +119,6 @@ private slots:
         QVERIFY(error);
         QCOMPARE(error->path, folder.file(QStringLiteral("Demo.qvh")));
         QCOMPARE(folder.read(QStringLiteral("Demo.qvh")), QByteArray("old\r\n"));
-    }
-
-    void fifoInPlaceIsRefused()
-    {
-        TempProgramFolder folder;
-        const QString path = folder.file(QStringLiteral("Demo.qvh"));
-        QVERIFY(putNotAFile(path, QStringLiteral("named pipe")));
-        Journal j;
-        const FileStatus read = ReadJournal(GameFolder(folder.path()), QStringLiteral("Demo"), j);
-        QVERIFY(read);
-        QCOMPARE(read->path, path);
-        QVERIFY(AppendToJournal(GameFolder(folder.path()), QStringLiteral("Demo"), JournalEntry()));
-        QVERIFY(QFileInfo(path).exists() && !QFileInfo(path).isFile());
     }
 };
 
