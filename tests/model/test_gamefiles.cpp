@@ -1,5 +1,8 @@
+// The game's files: their exact bytes, what reading makes of damaged ones, and replacing them
+// whole, failing in each way a disk can. Something other than a file in their place: test_readers.
 #include "common/failingreplacer.h"
-#include "common/notafile.h"
+#include "common/files.h"
+#include "common/rows.h"
 #include "model/atomicfile.h"
 #include "model/fieldreader.h"
 #include "model/gamefileformat.h"
@@ -7,40 +10,19 @@
 #include "model/numbertext.h"
 #include "model/stockcatalogue.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
 #include <sys/fsuid.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-// Every file of a folder with its bytes, to prove that a failed operation left it as it was.
-QMap<QString, QByteArray> snapshot(const QString &folder)
-{
-    QMap<QString, QByteArray> files;
-    for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
-        files.insert(name, readBytes(folder + '/' + name));
-    return files;
-}
+const QByteArray kHeader("[Quorvane Favorites File]\r\n");
 
 // A saved game built by hand: every catalogue ticker alphabetically, with its quantity text.
 QByteArray gameBytes(const QByteArray &cash, const QHash<QString, QByteArray> &quantities = {},
@@ -54,7 +36,7 @@ QByteArray gameBytes(const QByteArray &cash, const QHash<QString, QByteArray> &q
 
 GameState someState()
 {
-    return GameState{QStringLiteral("Demo"), Money::fromDollars(42), {{QStringLiteral("IBM"), 7}}, 1};
+    return GameState{u"Demo"_s, Money::fromDollars(42), {{u"IBM"_s, 7}}, 1};
 }
 
 } // namespace
@@ -65,13 +47,13 @@ class TestGameFiles : public QObject
 
     QTemporaryDir *m_dir = nullptr;
     QString folder() const { return m_dir->path(); }
-    QString gamePath(const char *name = "Demo") const { return savedGamePath(folder(), QString(name)); }
-    QString favPath() const { return favoritesPath(folder(), QStringLiteral("Demo")); }
+    QString gamePath(const QString &name = u"Demo"_s) const { return savedGamePath(folder(), name); }
+    QString favPath() const { return favoritesPath(folder(), u"Demo"_s); }
 
     GameState loadDemo()
     {
         GameState state;
-        state.gameName = QStringLiteral("Demo");
+        state.gameName = u"Demo"_s;
         if (const FileStatus error = ReadSavedGame(folder(), *state.gameName, state))
             qWarning() << error->text();
         return state;
@@ -82,7 +64,7 @@ class TestGameFiles : public QObject
         QVERIFY(error);
         QCOMPARE(error->path, path);
         QCOMPARE(error->action, FileAction::Write);
-        QVERIFY2(error->text().contains("\"" + path + "\""), qPrintable(error->text()));
+        QVERIFY2(error->text().contains(u'"' + path + u'"'), qPrintable(error->text()));
     }
 
 private slots:
@@ -94,7 +76,7 @@ private slots:
     void cleanup()
     {
         ::setfsuid(::geteuid());
-        ::chmod(QFile::encodeName(folder()).constData(), 0700);
+        (void)setModeBits(folder(), 0700);
         delete m_dir;
     }
 
@@ -105,29 +87,24 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("script");
         QTest::addColumn<QStringList>("results");
-        QTest::addRow("blanks before a field skipped")
-            << QByteArray("   IBM\r\n") << "T" << QStringList{"IBM@1"};
-        QTest::addRow("blanks after text kept") << QByteArray("IBM  \r\n") << "T" << QStringList{"IBM  @1"};
-        QTest::addRow("comma ends a field") << QByteArray("A,B\r\n") << "TT" << QStringList{"A@1", "B@1"};
-        QTest::addRow("number ends at a blank")
-            << QByteArray("12 34\r\n") << "NN" << QStringList{"12@1", "34@1"};
-        QTest::addRow("blanks then comma after number")
-            << QByteArray(" 5 ,X\r\n") << "NT" << QStringList{"5@1", "X@1"};
-        QTest::addRow("quoted field holds a comma")
-            << QByteArray("\"A,B\" junk,C\r\n") << "TT" << QStringList{"A,B@1", "C@1"};
-        QTest::addRow("quoted field spans lines")
-            << QByteArray("\"A\r\nB\"\r\nC\r\n") << "TT" << QStringList{"A\r\nB@1", "C@3"};
-        QTest::addRow("unterminated quote runs to the end")
-            << QByteArray("\"ABC") << "TT" << QStringList{"ABC@1", "<end>"};
-        QTest::addRow("LF line ends") << QByteArray("A\nB\n") << "TT" << QStringList{"A@1", "B@2"};
-        QTest::addRow("CR line ends") << QByteArray("A\rB\r") << "TTT" << QStringList{"A@1", "B@2", "<end>"};
-        QTest::addRow("whole line keeps blanks and commas")
-            << QByteArray("  a, b \r\nx") << "LL" << QStringList{"  a, b @1", "x@2"};
-        QTest::addRow("nothing to read") << QByteArray() << "TN" << QStringList{"<end>", "<end>"};
-        QTest::addRow("number without a line end") << QByteArray("7") << "N" << QStringList{"7@1"};
-        QTest::addRow("blanks only before the end") << QByteArray("   ") << "N" << QStringList{"@1"};
-        QTest::addRow("line then fields")
-            << QByteArray("100000\r\nA\r\n0\r\n") << "LTNT" << QStringList{"100000@1", "A@2", "0@3", "<end>"};
+        auto row = [](const char *tag, const QByteArray &bytes, const char *script, const char *results) {
+            ::row(tag, bytes, QString::fromLatin1(script), QString::fromLatin1(results).split(u'|'));
+        };
+        row("blanks before a field skipped", "   IBM\r\n", "T", "IBM@1");
+        row("blanks after text kept", "IBM  \r\n", "T", "IBM  @1");
+        row("comma ends a field", "A,B\r\n", "TT", "A@1|B@1");
+        row("number ends at a blank", "12 34\r\n", "NN", "12@1|34@1");
+        row("blanks then comma after number", " 5 ,X\r\n", "NT", "5@1|X@1");
+        row("quoted field holds a comma", "\"A,B\" junk,C\r\n", "TT", "A,B@1|C@1");
+        row("quoted field spans lines", "\"A\r\nB\"\r\nC\r\n", "TT", "A\r\nB@1|C@3");
+        row("unterminated quote runs to the end", "\"ABC", "TT", "ABC@1|<end>");
+        row("LF line ends", "A\nB\n", "TT", "A@1|B@2");
+        row("CR line ends", "A\rB\r", "TTT", "A@1|B@2|<end>");
+        row("whole line keeps blanks and commas", "  a, b \r\nx", "LL", "  a, b @1|x@2");
+        row("nothing to read", QByteArray(), "TN", "<end>|<end>");
+        row("number without a line end", "7", "N", "7@1");
+        row("blanks only before the end", "   ", "N", "@1");
+        row("line then fields", "100000\r\nA\r\n0\r\n", "LTNT", "100000@1|A@2|0@3|<end>");
     }
     void fieldReader()
     {
@@ -140,38 +117,34 @@ private slots:
             std::optional<QByteArrayView> value;
             if (step == u'L')
                 value = reader.atEnd() ? std::nullopt : std::optional<QByteArrayView>(reader.readLine());
-            else if (step == u'T')
-                value = reader.readField();
             else
-                value = reader.readNumberField();
+                value = step == u'T' ? reader.readField() : reader.readNumberField();
             got.append(value ? QString::fromLatin1(*value) + u'@' + QString::number(reader.fieldLine())
-                             : QStringLiteral("<end>"));
+                             : u"<end>"_s);
         }
         QCOMPARE(got, results);
     }
 
     void newGame()
     {
-        QVERIFY(!CreateSavedGame(folder(), QStringLiteral("Demo"), QStringLiteral("100000"), {}));
+        QVERIFY(!CreateSavedGame(folder(), u"Demo"_s, u"100000"_s, {}));
         const QByteArray game = readBytes(gamePath());
         QCOMPARE(game, gameBytes("100000", {}, "0"));
         QCOMPARE(game.count("\r\n"), 457);
         QVERIFY(game.startsWith("100000\r\nA\r\n0\r\nAAPL\r\n0\r\n"));
-        QCOMPARE(readBytes(favPath()), QByteArray("[Quorvane Favorites File]\r\n"));
-
+        QCOMPARE(readBytes(favPath()), kHeader);
         GameState state = someState();
-        QVERIFY(!ReadSavedGame(folder(), QStringLiteral("Demo"), state));
+        QVERIFY(!ReadSavedGame(folder(), u"Demo"_s, state));
         QCOMPARE(state.cash, Money::fromDollars(100000));
         QCOMPARE(state.holdingCount(), 228);
-        QCOMPARE(state.holdings.last(), (Holding{QStringLiteral("ZQK"), 0}));
+        QCOMPARE(state.holdings.last(), (Holding{u"ZQK"_s, 0}));
         QCOMPARE(state.openTradeDialogs, 1);
-
         // The game shipped with the program is such a new game.
         const QString source = qEnvironmentVariable("QUORVANE_SOURCE_DIR");
         if (source.isEmpty())
             QSKIP("QUORVANE_SOURCE_DIR is not set; run through ctest");
-        QCOMPARE(readBytes(source + "/assets/player.qvn"), game);
-        QCOMPARE(readBytes(source + "/assets/player.fav"), QByteArray("[Quorvane Favorites File]\r\n"));
+        QCOMPARE(readBytes(source + u"/assets/player.qvn"_s), game);
+        QCOMPARE(readBytes(source + u"/assets/player.fav"_s), kHeader);
     }
 
     void rewriteAfterTrade_data()
@@ -179,25 +152,24 @@ private slots:
         QTest::addColumn<qint32>("held");
         QTest::addColumn<qint64>("change");
         QTest::addColumn<QByteArray>("printed");
-        QTest::addRow("buy 10") << 0 << qint64(10) << QByteArray(" 10 ");
-        QTest::addRow("sell all keeps the row") << 10 << qint64(-10) << QByteArray(" 0 ");
-        QTest::addRow("negative holding") << 0 << qint64(-5) << QByteArray("-5 ");
-        QTest::addRow("up to the largest") << 2147483640 << qint64(7) << QByteArray(" 2147483647 ");
-        QTest::addRow("down to the smallest") << -2147483647 << qint64(-1) << QByteArray("-2147483648 ");
+        row("buy 10", 0, qint64(10), QByteArray(" 10 "));
+        row("sell all keeps the row", 10, qint64(-10), QByteArray(" 0 "));
+        row("negative holding", 0, qint64(-5), QByteArray("-5 "));
+        row("up to the largest", 2147483640, qint64(7), QByteArray(" 2147483647 "));
+        row("down to the smallest", -2147483647, qint64(-1), QByteArray("-2147483648 "));
     }
     void rewriteAfterTrade()
     {
         QFETCH(qint32, held);
         QFETCH(qint64, change);
         QFETCH(QByteArray, printed);
-        writeBytes(gamePath(), gameBytes("5000", {{"AAPL", quantityText(held)}}));
+        QVERIFY(writeBytes(gamePath(), gameBytes("5000", {{u"AAPL"_s, quantityText(held)}})));
         GameState state = loadDemo();
-        QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("4123.5"), QStringLiteral("AAPL"),
-                                            change));
-        QCOMPARE(readBytes(gamePath()), gameBytes("4123.5", {{"AAPL", printed}}));
+        QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, u"4123.5"_s, u"AAPL"_s, change));
+        QCOMPARE(readBytes(gamePath()), gameBytes("4123.5", {{u"AAPL"_s, printed}}));
         QCOMPARE(state.cash, Money::fromUnits(41235000));
         QCOMPARE(state.holdings[1].quantity, qint32(held + change));
-        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"Demo.qvn"});
+        QCOMPARE(fileNames(folder()), words("Demo.qvn"));
     }
 
     void rewriteRefused_data()
@@ -208,12 +180,10 @@ private slots:
         QTest::addColumn<qint64>("change");
         QTest::addColumn<int>("line");
         auto row = [](const char *tag, const QByteArray &file, int count, const char *cash, qint64 change,
-                      int line) { QTest::newRow(tag) << file << count << QString(cash) << change << line; };
-        const QByteArray game = gameBytes("5000", {{"AAPL", " 2147483647 "}, {"ABX", "-2147483648 "}});
+                      int line) { ::row(tag, file, count, QString::fromLatin1(cash), change, line); };
+        const QByteArray game = gameBytes("5000", {{u"AAPL"_s, " 2147483647 "}, {u"ABX"_s, "-2147483648 "}});
         row("above the largest quantity", game, 228, "4000", 1, 0);
-        row("below the smallest quantity", gameBytes("5000", {{"AAPL", "-2147483648 "}}), 228, "4000", -1, 0);
-        row("second row of a ticker above the largest",
-            gameBytes("5000", {{"AAPL", " 0 "}, {"ABX", " 1 "}, {"AAPL", " 2147483647 "}}), 228, "4000", 1,
+        row("below the smallest quantity", gameBytes("5000", {{u"AAPL"_s, "-2147483648 "}}), 228, "4000", -1,
             0);
         row("change beyond 64 bits", game, 228, "4000", std::numeric_limits<qint64>::max(), 0);
         row("cash text not a number", game, 228, "lots", 1, 0);
@@ -227,34 +197,33 @@ private slots:
         QFETCH(QString, cashText);
         QFETCH(qint64, change);
         QFETCH(int, line);
-        writeBytes(gamePath(), file);
+        QVERIFY(writeBytes(gamePath(), file));
         GameState state = someState();
         state.holdings.clear();
         for (int i = 0; i < holdingCount; ++i)
-            state.holdings.append({i == 0 ? QStringLiteral("AAPL") : QStringLiteral("X%1").arg(i), 1});
+            state.holdings.append({i == 0 ? u"AAPL"_s : u"X%1"_s.arg(i), 1});
         const GameState before = state;
-        const FileStatus error =
-            RewriteSavedGameAfterTrade(folder(), state, cashText, QStringLiteral("AAPL"), change);
+        const FileStatus error = RewriteSavedGameAfterTrade(folder(), state, cashText, u"AAPL"_s, change);
         checkWriteError(error, gamePath());
         QCOMPARE(error->line, line);
         QCOMPARE(readBytes(gamePath()), file);
         QCOMPARE(state.cash, before.cash);
         QCOMPARE(state.holdings, before.holdings);
-        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"Demo.qvn"});
+        QCOMPARE(fileNames(folder()), words("Demo.qvn"));
     }
 
     void rewriteWalksTheFile()
     {
         // A ticker listed twice changes twice; rows beyond the holding count are dropped;
         // a ticker the file lacks changes only the cash.
-        writeBytes(gamePath(), "100\r\nIBM\r\n1\r\nDELL\r\n2\r\nIBM\r\n 3 \r\nHPQ\r\n4\r\n");
+        QVERIFY(writeBytes(gamePath(), "100\r\nIBM\r\n1\r\nDELL\r\n2\r\nIBM\r\n 3 \r\nHPQ\r\n4\r\n"));
         GameState state = someState();
-        state.holdings = {{"IBM", 1}, {"DELL", 2}, {"IBM", 3}};
-        QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("90"), QStringLiteral("IBM"), 5));
+        state.holdings = {{u"IBM"_s, 1}, {u"DELL"_s, 2}, {u"IBM"_s, 3}};
+        QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, u"90"_s, u"IBM"_s, 5));
         const QByteArray rewritten("90\r\nIBM\r\n 6 \r\nDELL\r\n 2 \r\nIBM\r\n 8 \r\n");
         QCOMPARE(readBytes(gamePath()), rewritten);
-        QCOMPARE(state.holdings, (QList<Holding>{{"IBM", 6}, {"DELL", 2}, {"IBM", 8}}));
-        QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("80"), QStringLiteral("ibm"), 5));
+        QCOMPARE(state.holdings, (QList<Holding>{{u"IBM"_s, 6}, {u"DELL"_s, 2}, {u"IBM"_s, 8}}));
+        QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, u"80"_s, u"ibm"_s, 5));
         QCOMPARE(readBytes(gamePath()), QByteArray("80" + rewritten.mid(2)));
         QCOMPARE(state.cash, Money::fromDollars(80));
     }
@@ -262,89 +231,76 @@ private slots:
     void decimalCommaRoundTrip()
     {
         const GameFolder comma(folder(), u',');
-        QVERIFY(!CreateSavedGame(comma, QStringLiteral("Demo"), QStringLiteral("2000"), {}));
+        QVERIFY(!CreateSavedGame(comma, u"Demo"_s, u"2000"_s, {}));
         GameState state = loadDemo();
-        QVERIFY(!RewriteSavedGameAfterTrade(comma, state, QStringLiteral("1234,5"), QStringLiteral("A"), 1));
+        QVERIFY(!RewriteSavedGameAfterTrade(comma, state, u"1234,5"_s, u"A"_s, 1));
         QVERIFY(readBytes(gamePath()).startsWith("1234,5\r\nA\r\n 1 \r\n"));
-        QVERIFY(ReadSavedGame(folder(), QStringLiteral("Demo"), state)); // not a number with the point
-        QVERIFY(!ReadSavedGame(comma, QStringLiteral("Demo"), state));
+        QVERIFY(ReadSavedGame(folder(), u"Demo"_s, state)); // not a number with the point
+        QVERIFY(!ReadSavedGame(comma, u"Demo"_s, state));
         QCOMPARE(state.cash, Money::fromUnits(12345000));
         Money cash;
-        QVERIFY(!ReadSavedGameCash(comma, QStringLiteral("Demo.qvn"), cash));
+        QVERIFY(!ReadSavedGameCash(comma, u"Demo.qvn"_s, cash));
         QCOMPARE(cash, Money::fromUnits(12345000));
     }
 
     void tradingLeavesAGameNamedWithA2Alone()
     {
-        QVERIFY(!CreateSavedGame(folder(), QStringLiteral("X2"), QStringLiteral("2000"), {}));
-        QVERIFY(!CreateSavedGame(folder(), QStringLiteral("X"), QStringLiteral("100000"), {}));
-        const QByteArray other = readBytes(gamePath("X2"));
+        QVERIFY(!CreateSavedGame(folder(), u"X2"_s, u"2000"_s, {}));
+        QVERIFY(!CreateSavedGame(folder(), u"X"_s, u"100000"_s, {}));
+        const QByteArray other = readBytes(gamePath(u"X2"_s));
         GameState state;
-        state.gameName = QStringLiteral("X");
+        state.gameName = u"X"_s;
         QVERIFY(!ReadSavedGame(folder(), *state.gameName, state));
-        QVERIFY(
-            !RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("99000"), QStringLiteral("IBM"), 10));
-        QVERIFY(!AddFavorite(folder(), QStringLiteral("X"), QStringLiteral("IBM")));
-        QCOMPARE(readBytes(gamePath("X2")), other);
-        QCOMPARE(QDir(folder()).entryList(QDir::Files),
-                 (QStringList{"X.fav", "X.qvh", "X.qvn", "X2.fav", "X2.qvh", "X2.qvn"}));
+        QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, u"99000"_s, u"IBM"_s, 10));
+        QVERIFY(!AddFavorite(folder(), u"X"_s, u"IBM"_s));
+        QCOMPARE(readBytes(gamePath(u"X2"_s)), other);
+        QCOMPARE(fileNames(folder()), words("X.fav X.qvh X.qvn X2.fav X2.qvh X2.qvn"));
     }
 
     void settingsSwitches_data()
     {
         QTest::addColumn<QByteArray>("switches");
-        QTest::addColumn<bool>("favorites");
-        QTest::addColumn<bool>("music");
-        QTest::addColumn<bool>("proxy");
-        auto row = [](const char *tag, const char *switches, bool favorites, bool music, bool proxy) {
-            QTest::newRow(tag) << QByteArray(switches) << favorites << music << proxy;
-        };
+        QTest::addColumn<QString>("expected"); // favourites, music, proxy
         row("exact Yes and No, last line without a line end",
-            "LoadFavorites=Yes\r\nEnableMusic=No\r\nUseProxy=Yes\r\nh\r\n1", true, false, true);
+            QByteArray("LoadFavorites=Yes\r\nEnableMusic=No\r\nUseProxy=Yes\r\nh\r\n1"), "101");
         row("trailing blanks turn switches off, music on",
-            "LoadFavorites=Yes \r\nEnableMusic=No \r\nUseProxy=Yes \r\nh\r\n1\r\n", false, true, false);
-        row("case matters", "loadfavorites=yes\r\nENABLEMUSIC=NO\r\nUseProxy=yes\r\nh\r\n1\r\n", false, true,
-            false);
+            QByteArray("LoadFavorites=Yes \r\nEnableMusic=No \r\nUseProxy=Yes \r\nh\r\n1\r\n"), "010");
+        row("case matters", QByteArray("loadfavorites=yes\r\nENABLEMUSIC=NO\r\nUseProxy=yes\r\nh\r\n1\r\n"),
+            "010");
     }
     void settingsSwitches()
     {
         QFETCH(QByteArray, switches);
-        QFETCH(bool, favorites);
-        QFETCH(bool, music);
-        QFETCH(bool, proxy);
-        writeBytes(settingsPath(folder()), "Q\r\nDemo\r\n" + switches);
-        Settings settings;
-        QVERIFY(!ReadSettings(folder(), settings));
-        QCOMPARE(settings.loadFavorites(), favorites);
-        QCOMPARE(settings.musicEnabled(), music);
-        QCOMPARE(settings.useProxy(), proxy);
+        QFETCH(QString, expected);
+        QVERIFY(writeBytes(settingsPath(folder()), "Q\r\nDemo\r\n" + switches));
+        Settings s;
+        QVERIFY(!ReadSettings(folder(), s));
+        QCOMPARE(u"%1%2%3"_s.arg(int(s.loadFavorites())).arg(int(s.musicEnabled())).arg(int(s.useProxy())),
+                 expected);
     }
 
     void writeSettings()
     {
         Settings settings;
         checkWriteError(WriteSettings(folder(), SettingsChoice{}, settings), settingsPath(folder()));
-        QVERIFY(QDir(folder()).entryList(QDir::Files).isEmpty()); // the first line comes from the file
+        QVERIFY(fileNames(folder()).isEmpty()); // the first line comes from the file
 
         const QByteArray firstLine("[Quorvane Options] \xe9t\xe9 ");
-        writeBytes(
-            settingsPath(folder()),
-            firstLine +
-                "\r\nOld\r\nLoadFavorites=No\r\nEnableMusic=Yes\r\nUseProxy=Yes\r\nproxy.lan\r\n3128\r\n");
+        QVERIFY(writeBytes(settingsPath(folder()), firstLine +
+                                                       "\r\nOld\r\nLoadFavorites=No\r\nEnableMusic=Yes\r\n"
+                                                       "UseProxy=Yes\r\nproxy.lan\r\n3128\r\n"));
         QVERIFY(!ReadSettings(folder(), settings));
-        SettingsChoice off{QStringLiteral("Demo"), true, false, false, QStringLiteral("ignored"),
-                           QStringLiteral("1")};
+        SettingsChoice off{u"Demo"_s, true, false, false, u"ignored"_s, u"1"_s};
         QVERIFY(!WriteSettings(folder(), off, settings));
         QCOMPARE(readBytes(settingsPath(folder())),
                  firstLine +
                      "\r\nDemo\r\nLoadFavorites=Yes\r\nEnableMusic=No\r\nUseProxy=No\r\nnull\r\nnull\r\n");
-        QCOMPARE(settings.favoritesLine, QStringLiteral("LoadFavorites=Yes"));
+        QCOMPARE(settings.favoritesLine, u"LoadFavorites=Yes"_s);
         QVERIFY(!settings.useProxy());
-        QCOMPARE(settings.proxyHost, QStringLiteral("proxy.lan")); // kept in memory, unused
-        QCOMPARE(settings.defaultGame, QStringLiteral("Old"));     // takes effect at the next start
+        QCOMPARE(settings.proxyHost, u"proxy.lan"_s); // kept in memory, unused
+        QCOMPARE(settings.defaultGame, u"Old"_s);     // takes effect at the next start
 
-        SettingsChoice on{QStringLiteral("Demo"), false, true, true, QStringLiteral(" 10.0.0.1 "),
-                          QStringLiteral("8080")};
+        SettingsChoice on{u"Demo"_s, false, true, true, u" 10.0.0.1 "_s, u"8080"_s};
         QVERIFY(!WriteSettings(folder(), on, settings));
         QCOMPARE(
             readBytes(settingsPath(folder())),
@@ -353,48 +309,47 @@ private slots:
         QVERIFY(settings.useProxy());
 
         // A value that cannot be stored on one 8-bit line is refused and changes nothing.
-        const QMap<QString, QByteArray> before = snapshot(folder());
-        for (const QString &host : {QStringLiteral("a\r\nb"), QStringLiteral("\u0141\u00f3d\u017a")}) {
+        const QMap<QString, QByteArray> before = snapshotFiles(folder());
+        for (const QString &host : {u"a\r\nb"_s, u"\u0141\u00f3d\u017a"_s}) {
             on.proxyHost = host;
             checkWriteError(WriteSettings(folder(), on, settings), settingsPath(folder()));
-            QCOMPARE(snapshot(folder()), before);
-            QCOMPARE(settings.proxyHost, QStringLiteral(" 10.0.0.1 "));
+            QCOMPARE(snapshotFiles(folder()), before);
+            QCOMPARE(settings.proxyHost, u" 10.0.0.1 "_s);
         }
     }
 
     void favorites()
     {
-        const QString game = QStringLiteral("Demo");
-        const QByteArray header = "[Quorvane Favorites File]\r\n";
-        QVERIFY(!AddFavorite(folder(), game, QStringLiteral("IBM"))); // a missing file counts as the header
-        QCOMPARE(readBytes(favPath()), header + "IBM\r\n");
-        writeBytes(favPath(), QByteArray()); // so does an empty one
-        for (const char *ticker : {"DELL", "AAPL", "IBM", "AAPL"})
-            QVERIFY(!AddFavorite(folder(), game, QString(ticker)));
+        const QString game = u"Demo"_s;
+        QVERIFY(!AddFavorite(folder(), game, u"IBM"_s)); // a missing file counts as the header
+        QCOMPARE(readBytes(favPath()), kHeader + "IBM\r\n");
+        QVERIFY(writeBytes(favPath(), QByteArray())); // so does an empty one
+        for (const QString &ticker : words("DELL AAPL IBM AAPL"))
+            QVERIFY(!AddFavorite(folder(), game, ticker));
         QStringList tickers;
         QVERIFY(!ReadFavorites(folder(), game, tickers));
-        QCOMPARE(tickers, (QStringList{"DELL", "AAPL", "IBM", "AAPL"}));
-        QVERIFY(!RemoveFavorite(folder(), game, QStringLiteral("aapl"))); // case matters
-        QVERIFY(!RemoveFavorite(folder(), game, QStringLiteral("AAPL")));
+        QCOMPARE(tickers, words("DELL AAPL IBM AAPL"));
+        QVERIFY(!RemoveFavorite(folder(), game, u"aapl"_s)); // case matters
+        QVERIFY(!RemoveFavorite(folder(), game, u"AAPL"_s));
         QVERIFY(!RemoveFavorite(folder(), game, QString::fromLatin1(kFavoritesHeader))); // not a ticker
-        QCOMPARE(readBytes(favPath()), header + "DELL\r\nIBM\r\n");
+        QCOMPARE(readBytes(favPath()), kHeader + "DELL\r\nIBM\r\n");
         // A ticker that would read back as other fields is refused.
-        checkWriteError(AddFavorite(folder(), game, QStringLiteral("A,B")), favPath());
-        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"Demo.fav"});
+        checkWriteError(AddFavorite(folder(), game, u"A,B"_s), favPath());
+        QCOMPARE(fileNames(folder()), words("Demo.fav"));
 
-        writeBytes(favPath(), header + "IBM\r\n\r\n");
+        QVERIFY(writeBytes(favPath(), kHeader + "IBM\r\n\r\n"));
         QVERIFY(!ReadFavorites(folder(), game, tickers));
-        QCOMPARE(tickers, (QStringList{"IBM", ""}));
+        QCOMPARE(tickers, (QStringList{u"IBM"_s, QString()}));
     }
 
     void holdingsForStatistics()
     {
-        writeBytes(gamePath(), "  12.5 \r\nIBM\r\n 3 \r\nDELL\r\n-1 \r\nHPQ\r\nbad\r\n");
+        QVERIFY(writeBytes(gamePath(), "  12.5 \r\nIBM\r\n 3 \r\nDELL\r\n-1 \r\nHPQ\r\nbad\r\n"));
         SavedHoldings out;
-        QVERIFY(!ReadHoldingsFromFile(folder(), QStringLiteral("Demo"), 2, out));
-        QCOMPARE(out.cashLine, QStringLiteral("  12.5 "));
-        QCOMPARE(out.holdings, (QList<Holding>{{"IBM", 3}, {"DELL", -1}}));
-        const FileStatus error = ReadHoldingsFromFile(folder(), QStringLiteral("Demo"), 4, out);
+        QVERIFY(!ReadHoldingsFromFile(folder(), u"Demo"_s, 2, out));
+        QCOMPARE(out.cashLine, u"  12.5 "_s);
+        QCOMPARE(out.holdings, (QList<Holding>{{u"IBM"_s, 3}, {u"DELL"_s, -1}}));
+        const FileStatus error = ReadHoldingsFromFile(folder(), u"Demo"_s, 4, out);
         QVERIFY(error);
         QCOMPARE(error->line, 7);
         QCOMPARE(out.holdings.size(), 2);
@@ -407,8 +362,8 @@ private slots:
         QTest::addColumn<int>("line");
         QTest::addColumn<QString>("reason");
         auto row = [](const char *tag, const char *kind, const QByteArray &bytes, int line,
-                      const char *reason) {
-            QTest::newRow(tag) << QString(kind) << bytes << line << QString(reason);
+                      const QByteArray &reason) {
+            ::row(tag, QString::fromLatin1(kind), bytes, line, QString::fromLatin1(reason));
         };
         QByteArray tooMany("1\r\n");
         for (int i = 0; i <= 32767; ++i)
@@ -417,12 +372,12 @@ private slots:
         row("game empty", "game", "", 1, "empty");
         row("cash not a number", "game", "lots\r\nA\r\n0\r\n", 1, "cash line is not a number");
         row("cash beyond Money's range", "game", "1e15\r\nA\r\n0\r\n", 1,
-            "the cash line \"1e15\" is beyond what a game can hold "
-            "(from -922337203685477.5808 to 922337203685477.5807)");
+            "the cash line \"1e15\" is beyond what a game can hold (from -922337203685477.5808 to "
+            "922337203685477.5807)");
         row("cash preview beyond Money's range", "cash", "-1000000000000000\r\n", 1,
             "the cash line \"-1000000000000000\" is beyond what a game can hold");
         row("long cash beyond Money's range cut short", "game", QByteArray(60, '9') + "\r\n", 1,
-            ("the cash line \"" + QByteArray(40, '9') + "...\" is beyond").constData());
+            "the cash line \"" + QByteArray(40, '9') + "...\" is beyond");
         row("quantity not a number", "game", "100\r\nA\r\nx\r\n", 3, "not a whole number");
         row("quantity with a fraction", "game", "100\r\nA\r\n 2.5 \r\n", 3, "not a whole number");
         row("quantity beyond 32 bits", "game", "100\r\nA\r\n2147483648\r\n", 3, "beyond what a holding");
@@ -435,8 +390,7 @@ private slots:
         row("settings of six lines", "settings", "a\r\nb\r\nc\r\nd\r\ne\r\nf\r\n", 7,
             "after 6 of its seven lines");
         row("favourites empty", "favorites", "", 1, "empty");
-        row("favourites junk", "favorites", "[Quorvane Favorites File]\r\nIBM\r\n\x1b[2J", 3,
-            "not a text file");
+        row("favourites junk", "favorites", kHeader + "IBM\r\n\x1b[2J", 3, "not a text file");
     }
     void malformedFiles()
     {
@@ -444,63 +398,64 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(int, line);
         QFETCH(QString, reason);
-        const QString game = QStringLiteral("Demo"), path = kind == "settings"    ? settingsPath(folder())
-                                                            : kind == "favorites" ? favPath()
-                                                                                  : gamePath();
+        const QString game = u"Demo"_s;
+        const QString path = kind == u"settings"    ? settingsPath(folder())
+                             : kind == u"favorites" ? favPath()
+                                                    : gamePath();
         if (!bytes.isNull())
-            writeBytes(path, bytes);
+            QVERIFY(writeBytes(path, bytes));
 
         GameState state = someState();
-        Settings settings{"first", "Demo", "LoadFavorites=Yes", "EnableMusic=Yes", "UseProxy=No",
-                          "null",  "null"};
-        QStringList favorites{QStringLiteral("IBM")};
+        Settings settings{
+            u"first"_s, u"Demo"_s, u"LoadFavorites=Yes"_s, u"EnableMusic=Yes"_s, u"UseProxy=No"_s,
+            u"null"_s,  u"null"_s};
+        QStringList favorites{u"IBM"_s};
         Money cash = Money::fromDollars(5);
-        const FileStatus error = kind == "game"       ? ReadSavedGame(folder(), game, state)
-                                 : kind == "cash"     ? ReadSavedGameCash(folder(), game + ".qvn", cash)
-                                 : kind == "settings" ? ReadSettings(folder(), settings)
-                                                      : ReadFavorites(folder(), game, favorites);
+        const FileStatus error = kind == u"game"       ? ReadSavedGame(folder(), game, state)
+                                 : kind == u"cash"     ? ReadSavedGameCash(folder(), game + u".qvn"_s, cash)
+                                 : kind == u"settings" ? ReadSettings(folder(), settings)
+                                                       : ReadFavorites(folder(), game, favorites);
         QVERIFY(error);
         QCOMPARE(error->path, path);
         QCOMPARE(error->line, line);
         QCOMPARE(error->action, FileAction::Read);
         QVERIFY2(error->reason.contains(reason), qPrintable(error->reason));
-        QVERIFY2(error->text().contains("\"" + path + "\""), qPrintable(error->text()));
+        QVERIFY2(error->text().contains(u'"' + path + u'"'), qPrintable(error->text()));
         // Nothing in memory or on disk changed.
         QCOMPARE(state.cash, someState().cash);
         QCOMPARE(state.holdings, someState().holdings);
-        QCOMPARE(settings.firstLine, QStringLiteral("first"));
-        QCOMPARE(favorites, QStringList{"IBM"});
+        QCOMPARE(settings.firstLine, u"first"_s);
+        QCOMPARE(favorites, words("IBM"));
         QCOMPARE(cash, Money::fromDollars(5));
         QCOMPARE(readBytes(path), bytes.isNull() ? QByteArray("<missing>") : bytes);
-        QCOMPARE(QDir(folder()).entryList(QDir::Files).size(), bytes.isNull() ? 0 : 1);
+        QCOMPARE(fileNames(folder()).size(), bytes.isNull() ? 0 : 1);
     }
 
     void errorSentence()
     {
-        const FileError read{QStringLiteral("/games/Demo.qvn"), 3,
-                             QStringLiteral("the quantity is not a whole number")};
-        QCOMPARE(read.text(), QStringLiteral("Cannot read the saved game \"/games/Demo.qvn\" (line 3: the "
-                                             "quantity is not a whole number)."));
-        const FileError write{QStringLiteral("/games/options.cfg"), 0,
-                              QStringLiteral("no space left on device"), FileAction::Write};
-        QCOMPARE(write.text(), QStringLiteral("Cannot write the settings file \"/games/options.cfg\" (no "
-                                              "space left on device); nothing was changed."));
-        const FileError percent{QStringLiteral("/g/%1.fav"), 2, QStringLiteral("%2")};
-        QCOMPARE(percent.text(),
-                 QStringLiteral("Cannot read the favourites file \"/g/%1.fav\" (line 2: %2)."));
+        const FileError read{u"/games/Demo.qvn"_s, 3, u"the quantity is not a whole number"_s};
+        QCOMPARE(
+            read.text(),
+            u"Cannot read the saved game \"/games/Demo.qvn\" (line 3: the quantity is not a whole number)."_s);
+        const FileError write{u"/games/options.cfg"_s, 0, u"no space left on device"_s, FileAction::Write};
+        QCOMPARE(write.text(),
+                 u"Cannot write the settings file \"/games/options.cfg\" (no space left on device); "
+                 "nothing was changed."_s);
+        const FileError percent{u"/g/%1.fav"_s, 2, u"%2"_s};
+        QCOMPARE(percent.text(), u"Cannot read the favourites file \"/g/%1.fav\" (line 2: %2)."_s);
     }
 
     void unusableNameOrFolder()
     {
-        QVERIFY(CreateSavedGame(folder(), QStringLiteral("../Demo"), QStringLiteral("2000"), {}));
-        QVERIFY(!QFile::exists(folder() + "/../Demo.qvn"));
-        const QString file = folder() + "/plain";
-        writeBytes(file, QByteArray());
-        const FileStatus error = CreateSavedGame(file, QStringLiteral("Demo"), QStringLiteral("2000"), {});
-        QVERIFY(error && error->path.startsWith(file + "/Demo."));
-        QVERIFY(CreateSavedGame(folder() + "/missing", QStringLiteral("Demo"), QStringLiteral("2000"), {}));
+        QVERIFY(CreateSavedGame(folder(), u"../Demo"_s, u"2000"_s, {}));
+        QVERIFY(!QFile::exists(folder() + u"/../Demo.qvn"_s));
+        const QString file = folder() + u"/plain"_s;
+        QVERIFY(writeBytes(file, QByteArray()));
+        const FileStatus error = CreateSavedGame(file, u"Demo"_s, u"2000"_s, {});
+        QVERIFY(error && error->path.startsWith(file + u"/Demo."_s));
+        QVERIFY(CreateSavedGame(folder() + u"/missing"_s, u"Demo"_s, u"2000"_s, {}));
         QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot),
-                 QStringList{"plain"});
+                 words("plain"));
     }
 
     // Each operation that replaces a file, failing in each way a disk can fail.
@@ -508,37 +463,37 @@ private slots:
     {
         QTest::addColumn<QString>("operation");
         QTest::addColumn<QString>("failure");
-        for (const char *row :
-             {"rewrite/halfway", "rewrite/rename", "rewrite/read-only", "rewrite/size limit", "create/write",
-              "create/rename", "favorite/write", "favorite/read-only", "settings/write", "settings/rename"}) {
-            const QList<QByteArray> parts = QByteArray(row).split('/');
-            QTest::newRow(row) << QString(parts[0]) << QString(parts[1]);
-        }
+        for (const QString &name :
+             words("rewrite/halfway rewrite/rename rewrite/read-only rewrite/size-limit "
+                   "create/write create/rename favorite/write favorite/read-only "
+                   "settings/write settings/rename"))
+            row(qPrintable(name), name.section(u'/', 0, 0), name.section(u'/', 1));
     }
     void failedReplaceKeepsEverything()
     {
         QFETCH(QString, operation);
         QFETCH(QString, failure);
-        QVERIFY(!CreateSavedGame(folder(), QStringLiteral("Demo"), QStringLiteral("100000"), {}));
-        writeBytes(settingsPath(folder()),
-                   "Q\r\nDemo\r\nLoadFavorites=No\r\nEnableMusic=Yes\r\nUseProxy=No\r\nnull\r\nnull\r\n");
+        QVERIFY(!CreateSavedGame(folder(), u"Demo"_s, u"100000"_s, {}));
+        QVERIFY(writeBytes(
+            settingsPath(folder()),
+            "Q\r\nDemo\r\nLoadFavorites=No\r\nEnableMusic=Yes\r\nUseProxy=No\r\nnull\r\nnull\r\n"));
         GameState state = loadDemo();
-        QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("5"), QStringLiteral("IBM"), 3));
+        QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, u"5"_s, u"IBM"_s, 3));
         const GameState stateBefore = state;
-        const QMap<QString, QByteArray> before = snapshot(folder());
+        const QMap<QString, QByteArray> before = snapshotFiles(folder());
 
-        const qint64 failAt = failure == "halfway" ? 1024 : 0;
+        const qint64 failAt = failure == u"halfway" ? 1024 : 0;
         FailingReplacer failing;
-        if (failure == "halfway" || failure == "write")
+        if (failure == u"halfway" || failure == u"write")
             failing.failWriteFrom = failAt;
-        if (failure == "rename")
+        if (failure == u"rename")
             failing.failCommitFrom = 0;
         const GameFolder disk(folder(), u'.', failing);
-        if (failure == "read-only") {
-            QCOMPARE(::chmod(QFile::encodeName(folder()).constData(), 0555), 0);
+        if (failure == u"read-only") {
+            QVERIFY(setModeBits(folder(), 0555));
             // Root ignores folder permissions; as nobody the kernel checks them.
             ::setfsuid(::geteuid() == 0 ? 65534 : ::geteuid());
-            if (QFile(folder() + "/probe").open(QIODevice::WriteOnly))
+            if (QFile(folder() + u"/probe"_s).open(QIODevice::WriteOnly))
                 QSKIP("folder permissions are not enforced for this user");
         }
         // A real failing write from the kernel: the file size limit stops the temporary file.
@@ -546,31 +501,28 @@ private slots:
         ::getrlimit(RLIMIT_FSIZE, &old);
         const rlimit small{2000, old.rlim_max};
         const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        if (failure == "size limit")
+        if (failure == u"size-limit")
             QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
         Settings settings;
-        const QString path = operation == "rewrite"    ? gamePath()
-                             : operation == "settings" ? settingsPath(folder())
-                                                       : favPath(); // a new game writes its .fav first
+        const QString path = operation == u"rewrite"    ? gamePath()
+                             : operation == u"settings" ? settingsPath(folder())
+                                                        : favPath(); // a new game writes its .fav first
         const FileStatus error =
-            operation == "rewrite"
-                ? RewriteSavedGameAfterTrade(disk, state, QStringLiteral("99000"), QStringLiteral("AAPL"), 10)
-            : operation == "create"
-                ? CreateSavedGame(disk, QStringLiteral("Demo"), QStringLiteral("2000"), {})
-            : operation == "favorite"
-                ? AddFavorite(disk, QStringLiteral("Demo"), QStringLiteral("IBM"))
-                : WriteSettings(disk, SettingsChoice{QStringLiteral("Other"), true, false, false, {}, {}},
-                                settings);
+            operation == u"rewrite"  ? RewriteSavedGameAfterTrade(disk, state, u"99000"_s, u"AAPL"_s, 10)
+            : operation == u"create" ? CreateSavedGame(disk, u"Demo"_s, u"2000"_s, {})
+            : operation == u"favorite"
+                ? AddFavorite(disk, u"Demo"_s, u"IBM"_s)
+                : WriteSettings(disk, SettingsChoice{u"Other"_s, true, false, false, {}, {}}, settings);
         ::setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);
         ::setfsuid(::geteuid());
 
         checkWriteError(error, path);
-        if (failure == "read-only")
-            QVERIFY2(error->reason.contains("permission", Qt::CaseInsensitive), qPrintable(error->reason));
+        if (failure == u"read-only")
+            QVERIFY2(error->reason.contains(u"permission"_s, Qt::CaseInsensitive), qPrintable(error->reason));
         if (failAt > 0)
-            QVERIFY(failing.writes > 1);      // the write really failed part way
-        QCOMPARE(snapshot(folder()), before); // old files byte for byte, no temporary file left
+            QVERIFY(failing.writes > 1);           // the write really failed part way
+        QCOMPARE(snapshotFiles(folder()), before); // old files byte for byte, no temporary file left
         QCOMPARE(state.cash, stateBefore.cash);
         QCOMPARE(state.holdings, stateBefore.holdings);
     }
@@ -581,73 +533,71 @@ private slots:
     {
         QTest::addColumn<bool>("oldFavorites");
         QTest::addColumn<QString>("failure"); // of the step after the failed rename
-        QTest::addRow("old favourites put back") << true << "";
-        QTest::addRow("new favourites removed") << false << "";
-        QTest::addRow("old favourites cannot be put back") << true << "put back";
-        QTest::addRow("new favourites cannot be removed") << false << "put back";
-        QTest::addRow("old favourites cannot be kept aside") << true << "keep";
+        row("old favourites put back", true, "");
+        row("new favourites removed", false, "");
+        row("old favourites cannot be put back", true, "put back");
+        row("new favourites cannot be removed", false, "put back");
+        row("old favourites cannot be kept aside", true, "keep");
     }
     void secondRenameFails()
     {
         QFETCH(bool, oldFavorites);
         QFETCH(QString, failure);
-        const QString fav = favoritesPath(folder(), QStringLiteral("New"));
-        const QString game = savedGamePath(folder(), QStringLiteral("New"));
+        const QString fav = favoritesPath(folder(), u"New"_s), game = savedGamePath(folder(), u"New"_s);
+        const QByteArray old("old favourites\r\n");
         if (oldFavorites)
-            writeBytes(fav, "old favourites\r\n");
+            QVERIFY(writeBytes(fav, old));
         FailingReplacer failing;
         failing.failCommitFrom = 1;
-        failing.failPutBack = failure == "put back";
-        failing.failKeepOld = failure == "keep";
-        const FileStatus error = CreateSavedGame(GameFolder(folder(), u'.', failing), QStringLiteral("New"),
-                                                 QStringLiteral("2000"), {});
-        const QStringList files = QDir(folder()).entryList(QDir::Files | QDir::Hidden);
+        failing.failPutBack = failure == u"put back";
+        failing.failKeepOld = failure == u"keep";
+        const FileStatus error =
+            CreateSavedGame(GameFolder(folder(), u'.', failing), u"New"_s, u"2000"_s, {});
+        const QStringList files = fileNames(folder());
         QVERIFY(error);
         QCOMPARE(error->action, FileAction::Write);
-        if (failure == "keep") {
+        if (failure == u"keep") {
             // Nothing was renamed: the favourites file could not be kept, so it was not replaced.
             checkWriteError(error, fav);
-            QVERIFY2(error->reason.contains("could not be kept aside"), qPrintable(error->reason));
+            QVERIFY2(error->reason.contains(u"could not be kept aside"_s), qPrintable(error->reason));
             QCOMPARE(failing.commits, 0);
-            QCOMPARE(readBytes(fav), QByteArray("old favourites\r\n"));
-            QCOMPARE(files, QStringList{"New.fav"});
+            QCOMPARE(readBytes(fav), old);
+            QCOMPARE(files, words("New.fav"));
             return;
         }
         QCOMPARE(error->path, game);
-        QVERIFY2(error->reason.contains("permission", Qt::CaseInsensitive), qPrintable(error->reason));
+        QVERIFY2(error->reason.contains(u"permission"_s, Qt::CaseInsensitive), qPrintable(error->reason));
         QCOMPARE(failing.commits, 2);
         if (failure.isEmpty()) {
             QVERIFY(error->changed.isEmpty());
-            QVERIFY2(error->text().endsWith("; nothing was changed."), qPrintable(error->text()));
-            QCOMPARE(readBytes(fav),
-                     oldFavorites ? QByteArray("old favourites\r\n") : QByteArray("<missing>"));
+            QVERIFY2(error->text().endsWith(u"; nothing was changed."_s), qPrintable(error->text()));
+            QCOMPARE(readBytes(fav), oldFavorites ? old : QByteArray("<missing>"));
             // No half-made game, no kept copy and no temporary file stays behind.
-            QCOMPARE(files, oldFavorites ? QStringList{"New.fav"} : QStringList());
+            QCOMPARE(files, oldFavorites ? words("New.fav") : QStringList());
             return;
         }
         // The favourites file holds the new game's header and the message says so.
-        QCOMPARE(readBytes(fav), QByteArray("[Quorvane Favorites File]\r\n"));
+        QCOMPARE(readBytes(fav), kHeader);
         QCOMPARE(error->changed.size(), 1);
         QCOMPARE(error->changed[0].path, fav);
-        QVERIFY2(!error->text().contains("nothing was changed"), qPrintable(error->text()));
+        const QString kept = error->changed[0].keptAs;
+        const QString start =
+            u"Cannot write the saved game \"%1\" (permission denied). The favourites file \"%2\""_s;
         if (oldFavorites) {
-            const QString kept = error->changed[0].keptAs;
-            QVERIFY(kept.startsWith(folder() + "/.New.fav.") && kept.endsWith(".old"));
-            QCOMPARE(readBytes(kept), QByteArray("old favourites\r\n"));
+            QVERIFY(kept.startsWith(folder() + u"/.New.fav."_s) && kept.endsWith(u".old"_s));
+            QCOMPARE(readBytes(kept), old);
             QCOMPARE(error->text(),
-                     QString("Cannot write the saved game \"%1\" (permission denied). The favourites file "
-                             "\"%2\" was already replaced and could not be put back; its old content is kept "
-                             "in \"%3\". Solve the problem, then do the same again.")
+                     (start + u" was already replaced and could not be put back; its old content is "
+                              "kept in \"%3\". Solve the problem, then do the same again."_s)
                          .arg(game, fav, kept));
-            QCOMPARE(files, (QStringList{QFileInfo(kept).fileName(), "New.fav"}));
+            QCOMPARE(files, (QStringList{QFileInfo(kept).fileName(), u"New.fav"_s}));
         } else {
-            QVERIFY(error->changed[0].keptAs.isEmpty());
+            QVERIFY(kept.isEmpty());
             QCOMPARE(error->text(),
-                     QString("Cannot write the saved game \"%1\" (permission denied). The favourites file "
-                             "\"%2\" was already written and could not be removed again. Solve the "
-                             "problem, then do the same again.")
+                     (start + u" was already written and could not be removed again. Solve the "
+                              "problem, then do the same again."_s)
                          .arg(game, fav));
-            QCOMPARE(files, QStringList{"New.fav"});
+            QCOMPARE(files, words("New.fav"));
         }
     }
 
@@ -655,80 +605,24 @@ private slots:
     // it is left alone. A new file gets the defaults.
     void unreadablePermissionsStopTheRewrite()
     {
-        QVERIFY(!CreateSavedGame(folder(), QStringLiteral("Demo"), QStringLiteral("2000"), {}));
+        QVERIFY(!CreateSavedGame(folder(), u"Demo"_s, u"2000"_s, {}));
         GameState state = loadDemo();
-        QCOMPARE(::chmod(QFile::encodeName(gamePath()).constData(), 0640), 0);
-        const QMap<QString, QByteArray> before = snapshot(folder());
+        QVERIFY(setModeBits(gamePath(), 0640));
+        const QMap<QString, QByteArray> before = snapshotFiles(folder());
         FailingReplacer failing;
         failing.failReadMode = true;
         const GameFolder disk(folder(), u'.', failing);
-        const FileStatus error =
-            RewriteSavedGameAfterTrade(disk, state, QStringLiteral("1"), QStringLiteral("A"), 1);
+        const FileStatus error = RewriteSavedGameAfterTrade(disk, state, u"1"_s, u"A"_s, 1);
         checkWriteError(error, gamePath());
-        QCOMPARE(error->reason, QStringLiteral("its permissions could not be read: input/output error"));
-        QCOMPARE(snapshot(folder()), before);
+        QCOMPARE(error->reason, u"its permissions could not be read: input/output error"_s);
+        QCOMPARE(snapshotFiles(folder()), before);
         QCOMPARE(state.cash, Money::fromDollars(2000));
-        struct stat info;
-        QCOMPARE(::stat(QFile::encodeName(gamePath()).constData(), &info), 0);
-        QCOMPARE(int(info.st_mode & 07777), 0640);
+        QCOMPARE(modeBits(gamePath()), 0640);
 
         const mode_t mask = ::umask(022);
         ::umask(mask);
-        QVERIFY(!CreateSavedGame(disk, QStringLiteral("Fresh"), QStringLiteral("2000"), {}));
-        QCOMPARE(::stat(QFile::encodeName(gamePath("Fresh")).constData(), &info), 0);
-        QCOMPARE(int(info.st_mode & 07777), int(0666 & ~mask));
-    }
-
-    // Something other than a file where a game file should be: every read says what it is at
-    // once (a FIFO would block open() for ever), and a rewrite leaves it alone.
-    void notAFile_data()
-    {
-        QTest::addColumn<QString>("operation");
-        QTest::addColumn<QString>("thing");
-        for (const char *operation :
-             {"game", "cash", "settings", "favourites", "statistics", "add favourite", "rewrite settings"}) {
-            for (const char *thing : {"named pipe", "folder", "device"})
-                QTest::addRow("%s is a %s", operation, thing) << QString(operation) << QString(thing);
-        }
-    }
-    void notAFile()
-    {
-        QFETCH(QString, operation);
-        QFETCH(QString, thing);
-        const QString path = operation.contains("settings")    ? settingsPath(folder())
-                             : operation.contains("favourite") ? favPath()
-                                                               : gamePath();
-        if (!putNotAFile(path, thing))
-            QSKIP("a device node needs root");
-
-        GameState state = someState();
-        Settings settings;
-        QStringList favorites;
-        Money cash;
-        SavedHoldings holdings;
-        const FileStatus error =
-            operation == "game"         ? ReadSavedGame(folder(), QStringLiteral("Demo"), state)
-            : operation == "cash"       ? ReadSavedGameCash(folder(), QStringLiteral("Demo.qvn"), cash)
-            : operation == "settings"   ? ReadSettings(folder(), settings)
-            : operation == "favourites" ? ReadFavorites(folder(), QStringLiteral("Demo"), favorites)
-            : operation == "statistics" ? ReadHoldingsFromFile(folder(), QStringLiteral("Demo"), 1, holdings)
-            : operation == "add favourite"
-                ? AddFavorite(folder(), QStringLiteral("Demo"), QStringLiteral("IBM"))
-                : WriteSettings(folder(), SettingsChoice{QStringLiteral("Demo"), true, true, false, {}, {}},
-                                settings);
-        QVERIFY(error);
-        QCOMPARE(error->path, path);
-        QCOMPARE(error->reason,
-                 QString("it is a %1, not a file: remove it or put the real file in its place").arg(thing));
-        QVERIFY2(error->text().contains("\"" + path + "\""), qPrintable(error->text()));
-        // Left as it was, and nothing written beside it.
-        struct stat info;
-        QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
-        QCOMPARE(S_ISCHR(info.st_mode), thing == "device");
-        QCOMPARE(QFileInfo(path).isDir(), thing == "folder");
-        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden | QDir::System),
-                 thing == "folder" ? QStringList() : QStringList{QFileInfo(path).fileName()});
-        QCOMPARE(state.cash, someState().cash);
+        QVERIFY(!CreateSavedGame(disk, u"Fresh"_s, u"2000"_s, {}));
+        QCOMPARE(modeBits(gamePath(u"Fresh"_s)), int(0666 & ~mask));
     }
 
     // A path the system cannot look at is not a missing file: the message says why.
@@ -736,25 +630,21 @@ private slots:
     {
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("reason");
-        QTest::addRow("link to itself") << "loop"
-                                        << "too many levels of symbolic links";
-        QTest::addRow("folder is a file") << "file as folder"
-                                          << "not a directory";
-        QTest::addRow("name too long") << "long name"
-                                       << "file name too long";
+        row("link to itself", "loop", "too many levels of symbolic links");
+        row("folder is a file", "file as folder", "not a directory");
+        row("name too long", "long name", "file name too long");
     }
     void systemErrorsAreNotMissingFiles()
     {
         QFETCH(QString, setup);
         QFETCH(QString, reason);
-        QString where = folder();
-        QString game = QStringLiteral("Demo");
-        if (setup == "loop") {
+        QString where = folder(), game = u"Demo"_s;
+        if (setup == u"loop") {
             QVERIFY(QFile::link(gamePath(), gamePath()));
             QVERIFY(QFile::link(favPath(), favPath()));
-        } else if (setup == "file as folder") {
-            where = folder() + "/plain";
-            writeBytes(where, "x");
+        } else if (setup == u"file as folder") {
+            where = folder() + u"/plain"_s;
+            QVERIFY(writeBytes(where, "x"));
         } else {
             game = QString(300, u'x');
         }
@@ -762,76 +652,72 @@ private slots:
         QStringList favorites;
         for (const FileStatus &error :
              {ReadSavedGame(where, game, state), ReadFavorites(where, game, favorites),
-              AddFavorite(where, game, QStringLiteral("IBM"))}) {
+              AddFavorite(where, game, u"IBM"_s)}) {
             QVERIFY(error);
             QCOMPARE(error->reason, reason);
         }
         // A favourites link that leads nowhere is not replaced by a new file.
-        if (setup == "loop")
+        if (setup == u"loop")
             QVERIFY(QFileInfo(favPath()).isSymLink());
     }
 
     // A leading UTF-8 byte order mark is no part of a saved game or favourites file.
     void byteOrderMarkIsSkipped()
     {
-        const QByteArray mark = "\xEF\xBB\xBF";
-        writeBytes(gamePath(), mark + "1234.5\r\nIBM\r\n 7 \r\n");
-        writeBytes(favPath(), mark + "[Quorvane Favorites File]\r\nIBM\r\n");
+        const QByteArray game = "\xEF\xBB\xBF"
+                                "1234.5\r\nIBM\r\n 7 \r\n";
+        QVERIFY(writeBytes(gamePath(), game));
+        QVERIFY(writeBytes(favPath(), "\xEF\xBB\xBF" + kHeader + "IBM\r\n"));
         GameState state;
-        QVERIFY(!ReadSavedGame(folder(), QStringLiteral("Demo"), state));
+        QVERIFY(!ReadSavedGame(folder(), u"Demo"_s, state));
         QCOMPARE(state.cash, Money::fromUnits(12345000));
-        QCOMPARE(state.holdings, (QList<Holding>{{QStringLiteral("IBM"), 7}}));
+        QCOMPARE(state.holdings, (QList<Holding>{{u"IBM"_s, 7}}));
         // A trade's rewrite reads the pairs after the mark and writes the file without it.
-        state.gameName = QStringLiteral("Demo");
-        QVERIFY(
-            !RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("1000"), QStringLiteral("IBM"), 2));
+        state.gameName = u"Demo"_s;
+        QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, u"1000"_s, u"IBM"_s, 2));
         QCOMPARE(readBytes(gamePath()), QByteArray("1000\r\nIBM\r\n 9 \r\n"));
-        writeBytes(gamePath(), mark + "1234.5\r\nIBM\r\n 7 \r\n");
+        QVERIFY(writeBytes(gamePath(), game));
         Money cash;
-        QVERIFY(!ReadSavedGameCash(folder(), QStringLiteral("Demo.qvn"), cash));
+        QVERIFY(!ReadSavedGameCash(folder(), u"Demo.qvn"_s, cash));
         QCOMPARE(cash, Money::fromUnits(12345000));
         QStringList favorites;
-        QVERIFY(!ReadFavorites(folder(), QStringLiteral("Demo"), favorites));
-        QCOMPARE(favorites, QStringList{"IBM"});
+        QVERIFY(!ReadFavorites(folder(), u"Demo"_s, favorites));
+        QCOMPARE(favorites, words("IBM"));
         // A rewrite writes the file as the game does, header first.
-        QVERIFY(!AddFavorite(folder(), QStringLiteral("Demo"), QStringLiteral("MSFT")));
-        QCOMPARE(readBytes(favPath()), QByteArray("[Quorvane Favorites File]\r\nIBM\r\nMSFT\r\n"));
+        QVERIFY(!AddFavorite(folder(), u"Demo"_s, u"MSFT"_s));
+        QCOMPARE(readBytes(favPath()), kHeader + "IBM\r\nMSFT\r\n");
     }
 
     // An old file's mode is kept, no temporary file stays, and a link stays a link.
     void replacementDetails()
     {
-        QVERIFY(!CreateSavedGame(folder(), QStringLiteral("Demo"), QStringLiteral("2000"), {}));
+        QVERIFY(!CreateSavedGame(folder(), u"Demo"_s, u"2000"_s, {}));
         GameState state = loadDemo();
-        QCOMPARE(::chmod(QFile::encodeName(gamePath()).constData(), 0640), 0);
-        QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("1"), QStringLiteral("A"), 1));
+        QVERIFY(setModeBits(gamePath(), 0640));
+        QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, u"1"_s, u"A"_s, 1));
         QVERIFY(readBytes(gamePath()).startsWith("1\r\nA\r\n 1 \r\n"));
-        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden),
-                 (QStringList{"Demo.fav", "Demo.qvh", "Demo.qvn"}));
-        struct stat info;
-        QCOMPARE(::stat(QFile::encodeName(gamePath()).constData(), &info), 0);
-        QCOMPARE(int(info.st_mode & 07777), 0640);
+        QCOMPARE(fileNames(folder()), words("Demo.fav Demo.qvh Demo.qvn"));
+        QCOMPARE(modeBits(gamePath()), 0640);
 
-        QVERIFY(QDir(folder()).mkdir("real"));
-        const QString real = folder() + "/real/Linked.qvn";
+        QVERIFY(QDir(folder()).mkdir(u"real"_s));
+        const QString real = folder() + u"/real/Linked.qvn"_s;
         QVERIFY(QFile::rename(gamePath(), real));
-        QVERIFY(QFile::link(real, gamePath("Linked")));
-        state.gameName = QStringLiteral("Linked");
-        QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("2"), QStringLiteral("A"), 1));
-        QVERIFY(QFileInfo(gamePath("Linked")).isSymLink());
+        QVERIFY(QFile::link(real, gamePath(u"Linked"_s)));
+        state.gameName = u"Linked"_s;
+        QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, u"2"_s, u"A"_s, 1));
+        QVERIFY(QFileInfo(gamePath(u"Linked"_s)).isSymLink());
         QVERIFY(readBytes(real).startsWith("2\r\nA\r\n 2 \r\n"));
 
-        QVERIFY(!FileReplacer::onDisk().replace(folder() + "/empty.txt", QByteArray()));
-        QCOMPARE(readBytes(folder() + "/empty.txt"), QByteArray(""));
-
+        const QString empty = folder() + u"/empty.txt"_s;
+        QVERIFY(!FileReplacer::onDisk().replace(empty, QByteArray()));
+        QCOMPARE(readBytes(empty), QByteArray(""));
         // A folder in the way of the second file stops the pair before the first is touched.
-        QVERIFY(QDir(folder()).mkdir("Dir.qvn"));
-        const QString dir = folder() + "/Dir.qvn";
-        checkWriteError(FileReplacer::onDisk().replace({{folder() + "/empty.txt", "new"}, {dir, "x"}}), dir);
-        QCOMPARE(readBytes(folder() + "/empty.txt"), QByteArray(""));
+        const QString dir = folder() + u"/Dir.qvn"_s;
+        QVERIFY(QDir().mkdir(dir));
+        checkWriteError(FileReplacer::onDisk().replace({{empty, "new"}, {dir, "x"}}), dir);
+        QCOMPARE(readBytes(empty), QByteArray(""));
         QVERIFY(QFileInfo(dir).isDir());
-        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden),
-                 (QStringList{"Demo.fav", "Demo.qvh", "empty.txt", "Linked.qvn"}));
+        QCOMPARE(fileNames(folder()), words("Demo.fav Demo.qvh empty.txt Linked.qvn"));
     }
 };
 

@@ -1,47 +1,19 @@
+// Where the game keeps its files: the program folder, or a per-user copy of the installation.
+#include "common/files.h"
+#include "common/rows.h"
 #include "model/programfolder.h"
 
-#include <QDateTime>
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sys/stat.h>
-
 namespace {
-
-void put(const QString &path, const QByteArray &bytes, QFileDevice::Permissions extra = {})
+// Lays a file out; `executable` marks it as a program.
+void put(const QString &path, const QByteArray &bytes, bool executable = false)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-    f.close();
-    if (extra)
-        f.setPermissions(f.permissions() | extra);
+    QVERIFY(writeBytes(path, bytes));
+    if (executable)
+        QVERIFY(setModeBits(path, modeBits(path) | 0100));
 }
-
-QByteArray get(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void stampAt(const QString &path, const QDateTime &when)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::ReadWrite));
-    QVERIFY(f.setFileTime(when, QFileDevice::FileModificationTime));
-}
-
-ino_t inode(const QString &path)
-{
-    struct stat st
-    {
-    };
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
-}
-
 } // namespace
 
 class TestProgramFolder : public QObject
@@ -66,7 +38,7 @@ void TestProgramFolder::ownFolderWhenItHoldsSettings()
     ProgramFolderChoice choice = chooseProgramFolder(installed.path(), perUser);
     QCOMPARE(choice.path, perUser);
     QCOMPARE(choice.problems, QStringList());
-    QCOMPARE(get(perUser + QStringLiteral("/player.qvn")), QByteArray("100000\r\n"));
+    QCOMPARE(readBytes(perUser + QStringLiteral("/player.qvn")), QByteArray("100000\r\n"));
 
     put(installed.filePath(QStringLiteral("options.cfg")), "[Quorvane Settings]\r\n");
     QDir(perUser).removeRecursively();
@@ -83,27 +55,22 @@ void TestProgramFolder::refresh_data()
     QTest::addColumn<bool>("sameTime");   // the copy carries the installed file's time
     QTest::addColumn<QByteArray>("after");
 
-    const QByteArray missing("<missing>");
+    auto row = [](const char *tag, const char *name, const char *shipped, const char *copy, bool sameTime,
+                  const char *after) {
+        ::row(tag, QString::fromLatin1(name), QByteArray(shipped), QByteArray(copy), sameTime,
+              QByteArray(after));
+    };
     // The player's files: copied when missing, never replaced.
-    QTest::newRow("settings missing")
-        << "options.cfg" << QByteArray("new") << missing << false << QByteArray("new");
-    QTest::newRow("settings kept") << "options.cfg" << QByteArray("new") << QByteArray("mine") << false
-                                   << QByteArray("mine");
-    QTest::newRow("saved game kept") << "player.qvn" << QByteArray("100000") << QByteArray("523.5") << false
-                                     << QByteArray("523.5");
-    QTest::newRow("favourites kept") << "player.fav" << QByteArray("MSFT") << QByteArray("") << false
-                                     << QByteArray("");
-    QTest::newRow("tip kept") << "tips/tip01.txt" << QByteArray("shipped") << QByteArray("edited") << false
-                              << QByteArray("edited");
+    row("settings missing", "options.cfg", "new", "<missing>", false, "new");
+    row("settings kept", "options.cfg", "new", "mine", false, "mine");
+    row("saved game kept", "player.qvn", "100000", "523.5", false, "523.5");
+    row("favourites kept", "player.fav", "MSFT", "", false, "");
+    row("tip kept", "tips/tip01.txt", "shipped", "edited", false, "edited");
     // Shipped files follow the installation when size or time differ.
-    QTest::newRow("logo missing") << "data/MSFT.gif" << QByteArray("GIF89a1") << missing << false
-                                  << QByteArray("GIF89a1");
-    QTest::newRow("logo resized") << "data/MSFT.gif" << QByteArray("GIF89a-new") << QByteArray("GIF89a")
-                                  << true << QByteArray("GIF89a-new");
-    QTest::newRow("help upgraded, same size") << "help/index.html" << QByteArray("<p>v2</p>")
-                                              << QByteArray("<p>v1</p>") << false << QByteArray("<p>v2</p>");
-    QTest::newRow("page current") << "infos.html" << QByteArray("same") << QByteArray("same") << true
-                                  << QByteArray("same");
+    row("logo missing", "data/MSFT.gif", "GIF89a1", "<missing>", false, "GIF89a1");
+    row("logo resized", "data/MSFT.gif", "GIF89a-new", "GIF89a", true, "GIF89a-new");
+    row("help upgraded, same size", "help/index.html", "<p>v2</p>", "<p>v1</p>", false, "<p>v2</p>");
+    row("page current", "infos.html", "same", "same", true, "same");
 }
 
 void TestProgramFolder::refresh()
@@ -117,21 +84,21 @@ void TestProgramFolder::refresh()
     QTemporaryDir installed, perUser;
     const QDateTime shippedAt = QDateTime::currentDateTimeUtc().addDays(-30);
     put(installed.filePath(name), shipped);
-    stampAt(installed.filePath(name), shippedAt);
+    QVERIFY(stampFile(installed.filePath(name), shippedAt));
     // Programs stay in the installation.
     put(installed.filePath(QStringLiteral("quorvane-market")),
         "\x7f"
         "ELF",
-        QFileDevice::ExeOwner);
+        true);
     put(installed.filePath(QStringLiteral("libquorvane_music.so")), "\x7f"
                                                                     "ELF");
     if (copy != "<missing>") {
         put(perUser.filePath(name), copy);
-        stampAt(perUser.filePath(name), sameTime ? shippedAt : shippedAt.addSecs(-3600));
+        QVERIFY(stampFile(perUser.filePath(name), sameTime ? shippedAt : shippedAt.addSecs(-3600)));
     }
 
     QCOMPARE(refreshPerUserCopy(installed.path(), perUser.path()), QStringList());
-    QCOMPARE(get(perUser.filePath(name)), after);
+    QCOMPARE(readBytes(perUser.filePath(name)), after);
     QVERIFY(!QFileInfo::exists(perUser.filePath(QStringLiteral("quorvane-market"))));
     QVERIFY(!QFileInfo::exists(perUser.filePath(QStringLiteral("libquorvane_music.so"))));
 }
@@ -143,14 +110,14 @@ void TestProgramFolder::secondRefreshRewritesNothing()
          {QStringLiteral("data/IBM.gif"), QStringLiteral("options.cfg"), QStringLiteral("help/index.html")})
         put(installed.filePath(name), name.toUtf8());
     QCOMPARE(refreshPerUserCopy(installed.path(), perUser.path()), QStringList());
-    const ino_t logo = inode(perUser.filePath(QStringLiteral("data/IBM.gif")));
-    const ino_t help = inode(perUser.filePath(QStringLiteral("help/index.html")));
+    const ino_t logo = statOf(perUser.filePath(QStringLiteral("data/IBM.gif"))).st_ino;
+    const ino_t help = statOf(perUser.filePath(QStringLiteral("help/index.html"))).st_ino;
     QVERIFY(logo != 0 && help != 0);
 
     // A replaced file would have a new inode: the copy's stamped time marks it current.
     QCOMPARE(refreshPerUserCopy(installed.path(), perUser.path()), QStringList());
-    QCOMPARE(inode(perUser.filePath(QStringLiteral("data/IBM.gif"))), logo);
-    QCOMPARE(inode(perUser.filePath(QStringLiteral("help/index.html"))), help);
+    QCOMPARE(statOf(perUser.filePath(QStringLiteral("data/IBM.gif"))).st_ino, logo);
+    QCOMPARE(statOf(perUser.filePath(QStringLiteral("help/index.html"))).st_ino, help);
 }
 
 void TestProgramFolder::unwritableCopyIsReportedAndTheRestCopied()
@@ -163,7 +130,7 @@ void TestProgramFolder::unwritableCopyIsReportedAndTheRestCopied()
     const QStringList problems = refreshPerUserCopy(installed.path(), perUser.path());
     QCOMPARE(problems.size(), 1);
     QVERIFY2(problems.first().startsWith(QStringLiteral("data/IBM.gif: ")), qPrintable(problems.first()));
-    QCOMPARE(get(perUser.filePath(QStringLiteral("player.qvn"))), QByteArray("100000"));
+    QCOMPARE(readBytes(perUser.filePath(QStringLiteral("player.qvn"))), QByteArray("100000"));
 }
 
 QTEST_GUILESS_MAIN(TestProgramFolder)

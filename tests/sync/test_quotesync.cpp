@@ -1,41 +1,21 @@
+// "Synchronize": the quote request for the selected ticker, the panel texts made of the answer,
+// and the ten retries of failed attempts. The record's fields are test_quotereader's.
 #include "common/fakes.h"
+#include "common/rows.h"
 #include "model/numbertext.h"
 #include "sync/quotesync.h"
 
-#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 class TestQuoteSync : public QObject
 {
     Q_OBJECT
-
-private slots:
-    void init();
-    void cleanup();
-
-    void noTickerSelected();
-    void startsTheQuoteRequest();
-    void panelTexts_data();
-    void panelTexts();
-    void valueUsesTheUsersSeparator();
-    void failedAttemptPanel_data();
-    void failedAttemptPanel();
-    void tenFailedAttemptsShowTheMessageOnce();
-    void successInBetweenResetsTheCounter();
-    void partOfARecordIsAFailedAttempt_data();
-    void partOfARecordIsAFailedAttempt();
-    void newSyncAbandonsTheRunningOne();
-    void abandonStopsEverythingSilently();
-    void destroyedMidDownloadStaysSilent();
-
-private:
-    // Connects, answers with `body` under `status`, and lets the completion run.
-    void answer(const QByteArray &body, const QByteArray &status = "200 OK");
-    void failAttempt();
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QuotePanel m_panel;
@@ -44,329 +24,285 @@ private:
     FakeSocket *m_socket = nullptr;
     std::unique_ptr<QuoteSync> m_sync;
     std::unique_ptr<QSignalSpy> m_messages;
-};
 
-void TestQuoteSync::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_panel = QuotePanel();
-    m_proxy = ProxySetting();
-    m_numbers = NumberFormat();
-    auto socket = std::make_unique<FakeSocket>();
-    m_socket = socket.get();
-    m_sync = std::make_unique<QuoteSync>(m_panel, m_proxy, m_numbers, m_dir->path(),
-                                         QStringLiteral("quotes.test:8421"), std::move(socket),
-                                         std::make_unique<FakeClock>());
-    m_messages = std::make_unique<QSignalSpy>(m_sync.get(), &QuoteSync::messageRequested);
-}
+    void sync(const QString &ticker, const QString &owned = {})
+    {
+        m_panel.lblQuote = ticker;
+        m_panel.lblOwned = owned;
+        m_sync->cmdSync_Click();
+    }
+    // Connects, answers with `body` under `status`, and lets the completion run.
+    void answer(const QByteArray &body, const QByteArray &status = "200 OK")
+    {
+        m_socket->accept();
+        m_socket->deliver(okHeader(body.size(), status) + body);
+        settle();
+    }
+    void failAttempts(int count)
+    {
+        for (int attempt = 0; attempt < count; ++attempt) {
+            m_socket->fail();
+            settle();
+        }
+    }
+    QString shown() const
+    {
+        return QStringList{m_panel.lblTrade,
+                           m_panel.lblTime,
+                           m_panel.lblVolume,
+                           m_panel.lblVariation,
+                           m_panel.lblValue,
+                           m_panel.picUpVisible ? u"up"_s : u""_s,
+                           m_panel.picDownVisible ? u"down"_s : u""_s}
+            .join(u'|');
+    }
 
-void TestQuoteSync::cleanup()
-{
-    m_messages.reset();
-    m_sync.reset();
-}
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_panel = QuotePanel();
+        m_numbers = NumberFormat();
+        auto socket = std::make_unique<FakeSocket>();
+        m_socket = socket.get();
+        m_sync =
+            std::make_unique<QuoteSync>(m_panel, m_proxy, m_numbers, m_dir->path(), u"quotes.test:8421"_s,
+                                        std::move(socket), std::make_unique<FakeClock>());
+        m_messages = std::make_unique<QSignalSpy>(m_sync.get(), &QuoteSync::messageRequested);
+    }
+    void cleanup()
+    {
+        m_messages.reset();
+        m_sync.reset();
+    }
 
-void TestQuoteSync::answer(const QByteArray &body, const QByteArray &status)
-{
-    m_socket->accept();
-    m_socket->deliver(okHeader(body.size(), status) + body);
-    settle();
-}
+    void noTickerSelected()
+    {
+        QSignalSpy enabled(m_sync.get(), &QuoteSync::syncEnabledChanged);
+        m_sync->cmdSync_Click();
+        QCOMPARE(m_messages->count(), 1);
+        QCOMPARE(m_messages->first().first().toString(), u"Please select a quote from the list"_s);
+        QVERIFY(m_socket->connects.isEmpty());
+        QVERIFY(m_sync->isSyncEnabled());
+        QCOMPARE(enabled.count(), 0);
+    }
 
-void TestQuoteSync::failAttempt()
-{
-    m_socket->fail();
-    settle();
-}
+    void startsTheQuoteRequest()
+    {
+        QCOMPARE(m_sync->download().panel().TextUrl,
+                 u"http://quotes.test:8421/d/quotes.csv?s=MSFT&f=sl1d1t1c1ohgv&e=.csv"_s);
+        QSignalSpy enabled(m_sync.get(), &QuoteSync::syncEnabledChanged);
+        QSignalSpy timers(m_sync.get(), &QuoteSync::timersEnabledChanged);
+        sync(u"IBM"_s);
+        QCOMPARE(m_sync->download().panel().TextUrl,
+                 u"http://quotes.test:8421/d/quotes.csv?s=IBM&f=sl1d1t1c1ohgv&e=.csv"_s);
+        QVERIFY(!m_sync->isSyncEnabled());
+        QCOMPARE(enabled.count(), 1);
+        QCOMPARE(timers.count(), 1);
+        QVERIFY(timers.first().first().toBool());
+        QCOMPARE(m_socket->connects.first(), qMakePair(u"quotes.test"_s, quint16(8421)));
+        m_socket->accept();
+        QVERIFY(m_socket->sent.startsWith("GET /d/quotes.csv?s=IBM&f=sl1d1t1c1ohgv&e=.csv HTTP/1.1\r\n"));
+        QVERIFY(m_socket->sent.contains("\r\nHost: quotes.test:8421\r\n"));
+    }
 
-void TestQuoteSync::noTickerSelected()
-{
-    QSignalSpy enabled(m_sync.get(), &QuoteSync::syncEnabledChanged);
-    m_sync->cmdSync_Click();
-    QCOMPARE(m_messages->count(), 1);
-    QCOMPARE(m_messages->first().first().toString(), QStringLiteral("Please select a quote from the list"));
-    QVERIFY(m_socket->connects.isEmpty());
-    QVERIFY(m_sync->isSyncEnabled());
-    QCOMPARE(enabled.count(), 0);
-}
-
-void TestQuoteSync::startsTheQuoteRequest()
-{
-    QCOMPARE(m_sync->download().panel().TextUrl,
-             QStringLiteral("http://quotes.test:8421/d/quotes.csv?s=MSFT&f=sl1d1t1c1ohgv&e=.csv"));
-    QSignalSpy enabled(m_sync.get(), &QuoteSync::syncEnabledChanged);
-    QSignalSpy timers(m_sync.get(), &QuoteSync::timersEnabledChanged);
-    m_panel.lblQuote = QStringLiteral("IBM");
-    m_sync->cmdSync_Click();
-    QCOMPARE(m_sync->download().panel().TextUrl,
-             QStringLiteral("http://quotes.test:8421/d/quotes.csv?s=IBM&f=sl1d1t1c1ohgv&e=.csv"));
-    QVERIFY(!m_sync->isSyncEnabled());
-    QCOMPARE(enabled.count(), 1);
-    QCOMPARE(timers.count(), 1);
-    QVERIFY(timers.first().first().toBool());
-    QCOMPARE(m_socket->connects.first(), qMakePair(QStringLiteral("quotes.test"), quint16(8421)));
-    m_socket->accept();
-    QVERIFY(m_socket->sent.startsWith("GET /d/quotes.csv?s=IBM&f=sl1d1t1c1ohgv&e=.csv HTTP/1.1\r\n"));
-    QVERIFY(m_socket->sent.contains("\r\nHost: quotes.test:8421\r\n"));
-}
-
-void TestQuoteSync::panelTexts_data()
-{
-    QTest::addColumn<QString>("ticker");
-    QTest::addColumn<QString>("owned");
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QStringList>("texts"); // trade, time, volume, variation, value
-    QTest::addColumn<bool>("up");
-
-    QTest::addRow("the example line")
-        << "MSFT"
-        << "" << QByteArray("\"MSFT\",27.12,\"6/1/2004\",\"4:00pm\",+0.35,26.80,27.20,26.70,12345678\r\n")
-        << QStringList{"27.12", "6/1/2004 at 4:00pm", "12345678", "+0.35 (opened at 26.8$)", ""} << true;
-    QTest::addRow("unknown ticker answered with N/A")
-        << "ZZZZ"
-        << "0" << QByteArray("\"ZZZZ\",0.00,\"N/A\",\"N/A\",N/A,N/A,N/A,N/A,N/A\r\n")
-        << QStringList{"0", "N/A at N/A", "N/A", "N/A (opened at 0$)", "0"} << false;
-    QTest::addRow("+0.00 is up") << "IBM"
-                                 << "" << QByteArray("IBM,85,d,t,+0.00,85,1,1,5")
-                                 << QStringList{"85", "d at t", "5", "+0.00 (opened at 85$)", ""} << true;
-    QTest::addRow("-1.25 is down") << "IBM"
-                                   << "" << QByteArray("IBM,85,d,t,-1.25,86.25,1,1,5")
-                                   << QStringList{"85", "d at t", "5", "-1.25 (opened at 86.25$)", ""}
-                                   << false;
-    QTest::addRow("100 shares at 25.5 are worth 2550")
-        << "IBM"
-        << "100" << QByteArray("IBM,25.5,d,t,+1,25,1,1,5")
-        << QStringList{"25.5", "d at t", "5", "+1 (opened at 25$)", "2550"} << true;
-    QTest::addRow("a trade of 27.10 shows 27.1")
-        << "IBM"
-        << "3" << QByteArray("IBM,27.10,d,t,+1,25,1,1,5")
-        << QStringList{"27.1", "d at t", "5", "+1 (opened at 25$)", "81.3"} << true;
-    QTest::addRow("symbol compared ignoring case and blanks")
-        << "ibm"
-        << "" << QByteArray("\" IBM \",1,d,t,-1,1,1,1,5")
-        << QStringList{"1", "d at t", "5", "-1 (opened at 1$)", ""} << false;
-}
-
-void TestQuoteSync::panelTexts()
-{
-    QFETCH(QString, ticker);
-    QFETCH(QString, owned);
-    QFETCH(QByteArray, body);
-    QFETCH(QStringList, texts);
-    QFETCH(bool, up);
-
-    QSignalSpy changed(m_sync.get(), &QuoteSync::panelChanged);
-    m_panel.lblQuote = ticker;
-    m_panel.lblOwned = owned;
-    m_sync->cmdSync_Click();
-    answer(body);
-
-    QCOMPARE((QStringList{m_panel.lblTrade, m_panel.lblTime, m_panel.lblVolume, m_panel.lblVariation,
-                          m_panel.lblValue}),
-             texts);
-    QCOMPARE(m_panel.picUpVisible, up);
-    QCOMPARE(m_panel.picDownVisible, !up);
-    QCOMPARE(m_sync->retryCount(), 0);
-    QVERIFY(m_sync->isSyncEnabled());
-    QVERIFY(!m_sync->timersEnabled());
-    QCOMPARE(changed.count(), 1);
-    QCOMPARE(m_socket->connects.size(), 1);
-    QVERIFY(m_messages->isEmpty());
-}
-
-void TestQuoteSync::valueUsesTheUsersSeparator()
-{
-    m_numbers = NumberFormat::withDecimal(u',');
-    m_panel.lblQuote = QStringLiteral("IBM");
-    m_panel.lblOwned = QStringLiteral("100");
-    m_sync->cmdSync_Click();
-    answer("IBM,25.5,d,t,+0.5,25.25,1,1,5");
-    QCOMPARE(m_panel.lblTrade, QStringLiteral("25,5"));
-    QCOMPARE(m_panel.lblVariation, QStringLiteral("+0.5 (opened at 25,25$)"));
-    QCOMPARE(m_panel.lblValue, QStringLiteral("2550"));
-}
-
-void TestQuoteSync::failedAttemptPanel_data()
-{
-    QTest::addColumn<QByteArray>("status");
-    QTest::addColumn<QByteArray>("body");
-
-    QTest::addRow("empty answer") << QByteArray("200 OK") << QByteArray();
-    QTest::addRow("empty symbol") << QByteArray("200 OK") << QByteArray(",27.12,d,t,+1,1,1,1,5");
-    QTest::addRow("quote of another ticker")
-        << QByteArray("200 OK") << QByteArray("MSFT,27.12,d,t,+1,1,1,1,5");
-    QTest::addRow("html page sent as a success")
-        << QByteArray("200 OK") << QByteArray("<html><body>Service moved</body></html>");
-    QTest::addRow("404 page") << QByteArray("404 Not Found") << QByteArray("IBM,27.12,d,t,+1,1,1,1,5");
-}
-
-void TestQuoteSync::failedAttemptPanel()
-{
-    QFETCH(QByteArray, status);
-    QFETCH(QByteArray, body);
-
-    m_panel.lblQuote = QStringLiteral("IBM");
-    m_panel.lblOwned = QStringLiteral("10");
-    m_panel.lblValue = QStringLiteral("kept");
-    m_sync->cmdSync_Click();
-    answer(body, status);
-
-    QCOMPARE(m_panel.lblTrade, QString());
-    QCOMPARE(m_panel.lblTime, QStringLiteral(" at "));
-    QCOMPARE(m_panel.lblVolume, QString());
-    QCOMPARE(m_panel.lblVariation, QStringLiteral(" (opened at 0$)"));
-    QVERIFY(!m_panel.picUpVisible);
-    QVERIFY(m_panel.picDownVisible);
-    QCOMPARE(m_panel.lblValue, QStringLiteral("kept"));
-    // Retried at once.
-    QCOMPARE(m_sync->retryCount(), 1);
-    QCOMPARE(m_socket->connects.size(), 2);
-    QVERIFY(!m_sync->isSyncEnabled());
-    QVERIFY(m_sync->timersEnabled());
-}
-
-void TestQuoteSync::tenFailedAttemptsShowTheMessageOnce()
-{
-    QSignalSpy enabled(m_sync.get(), &QuoteSync::syncEnabledChanged);
-    m_panel.lblQuote = QStringLiteral("IBM");
-    m_sync->cmdSync_Click();
-    for (int attempt = 1; attempt <= 9; ++attempt) {
-        failAttempt();
-        QCOMPARE(m_sync->retryCount(), attempt);
+    void panelTexts_data()
+    {
+        QTest::addColumn<QString>("ticker");
+        QTest::addColumn<QString>("owned");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("texts"); // trade|time|volume|variation|value|up|down
+        QTest::addColumn<char>("decimal");
+        auto row = [](const char *tag, const char *ticker, const char *owned, const QByteArray &body,
+                      const char *texts, char decimal = '.') {
+            ::row(tag, QString::fromLatin1(ticker), QString::fromLatin1(owned), body,
+                  QString::fromUtf8(texts), decimal);
+        };
+        row("the example line", "MSFT", "",
+            "\"MSFT\",27.12,\"6/1/2004\",\"4:00pm\",+0.35,26.80,27.20,26.70,12345678\r\n",
+            "27.12|6/1/2004 at 4:00pm|12345678|+0.35 (opened at 26.8$)||up|");
+        row("unknown ticker answered with N/A", "ZZZZ", "0",
+            "\"ZZZZ\",0.00,\"N/A\",\"N/A\",N/A,N/A,N/A,N/A,N/A\r\n",
+            "0|N/A at N/A|N/A|N/A (opened at 0$)|0||down");
+        row("+0.00 is up", "IBM", "", "IBM,85,d,t,+0.00,85,1,1,5", "85|d at t|5|+0.00 (opened at 85$)||up|");
+        row("-1.25 is down", "IBM", "", "IBM,85,d,t,-1.25,86.25,1,1,5",
+            "85|d at t|5|-1.25 (opened at 86.25$)|||down");
+        row("100 shares at 25.5 are worth 2550", "IBM", "100", "IBM,25.5,d,t,+1,25,1,1,5",
+            "25.5|d at t|5|+1 (opened at 25$)|2550|up|");
+        row("a trade of 27.10 shows 27.1", "IBM", "3", "IBM,27.10,d,t,+1,25,1,1,5",
+            "27.1|d at t|5|+1 (opened at 25$)|81.3|up|");
+        row("symbol compared ignoring case and blanks", "ibm", "", "\" IBM \",1,d,t,-1,1,1,1,5",
+            "1|d at t|5|-1 (opened at 1$)|||down");
+        row("the user's separator", "IBM", "100", "IBM,25.5,d,t,+0.5,25.25,1,1,5",
+            "25,5|d at t|5|+0.5 (opened at 25,25$)|2550|up|", ',');
+    }
+    void panelTexts()
+    {
+        QFETCH(QString, ticker);
+        QFETCH(QString, owned);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, texts);
+        QFETCH(char, decimal);
+        m_numbers = NumberFormat::withDecimal(QChar::fromLatin1(decimal));
+        QSignalSpy changed(m_sync.get(), &QuoteSync::panelChanged);
+        sync(ticker, owned);
+        answer(body);
+        QCOMPARE(shown(), texts);
+        QCOMPARE(m_sync->retryCount(), 0);
+        QVERIFY(m_sync->isSyncEnabled());
+        QVERIFY(!m_sync->timersEnabled());
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(m_socket->connects.size(), 1);
         QVERIFY(m_messages->isEmpty());
     }
-    failAttempt();
-    QCOMPARE(m_socket->connects.size(), 10);
-    QCOMPARE(m_messages->count(), 1);
-    QCOMPARE(m_messages->first().first().toString(),
-             QStringLiteral("Synchronization failed after 10 retries.\n"
-                            "Please check your Internet connection and try again."));
-    QCOMPARE(m_sync->retryCount(), 0);
-    QVERIFY(m_sync->isSyncEnabled());
-    QVERIFY(!m_sync->timersEnabled());
-    QCOMPARE(enabled.count(), 2); // off at the first attempt, on after the tenth
 
-    // The next synchronisation starts a fresh series of ten.
-    m_sync->cmdSync_Click();
-    for (int attempt = 1; attempt <= 9; ++attempt)
-        failAttempt();
-    QCOMPARE(m_messages->count(), 1);
-    failAttempt();
-    QCOMPARE(m_messages->count(), 2);
-    QCOMPARE(m_socket->connects.size(), 20);
-}
-
-void TestQuoteSync::successInBetweenResetsTheCounter()
-{
-    m_panel.lblQuote = QStringLiteral("IBM");
-    m_sync->cmdSync_Click();
-    for (int attempt = 1; attempt <= 5; ++attempt)
-        failAttempt();
-    QCOMPARE(m_sync->retryCount(), 5);
-    answer("IBM,1,d,t,+1,1,1,1,5");
-    QCOMPARE(m_sync->retryCount(), 0);
-
-    m_sync->cmdSync_Click();
-    for (int attempt = 1; attempt <= 9; ++attempt)
-        failAttempt();
-    QVERIFY(m_messages->isEmpty());
-    QCOMPARE(m_sync->retryCount(), 9);
-}
-
-void TestQuoteSync::partOfARecordIsAFailedAttempt_data()
-{
-    QTest::addColumn<QString>("ending");
-    QTest::addRow("idle time-out") << "timeout";
-    QTest::addRow("socket error") << "error";
-    QTest::addRow("server closes") << "close";
-    QTest::addRow("Stop") << "stop";
-}
-
-void TestQuoteSync::partOfARecordIsAFailedAttempt()
-{
-    QFETCH(QString, ending);
-    m_panel.lblQuote = QStringLiteral("IBM");
-    m_panel.lblOwned = QStringLiteral("10");
-    m_sync->cmdSync_Click();
-    m_socket->accept();
-    // "85" of what would have been "85.5": the symbol is there, the price is not.
-    m_socket->deliver(okHeader(24) + "IBM,85");
-    if (ending == QLatin1String("timeout")) {
-        for (int tick = 1; tick <= 61; ++tick)
-            m_sync->Timer_Seconde_Timer();
-    } else if (ending == QLatin1String("error")) {
-        m_socket->fail();
-    } else if (ending == QLatin1String("close")) {
-        emit m_socket->peerClosed();
-    } else {
-        m_sync->download().CmdStop_Click();
+    // An answer that is no quote of the ticker clears the quote fields and is retried at once.
+    void failedAttemptPanel_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        row("empty answer", QByteArray());
+        row("empty symbol", QByteArray(",27.12,d,t,+1,1,1,1,5"));
+        row("quote of another ticker", QByteArray("MSFT,27.12,d,t,+1,1,1,1,5"));
+        row("html page sent as a success", QByteArray("<html><body>Service moved</body></html>"));
     }
-    settle();
-    QCOMPARE(m_panel.lblTrade, QString());
-    QCOMPARE(m_panel.lblValue, QString());
-    QCOMPARE(m_sync->retryCount(), 1);
-    QCOMPARE(m_socket->connects.size(), 2);
-}
+    void failedAttemptPanel()
+    {
+        QFETCH(QByteArray, body);
+        sync(u"IBM"_s, u"10"_s);
+        m_panel.lblValue = u"kept"_s;
+        answer(body);
+        QCOMPARE(shown(), u"| at || (opened at 0$)|kept||down"_s);
+        QCOMPARE(m_sync->retryCount(), 1);
+        QCOMPARE(m_socket->connects.size(), 2);
+        QVERIFY(!m_sync->isSyncEnabled());
+        QVERIFY(m_sync->timersEnabled());
+    }
 
-void TestQuoteSync::newSyncAbandonsTheRunningOne()
-{
-    m_panel.lblQuote = QStringLiteral("IBM");
-    m_sync->cmdSync_Click();
-    m_socket->accept();
-    const QByteArray ibm("IBM,85,d,t,+1,1,1,1,5");
-    m_socket->deliver(okHeader(ibm.size()) + ibm); // complete, its completion not yet run
+    void tenFailedAttemptsShowTheMessageOnce()
+    {
+        QSignalSpy enabled(m_sync.get(), &QuoteSync::syncEnabledChanged);
+        sync(u"IBM"_s);
+        for (int attempt = 1; attempt <= 9; ++attempt) {
+            failAttempts(1);
+            QCOMPARE(m_sync->retryCount(), attempt);
+            QVERIFY(m_messages->isEmpty());
+        }
+        failAttempts(1);
+        QCOMPARE(m_socket->connects.size(), 10);
+        QCOMPARE(m_messages->count(), 1);
+        QCOMPARE(
+            m_messages->first().first().toString(),
+            u"Synchronization failed after 10 retries.\nPlease check your Internet connection and try again."_s);
+        QCOMPARE(m_sync->retryCount(), 0);
+        QVERIFY(m_sync->isSyncEnabled());
+        QVERIFY(!m_sync->timersEnabled());
+        QCOMPARE(enabled.count(), 2); // off at the first attempt, on after the tenth
 
-    m_panel.clearQuoteFields();
-    m_panel.lblQuote = QStringLiteral("MSFT");
-    m_sync->cmdSync_Click();
-    settle();
-    QCOMPARE(m_socket->closes, 1);
-    QCOMPARE(m_socket->connects.size(), 2);
-    QCOMPARE(m_sync->retryCount(), 0);
-    QCOMPARE(m_panel.lblTrade, QString()); // the IBM answer never shows
-    QVERIFY(!m_panel.picDownVisible && !m_panel.picUpVisible);
+        // The next synchronisation starts a fresh series of ten.
+        m_sync->cmdSync_Click();
+        failAttempts(9);
+        QCOMPARE(m_messages->count(), 1);
+        failAttempts(1);
+        QCOMPARE(m_messages->count(), 2);
+        QCOMPARE(m_socket->connects.size(), 20);
+    }
 
-    answer("MSFT,27.12,d,t,+1,1,1,1,5");
-    QCOMPARE(m_panel.lblTrade, QStringLiteral("27.12"));
-    QVERIFY(m_sync->isSyncEnabled());
-}
+    void successInBetweenResetsTheCounter()
+    {
+        sync(u"IBM"_s);
+        failAttempts(5);
+        QCOMPARE(m_sync->retryCount(), 5);
+        answer("IBM,1,d,t,+1,1,1,1,5");
+        QCOMPARE(m_sync->retryCount(), 0);
+        m_sync->cmdSync_Click();
+        failAttempts(9);
+        QVERIFY(m_messages->isEmpty());
+        QCOMPARE(m_sync->retryCount(), 9);
+    }
 
-void TestQuoteSync::abandonStopsEverythingSilently()
-{
-    QSignalSpy changed(m_sync.get(), &QuoteSync::panelChanged);
-    QSignalSpy timers(m_sync.get(), &QuoteSync::timersEnabledChanged);
-    m_panel.lblQuote = QStringLiteral("IBM");
-    m_sync->cmdSync_Click();
-    m_socket->accept();
-    m_socket->deliver(okHeader(3) + "IBM");
-    m_sync->abandon();
-    settle();
-    QVERIFY(m_socket->isClosed());
-    QVERIFY(!m_sync->timersEnabled());
-    QCOMPARE(timers.count(), 2);
-    QVERIFY(!timers.last().first().toBool());
-    QCOMPARE(changed.count(), 0);
-    QCOMPARE(m_socket->connects.size(), 1);
-    m_sync->Timer_Seconde_Timer(); // a tick already queued by the window does nothing
-    QCOMPARE(changed.count(), 0);
-}
+    void partOfARecordIsAFailedAttempt_data()
+    {
+        QTest::addColumn<QString>("ending");
+        for (const char *ending : {"timeout", "error", "close", "stop"})
+            row(ending, QString::fromLatin1(ending));
+    }
+    void partOfARecordIsAFailedAttempt()
+    {
+        QFETCH(QString, ending);
+        sync(u"IBM"_s, u"10"_s);
+        m_socket->accept();
+        // "85" of what would have been "85.5": the symbol is there, the price is not.
+        m_socket->deliver(okHeader(24) + "IBM,85");
+        if (ending == u"timeout") {
+            for (int tick = 1; tick <= 61; ++tick)
+                m_sync->Timer_Seconde_Timer();
+        } else if (ending == u"error") {
+            m_socket->fail();
+        } else if (ending == u"close") {
+            emit m_socket->peerClosed();
+        } else {
+            m_sync->download().CmdStop_Click();
+        }
+        settle();
+        QCOMPARE(m_panel.lblTrade, QString());
+        QCOMPARE(m_panel.lblValue, QString());
+        QCOMPARE(m_sync->retryCount(), 1);
+        QCOMPARE(m_socket->connects.size(), 2);
+    }
 
-void TestQuoteSync::destroyedMidDownloadStaysSilent()
-{
-    int heard = 0;
-    QObject listener;
-    connect(m_sync.get(), &QuoteSync::panelChanged, &listener, [&heard] { ++heard; });
-    connect(m_sync.get(), &QuoteSync::timersEnabledChanged, &listener, [&heard] { ++heard; });
-    m_panel.lblQuote = QStringLiteral("IBM");
-    m_sync->cmdSync_Click();
-    heard = 0;
-    m_socket->accept();
-    m_socket->deliver(okHeader(3) + "IBM"); // its completion is pending
-    m_messages.reset();
-    m_sync.reset();
-    settle();
-    QCOMPARE(heard, 0);
-}
+    void newSyncAbandonsTheRunningOne()
+    {
+        sync(u"IBM"_s);
+        m_socket->accept();
+        m_socket->deliver(okHeader(21) + "IBM,85,d,t,+1,1,1,1,5"); // complete, its completion not yet run
+        m_panel.clearQuoteFields();
+        sync(u"MSFT"_s);
+        settle();
+        QCOMPARE(m_socket->closes, 1);
+        QCOMPARE(m_socket->connects.size(), 2);
+        QCOMPARE(m_sync->retryCount(), 0);
+        QCOMPARE(m_panel.lblTrade, QString()); // the IBM answer never shows
+        QVERIFY(!m_panel.picDownVisible && !m_panel.picUpVisible);
+        answer("MSFT,27.12,d,t,+1,1,1,1,5");
+        QCOMPARE(m_panel.lblTrade, u"27.12"_s);
+        QVERIFY(m_sync->isSyncEnabled());
+    }
+
+    void abandonStopsEverythingSilently()
+    {
+        QSignalSpy changed(m_sync.get(), &QuoteSync::panelChanged);
+        QSignalSpy timers(m_sync.get(), &QuoteSync::timersEnabledChanged);
+        sync(u"IBM"_s);
+        m_socket->accept();
+        m_socket->deliver(okHeader(3) + "IBM");
+        m_sync->abandon();
+        settle();
+        QVERIFY(m_socket->isClosed());
+        QVERIFY(!m_sync->timersEnabled());
+        QCOMPARE(timers.count(), 2);
+        QVERIFY(!timers.last().first().toBool());
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(m_socket->connects.size(), 1);
+        m_sync->Timer_Seconde_Timer(); // a tick already queued by the window does nothing
+        QCOMPARE(changed.count(), 0);
+    }
+
+    void destroyedMidDownloadStaysSilent()
+    {
+        int heard = 0;
+        QObject listener;
+        connect(m_sync.get(), &QuoteSync::panelChanged, &listener, [&heard] { ++heard; });
+        connect(m_sync.get(), &QuoteSync::timersEnabledChanged, &listener, [&heard] { ++heard; });
+        sync(u"IBM"_s);
+        heard = 0;
+        m_socket->accept();
+        m_socket->deliver(okHeader(3) + "IBM"); // its completion is pending
+        m_messages.reset();
+        m_sync.reset();
+        settle();
+        QCOMPARE(heard, 0);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestQuoteSync)
 #include "test_quotesync.moc"
