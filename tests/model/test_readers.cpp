@@ -8,6 +8,7 @@
 #include "game/gamenames.h"
 #include "game/startup.h"
 #include "model/gamefiles.h"
+#include "model/stockcatalogue.h"
 #include "model/tradejournal.h"
 #include "sync/quotereader.h"
 #include "sync/quotesync.h"
@@ -110,7 +111,10 @@ private slots:
             error = startup.problem;
             // No game is loaded, so nothing later rewrites what could not be read.
             QVERIFY(!startup.game.gameName);
-            QCOMPARE(startup.stockList.size(), 228);
+            QCOMPARE(startup.game.cash, Money());
+            QVERIFY(startup.game.holdings.isEmpty());
+            QCOMPARE(startup.stockList, AllTickers());
+            QVERIFY(startup.openInfoPage);
         } else if (reader == u"trade history") {
             Journal journal;
             error = ReadJournal(folder, u"Demo"_s, journal);
