@@ -154,9 +154,8 @@ private slots:
 
         s.answerQuote("\"IBM\",85.5,\"6/1/2004\",\"4:00pm\",-1.25,86.1,87,85,4200\r\n");
         QVERIFY(s.socket->sent.startsWith("GET /d/quotes.csv?s=IBM&f=sl1d1t1c1ohgv&e=.csv HTTP/1.1\r\n"));
-        QCOMPARE(QStringList({p.lblTrade, p.lblTime, p.lblVolume, p.lblVariation, p.lblValue}),
-                 QStringList({u"85.5"_s, u"6/1/2004 at 4:00pm"_s, u"4200"_s, u"-1.25 (opened at 86.1$)"_s,
-                              u"1282.5"_s}));
+        // The panel's texts from a quote are pinned in test_quotesync; here the answer reaches it.
+        QCOMPARE(p.lblTrade + u"|"_s + p.lblValue, u"85.5|1282.5"_s);
         QVERIFY(p.picDownVisible && !p.picUpVisible && s.session->market().isSyncEnabled());
         QCOMPARE(panel.count(), 2);
     }
