@@ -3,6 +3,15 @@
 #include <QListWidget>
 #include <QTest>
 
+// The texts of a list's rows, top to bottom.
+inline QStringList rowTexts(const QListWidget *list)
+{
+    QStringList rows;
+    for (int i = 0; i < list->count(); ++i)
+        rows.append(list->item(i)->text());
+    return rows;
+}
+
 // The stock list lays its rows out a batch at a time from the event loop, and until the last batch
 // a press may find no row under it. A test clicks where and when a player could: once the row is in
 // view and a press at its centre lands on it.

@@ -1,80 +1,65 @@
-// The sector filter, the tips panel, the about box and the help, driven through the main window.
+// The sector filter (its texts and lists, then the dialog on a fake door), the tips panel, the
+// about box and the help, as the main window offers them.
+#include "common/fakedesks.h"
+#include "common/listrows.h"
 #include "common/messagerecorder.h"
 #include "common/programfolder.h"
 #include "common/scriptedrandom.h"
 #include "common/testsession.h"
+#include "extras/frmfilter.h"
 #include "extras/helpviewer.h"
+#include "extras/sectorfilter.h"
 #include "game/frmmain.h"
 #include "model/gamefiles.h"
 #include "platform/desktop.h"
 
 #include <QCheckBox>
-#include <QDialog>
 #include <QLabel>
-#include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QtTest>
 
-namespace {
-const QByteArray kHeader = "[Quorvane Favorites File]\r\n";
-using Files = QMap<QString, QByteArray>;
+using namespace Qt::StringLiterals;
 
-// A window on a new easy game "player" whose favourites file holds `favorites` (none: no file),
-// with more files laid out before it starts and tips drawn from `tipDraws`.
+namespace {
+const QStringList kTwoSectors = {u"AMR"_s, u"BNI"_s, u"CAL"_s, u"CNI"_s, u"FDX"_s,
+                                 u"GE"_s,  u"LUV"_s, u"MMM"_s, u"SI"_s,  u"SKYW"_s,
+                                 u"TYC"_s, u"UNP"_s, u"UPS"_s, u"UTX"_s, u"YELL"_s};
+
+// A window on a new easy game "player", with more files laid out before it starts and tips
+// drawn from `tipDraws`.
 struct Window
 {
-    explicit Window(const std::optional<QByteArray> &favorites = kHeader, QList<float> tipDraws = {0.0f},
-                    const Files &files = {})
+    explicit Window(QList<float> tipDraws = {0.0f}, const QMap<QString, QByteArray> &files = {})
     {
         folder.writeSettings();
+        folder.write(u"player.qvn"_s, newSavedGameBytes(u"100000"_s));
         for (auto it = files.begin(); it != files.end(); ++it)
             folder.write(it.key(), it.value());
-        folder.write(QStringLiteral("player.qvn"), newSavedGameBytes(QStringLiteral("100000")));
-        if (favorites)
-            folder.write(QStringLiteral("player.fav"), *favorites);
         TestSession ts(folder.path());
         MainWindowExtras extras;
         extras.tipRandom = std::make_unique<ScriptedRandom>(std::move(tipDraws));
         main = std::make_unique<FrmMain>(ts.release(), std::move(extras));
         main->show();
     }
-    QStringList rows() const
-    {
-        QStringList r;
-        auto *list = main->findChild<QListWidget *>(QStringLiteral("LstStocks"));
-        for (int i = 0; i < list->count(); ++i)
-            r.append(list->item(i)->text());
-        return r;
-    }
-    QDialog *filter() const { return main->findChild<QDialog *>(QStringLiteral("frmFilter")); }
-    QCheckBox *box(const QString &name) const { return filter()->findChild<QCheckBox *>(name); }
-    void click(const QString &button) const
-    {
-        QTest::mouseClick(filter()->findChild<QPushButton *>(button), Qt::LeftButton);
-    }
-    QString description() const
-    {
-        return filter()->findChild<QLabel *>(QStringLiteral("lblDescription"))->text();
-    }
-    QString tip() const { return main->findChild<QLabel *>(QStringLiteral("lblTips"))->text(); }
+    template <typename T = QWidget> T *child(const QString &name) const { return main->findChild<T *>(name); }
 
     TempProgramFolder folder;
     MessageRecorder messages;
     std::unique_ptr<FrmMain> main;
 };
 
-void hover(QWidget *widget)
+void send(QWidget *box, QEvent::Type type, Qt::FocusReason reason = Qt::TabFocusReason)
 {
-    QHoverEvent enter(QEvent::HoverEnter, QPointF(4, 4), QPointF(4, 4), QPointF(-1, -1));
-    QCoreApplication::sendEvent(widget, &enter);
+    if (type == QEvent::FocusIn) {
+        QFocusEvent focus(type, reason);
+        QCoreApplication::sendEvent(box, &focus);
+        return;
+    }
+    QHoverEvent hover(type, QPointF(4, 4), QPointF(4, 4), QPointF(-1, -1));
+    QCoreApplication::sendEvent(box, &hover);
 }
-
-const QStringList kTwoSectors = {QStringLiteral("AMR"),  QStringLiteral("BNI"), QStringLiteral("CAL"),
-                                 QStringLiteral("CNI"),  QStringLiteral("FDX"), QStringLiteral("GE"),
-                                 QStringLiteral("LUV"),  QStringLiteral("MMM"), QStringLiteral("SI"),
-                                 QStringLiteral("SKYW"), QStringLiteral("TYC"), QStringLiteral("UNP"),
-                                 QStringLiteral("UPS"),  QStringLiteral("UTX"), QStringLiteral("YELL")};
 
 // Opens `url` nowhere and remembers it; answers as told.
 struct RecordingOpener
@@ -96,385 +81,279 @@ class TestBrowsingAids : public QObject
     Q_OBJECT
 
 private slots:
-    void filterBoxesStandInScreenOrder();
-    void applyRebuildsTheList_data();
-    void applyRebuildsTheList();
-    void unreadableFavoritesKeepTheRows();
-    void favoritesGreyTheSectorsAndKeepTheirTicks();
-    void descriptionsFollowPointerAndFocus();
-    void descriptionLinesAreJoinedByCrLf_data();
-    void descriptionLinesAreJoinedByCrLf();
-    void okClosesAndReopeningStartsFresh();
-    void closeBoxDoesNotApply();
-    void tipButtonsDriveTheLabel();
-    void shippedTipsFitTheLabel();
-    void aboutBoxTextsAndLinks();
-    void helpGoesToTheDesktopOrTheViewer_data();
-    void helpGoesToTheDesktopOrTheViewer();
-};
+    void filterBoxesTopToBottom()
+    {
+        QStringList shown;
+        for (const FilterBox &box : filterBoxes())
+            shown.append(QString::fromLatin1(box.objectName) + u"="_s + box.caption());
+        QCOMPARE(shown, QStringList({u"CheckFavorites=Only Show Favorites"_s, u"Check1=Capital Goods"_s,
+                                     u"Check3=Conglomerates"_s, u"Check9=Financial"_s, u"Check6=Energy"_s,
+                                     u"Check10=Consumer Cyclical"_s, u"Check5=Consumer Non-Cyclical"_s,
+                                     u"Check2=Healthcare"_s, u"Check11=Raw Materials"_s, u"Check4=Services"_s,
+                                     u"Check7=Technology"_s, u"Check8=Transportation"_s}));
+        QVERIFY(!filterBoxes()[0].sector);
+        QVERIFY(filterHeading().startsWith(u"You can choose"));
+        QVERIFY(filterInitialDescription().startsWith(u"Click on an item to obtain informations about it."));
+        // The list follows the catalogue's blocks, whatever order the sectors come in.
+        const QList<Sector> two{Sector::Transportation, Sector::Conglomerates};
+        QCOMPARE(tickersOfSectors(two),
+                 TickersOfSector(Sector::Conglomerates) + TickersOfSector(Sector::Transportation));
+        QStringList sorted = tickersOfSectors(two);
+        sorted.sort();
+        QCOMPARE(sorted, kTwoSectors);
+        QCOMPARE(tickersOfSectors({}), QStringList());
+        QCOMPARE(tickersOfSectors(QList<Sector>(allSectors().begin(), allSectors().end())), AllTickers());
+    }
 
-void TestBrowsingAids::filterBoxesStandInScreenOrder()
-{
-    Window w;
-    w.main->cmdFilter_Click();
-    QDialog *filter = w.filter();
-    QVERIFY(filter && filter->isVisible() && !filter->isModal());
-    QCOMPARE(filter->windowTitle(), QStringLiteral("Industries Filter"));
-    const QList<std::pair<const char *, const char *>> expected = {{"CheckFavorites", "Only Show Favorites"},
-                                                                   {"Check1", "Capital Goods"},
-                                                                   {"Check3", "Conglomerates"},
-                                                                   {"Check9", "Financial"},
-                                                                   {"Check6", "Energy"},
-                                                                   {"Check10", "Consumer Cyclical"},
-                                                                   {"Check5", "Consumer Non-Cyclical"},
-                                                                   {"Check2", "Healthcare"},
-                                                                   {"Check11", "Raw Materials"},
-                                                                   {"Check4", "Services"},
-                                                                   {"Check7", "Technology"},
-                                                                   {"Check8", "Transportation"}};
-    const QCheckBox *above = nullptr;
-    for (const auto &[name, caption] : expected) {
-        const QCheckBox *box = w.box(QLatin1String(name));
-        QVERIFY2(box, name);
-        QCOMPARE(box->text(), QLatin1String(caption));
-        QCOMPARE(box->isChecked(), qstrcmp(name, "CheckFavorites") != 0);
-        if (above) {
-            QCOMPARE(box->x(), above->x());
-            QVERIFY(box->y() > above->y());
-            QCOMPARE(box->size(), above->size());
+    // The caption, an empty line, then the box's lines, all joined by CR LF.
+    void filterDescriptions_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("probe"); // a line to look at, 0-based
+        QTest::addColumn<QString>("text");
+        QTest::newRow("capital goods")
+            << u"Check1"_s << 9 << 8
+            << u"It includes companies like Boeing (Aerospace), Lockheed Marting "
+               u"(Defense) or Caterpillar (Agriculture and Construction Machinery)"_s;
+        QTest::newRow("raw materials, trailing blank") << u"Check11"_s << 10 << 2
+                                                       << u"This large category contains companies devoted "
+                                                          u"to extracting raw materials and/or transforming "
+                                                          u"them to basic materials. Subcategories are : "_s;
+        QTest::newRow("non-cyclical, own spelling")
+            << u"Check5"_s << 10 << 4 << u"Beverages (Beverages (Non-Alcoholic)"_s;
+        QTest::newRow("conglomerates, trailing blank")
+            << u"Check3"_s << 5 << 2
+            << u"This term -conglomerates- regroups companies that operates in too many different industries "
+               u"to "
+               u"be classified in a specific sector. "_s;
+        QTest::newRow("services") << u"Check4"_s << 13 << 12
+                                  << u"Consult help for more informations about services."_s;
+        QTest::newRow("technology ampersand")
+            << u"Check7"_s << 11 << 7 << u"Electronic Instruments & Controls"_s;
+        QTest::newRow("energy, first line")
+            << u"Check6"_s << 8 << 2
+            << u"As you can guess, the energy sector regroups companies involved into "
+               u"the making of Energy as its most large meaning. Subcategories are : "_s;
+        QTest::newRow("energy, last line")
+            << u"Check6"_s << 8 << 7
+            << u"Big corporations such as Exxon Mobil (Quote : XOM) or ChevronTexaco (Quote : "
+               u"CVX) can be found there, so we suggest you let this case checked."_s;
+        QTest::newRow("favourites")
+            << u"CheckFavorites"_s << 4 << 3
+            << u"Using favorites is an efficient way not to forget companies where you "
+               u"have interests in."_s;
+    }
+    void filterDescriptions()
+    {
+        QFETCH(QString, box);
+        QFETCH(int, lines);
+        QFETCH(int, probe);
+        QFETCH(QString, text);
+        const auto &all = filterBoxes();
+        const auto it = std::find_if(all.begin(), all.end(), [&](const FilterBox &b) {
+            return box == QString::fromLatin1(b.objectName);
+        });
+        QVERIFY(it != all.end());
+        const QString description = it->description();
+        QVERIFY(!description.endsWith(u'\n'));
+        QCOMPARE(description.count(u'\n'), description.count(u"\r\n"_s));
+        const QStringList split = description.split(u"\r\n"_s);
+        QCOMPARE(split.size(), lines);
+        QCOMPARE(split[0], it->caption());
+        QCOMPARE(split[1], QString());
+        QCOMPARE(split[probe], text);
+    }
+
+    // The dialog on a fake door: boxes in a column, descriptions for the pointer and the keyboard,
+    // and Apply / Ok hand the ticks over.
+    void filterDialog()
+    {
+        FakeStockFilter desk;
+        QPointer<frmFilter> filter = new frmFilter(desk);
+        filter->show();
+        MessageRecorder messages;
+        const auto box = [&](const QString &name) { return filter->findChild<QCheckBox *>(name); };
+        const auto description = [&] { return filter->findChild<QLabel *>(u"lblDescription"_s)->text(); };
+        QCOMPARE(filter->windowTitle(), u"Industries Filter"_s);
+        const QCheckBox *above = nullptr;
+        for (const FilterBox &b : filterBoxes()) {
+            const QCheckBox *check = box(QString::fromLatin1(b.objectName));
+            QCOMPARE(check->text(), b.caption());
+            QCOMPARE(check->isChecked(), b.sector.has_value());
+            if (above)
+                QVERIFY(check->x() == above->x() && check->y() > above->y() &&
+                        check->size() == above->size());
+            above = check;
         }
-        above = box;
+        QCOMPARE(description(), filterInitialDescription());
+        send(box(u"Check6"_s), QEvent::HoverEnter);
+        QCOMPARE(description(), filterBoxes()[4].description());
+        send(box(u"Check6"_s), QEvent::HoverLeave); // leaving keeps the text
+        QVERIFY(description().startsWith(u"Energy\r\n"));
+        send(box(u"Check8"_s), QEvent::FocusIn);
+        QVERIFY(description().startsWith(u"Transportation\r\n\r\nThis sector includes postal services"));
+        // Focus that the window gives a box on opening or activation is not the player's choice.
+        send(box(u"Check1"_s), QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+        QVERIFY(description().startsWith(u"Transportation\r\n"));
+
+        for (int i = 1; i <= 11; ++i)
+            box(u"Check%1"_s.arg(i))->setChecked(i == 3 || i == 8);
+        QTest::mouseClick(filter->findChild<QPushButton *>(u"cmdRefresh"_s), Qt::LeftButton);
+        // The favourites grey the sectors and keep their ticks.
+        QTest::mouseClick(box(u"CheckFavorites"_s), Qt::LeftButton);
+        QVERIFY(!box(u"Check3"_s)->isEnabled() && !box(u"Check1"_s)->isEnabled());
+        desk.failure = FileError{u"/p/player.fav"_s, 0, u"it is missing"_s};
+        QTest::mouseClick(filter->findChild<QPushButton *>(u"cmdRefresh"_s), Qt::LeftButton);
+        QCOMPARE(messages.texts(), QStringList{desk.failure->text()});
+        QCOMPARE(messages.shown.first().icon, QMessageBox::Warning);
+        QTest::mouseClick(box(u"CheckFavorites"_s), Qt::LeftButton);
+        QVERIFY(box(u"Check3"_s)->isEnabled() && box(u"Check3"_s)->isChecked() &&
+                !box(u"Check1"_s)->isChecked());
+        desk.failure.reset();
+        QTest::mouseClick(filter->findChild<QPushButton *>(u"cmdOk"_s), Qt::LeftButton);
+        const QList<Sector> two{Sector::Conglomerates, Sector::Transportation};
+        QVERIFY(desk.applied ==
+                (QList<std::pair<bool, QList<Sector>>>{{false, two}, {true, two}, {false, two}}));
+        QTRY_VERIFY(!filter);
     }
-    QVERIFY(filter->findChild<QLabel *>(QStringLiteral("lblTicker"))->text().startsWith(u"You can choose"));
-    QVERIFY(w.description().startsWith(u"Click on an item to obtain informations about it."));
-    // "..." again only brings the same dialog, ticks and all, to the front.
-    w.box(QStringLiteral("Check6"))->setChecked(false);
-    w.main->cmdFilter_Click();
-    QCOMPARE(w.main->findChildren<QDialog *>(QStringLiteral("frmFilter")).size(), 1);
-    QVERIFY(!w.box(QStringLiteral("Check6"))->isChecked());
-}
 
-void TestBrowsingAids::applyRebuildsTheList_data()
-{
-    QTest::addColumn<QStringList>("untick");
-    QTest::addColumn<bool>("favoritesOnly");
-    QTest::addColumn<QByteArray>("favorites");
-    QTest::addColumn<QStringList>("rows"); // empty with a count: that many catalogue rows
-    QTest::addColumn<int>("count");
-
-    const QByteArray header = kHeader;
-    QStringList allSectors;
-    for (int i = 1; i <= 11; ++i)
-        allSectors.append(QStringLiteral("Check%1").arg(i));
-    QStringList allButTwo = allSectors;
-    allButTwo.removeAll(QStringLiteral("Check3"));
-    allButTwo.removeAll(QStringLiteral("Check8"));
-
-    QTest::addRow("at once") << QStringList() << false << header << QStringList() << 228;
-    QTest::addRow("nothing ticked") << allSectors << false << header << QStringList() << 0;
-    QTest::addRow("conglomerates and transportation")
-        << allButTwo << false << header << kTwoSectors << int(kTwoSectors.size());
-    QTest::addRow("favourites, sectors ignored")
-        << allSectors << true << QByteArray(header + "MSFT\r\nIBM\r\n")
-        << QStringList{QStringLiteral("IBM"), QStringLiteral("MSFT")} << 2;
-    QTest::addRow("favourite not in the catalogue")
-        << QStringList() << true << QByteArray(header + "ZZZZ\r\n") << QStringList{QStringLiteral("ZZZZ")}
-        << 1;
-    QTest::addRow("header-only favourites") << QStringList() << true << header << QStringList() << 0;
-}
-
-void TestBrowsingAids::applyRebuildsTheList()
-{
-    QFETCH(QStringList, untick);
-    QFETCH(bool, favoritesOnly);
-    QFETCH(QByteArray, favorites);
-    QFETCH(QStringList, rows);
-    QFETCH(int, count);
-    Window w(favorites);
-    w.main->cmdFilter_Click();
-    for (const QString &name : untick)
-        w.box(name)->setChecked(false);
-    w.box(QStringLiteral("CheckFavorites"))->setChecked(favoritesOnly);
-    const auto before = w.folder.snapshot();
-    w.click(QStringLiteral("cmdRefresh"));
-    QCOMPARE(w.rows().size(), count);
-    if (!rows.isEmpty())
-        QCOMPARE(w.rows(), rows);
-    QVERIFY(w.filter()->isVisible());
-    QVERIFY(w.messages.shown.isEmpty());
-    QCOMPARE(w.folder.snapshot(), before);
-}
-
-void TestBrowsingAids::unreadableFavoritesKeepTheRows()
-{
-    Window w(std::nullopt);
-    w.main->cmdFilter_Click();
-    w.box(QStringLiteral("CheckFavorites"))->setChecked(true);
-    w.click(QStringLiteral("cmdRefresh"));
-    QCOMPARE(w.rows().size(), 228);
-    QCOMPARE(w.messages.shown.size(), 1);
-    QVERIFY2(w.messages.texts().first().contains(u"player.fav"), qPrintable(w.messages.texts().first()));
-    QCOMPARE(w.messages.shown.first().icon, QMessageBox::Warning);
-}
-
-void TestBrowsingAids::favoritesGreyTheSectorsAndKeepTheirTicks()
-{
-    Window w;
-    w.main->cmdFilter_Click();
-    w.box(QStringLiteral("Check2"))->setChecked(false);
-    QTest::mouseClick(w.box(QStringLiteral("CheckFavorites")), Qt::LeftButton);
-    for (int i = 1; i <= 11; ++i)
-        QVERIFY(!w.box(QStringLiteral("Check%1").arg(i))->isEnabled());
-    QTest::mouseClick(w.box(QStringLiteral("CheckFavorites")), Qt::LeftButton);
-    for (int i = 1; i <= 11; ++i) {
-        QCheckBox *box = w.box(QStringLiteral("Check%1").arg(i));
-        QVERIFY(box->isEnabled());
-        QCOMPARE(box->isChecked(), i != 2);
+    // The window opens one filter on its session; a closed filter applies nothing, and the next
+    // one starts with every sector ticked.
+    void windowFilter()
+    {
+        Window w;
+        w.main->cmdFilter_Click();
+        auto *filter = w.child<QDialog>(u"frmFilter"_s);
+        QVERIFY(filter && filter->isVisible() && !filter->isModal());
+        filter->findChild<QCheckBox *>(u"Check6"_s)->setChecked(false);
+        w.main->cmdFilter_Click();
+        QCOMPARE(w.main->findChildren<QDialog *>(u"frmFilter"_s).size(), 1);
+        filter->close();
+        QTRY_VERIFY(!w.child<QDialog>(u"frmFilter"_s));
+        QCOMPARE(rowTexts(w.child<QListWidget>(u"LstStocks"_s)).size(), 228);
+        w.main->cmdFilter_Click();
+        filter = w.child<QDialog>(u"frmFilter"_s);
+        QVERIFY(filter->findChild<QCheckBox *>(u"Check6"_s)->isChecked());
+        for (int i = 1; i <= 11; ++i)
+            filter->findChild<QCheckBox *>(u"Check%1"_s.arg(i))->setChecked(i == 3 || i == 8);
+        QTest::mouseClick(filter->findChild<QPushButton *>(u"cmdOk"_s), Qt::LeftButton);
+        QCOMPARE(rowTexts(w.child<QListWidget>(u"LstStocks"_s)), kTwoSectors);
+        QVERIFY(w.messages.shown.isEmpty());
     }
-}
 
-void TestBrowsingAids::descriptionsFollowPointerAndFocus()
-{
-    Window w;
-    w.main->cmdFilter_Click();
-    hover(w.box(QStringLiteral("Check6")));
-    QCOMPARE(w.description(),
-             QStringLiteral(
-                 "Energy\r\n\r\nAs you can guess, the energy sector regroups companies involved into the "
-                 "making of Energy as its most large meaning. Subcategories are : \r\n"
-                 "Electric Utilities\r\nNatural Gas Utilities\r\nOil & Gas - Integrated\r\n"
-                 "Oil & Gas Operations\r\nBig corporations such as Exxon Mobil (Quote : XOM) or "
-                 "ChevronTexaco (Quote : CVX) can be found there, so we suggest you let this case "
-                 "checked."));
-    // Leaving the box keeps the text; the keyboard reaches the descriptions too.
-    QHoverEvent leave(QEvent::HoverLeave, QPointF(-1, -1), QPointF(-1, -1), QPointF(4, 4));
-    QCoreApplication::sendEvent(w.box(QStringLiteral("Check6")), &leave);
-    QVERIFY(w.description().startsWith(u"Energy\r\n"));
-    QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
-    QCoreApplication::sendEvent(w.box(QStringLiteral("Check8")), &focus);
-    QVERIFY(w.description().startsWith(u"Transportation\r\n\r\nThis sector includes postal services"));
-    // Focus that the window gives a box on opening or activation is not the player's choice.
-    QFocusEvent activated(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
-    QCoreApplication::sendEvent(w.box(QStringLiteral("Check1")), &activated);
-    QVERIFY(w.description().startsWith(u"Transportation\r\n"));
-}
-
-void TestBrowsingAids::descriptionLinesAreJoinedByCrLf_data()
-{
-    QTest::addColumn<QString>("box");
-    QTest::addColumn<int>("lines");
-    QTest::addColumn<int>("probe"); // a line to look at, 0-based
-    QTest::addColumn<QString>("text");
-
-    QTest::addRow("capital goods") << QStringLiteral("Check1") << 9 << 8
-                                   << QStringLiteral(
-                                          "It includes companies like Boeing (Aerospace), Lockheed "
-                                          "Marting (Defense) or Caterpillar (Agriculture and "
-                                          "Construction Machinery)");
-    QTest::addRow("raw materials, trailing blank")
-        << QStringLiteral("Check11") << 10 << 2
-        << QStringLiteral("This large category contains companies devoted to extracting raw materials and/or "
-                          "transforming them to basic materials. Subcategories are : ");
-    QTest::addRow("non-cyclical, own spelling")
-        << QStringLiteral("Check5") << 10 << 4 << QStringLiteral("Beverages (Beverages (Non-Alcoholic)");
-    QTest::addRow("conglomerates, trailing blank")
-        << QStringLiteral("Check3") << 5 << 2
-        << QStringLiteral("This term -conglomerates- regroups companies that operates in too many different "
-                          "industries to be classified in a specific sector. ");
-    QTest::addRow("services") << QStringLiteral("Check4") << 13 << 12
-                              << QStringLiteral("Consult help for more informations about services.");
-    QTest::addRow("technology ampersand")
-        << QStringLiteral("Check7") << 11 << 7 << QStringLiteral("Electronic Instruments & Controls");
-    QTest::addRow("favourites") << QStringLiteral("CheckFavorites") << 4 << 3
-                                << QStringLiteral(
-                                       "Using favorites is an efficient way not to forget companies "
-                                       "where you have interests in.");
-}
-
-void TestBrowsingAids::descriptionLinesAreJoinedByCrLf()
-{
-    QFETCH(QString, box);
-    QFETCH(int, lines);
-    QFETCH(int, probe);
-    QFETCH(QString, text);
-    Window w;
-    w.main->cmdFilter_Click();
-    hover(w.box(box));
-    const QString description = w.description();
-    QVERIFY(!description.endsWith(u'\n'));
-    QCOMPARE(description.count(u'\n'), description.count(QStringLiteral("\r\n")));
-    const QStringList split = description.split(QStringLiteral("\r\n"));
-    QCOMPARE(split.size(), lines);
-    QCOMPARE(split[0], w.box(box)->text());
-    QCOMPARE(split[1], QString());
-    QCOMPARE(split[probe], text);
-}
-
-void TestBrowsingAids::okClosesAndReopeningStartsFresh()
-{
-    Window w;
-    w.main->cmdFilter_Click();
-    for (int i = 1; i <= 11; ++i)
-        w.box(QStringLiteral("Check%1").arg(i))->setChecked(i == 3 || i == 8);
-    hover(w.box(QStringLiteral("Check6")));
-    w.click(QStringLiteral("cmdOk"));
-    QTRY_VERIFY(!w.filter());
-    QCOMPARE(w.rows(), kTwoSectors);
-
-    w.main->cmdFilter_Click();
-    for (int i = 1; i <= 11; ++i)
-        QVERIFY(w.box(QStringLiteral("Check%1").arg(i))->isChecked());
-    QVERIFY(w.description().startsWith(u"Click on an item"));
-    QCOMPARE(w.rows(), kTwoSectors);
-}
-
-void TestBrowsingAids::closeBoxDoesNotApply()
-{
-    Window w;
-    w.main->cmdFilter_Click();
-    w.box(QStringLiteral("Check1"))->setChecked(false);
-    w.filter()->close();
-    QTRY_VERIFY(!w.filter());
-    QCOMPARE(w.rows().size(), 228);
-}
-
-void TestBrowsingAids::tipButtonsDriveTheLabel()
-{
-    Files tips = {{QStringLiteral("tips/0.txt"), "3\r\n"}};
-    for (int n = 1; n <= 3; ++n)
-        tips.insert(QStringLiteral("tips/%1.txt").arg(n), "Tip & " + QByteArray::number(n) + "\r\nhidden");
-    // Starts on 2 (0.5).
-    Window w(kHeader, {0.5f, 0.5f, 0.0f}, tips);
-    const auto caption = [](int n) { return QStringLiteral("Tip of the Day - #%1\r\n\r\nTip & %1").arg(n); };
-    FrmMain &window = *w.main;
-    auto *label = window.findChild<QLabel *>(QStringLiteral("lblTips"));
-    QCOMPARE(label->text(), caption(2));
-    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("cmdNextTip")), Qt::LeftButton);
-    QCOMPARE(label->text(), caption(3));
-    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("cmdNextTip")), Qt::LeftButton);
-    QCOMPARE(label->text(), caption(1));
-    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("cmdPreviousTip")), Qt::LeftButton);
-    QCOMPARE(label->text(), caption(3));
-    // Random draws 2 (0.5) and then 1 (0.0): never the tip that was shown.
-    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("cmdRandomTip")), Qt::LeftButton);
-    QCOMPARE(label->text(), caption(2));
-    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("cmdRandomTip")), Qt::LeftButton);
-    QCOMPARE(label->text(), caption(1));
-}
-
-void TestBrowsingAids::shippedTipsFitTheLabel()
-{
-    const QString tips = qEnvironmentVariable("QUORVANE_SOURCE_DIR") + QStringLiteral("/assets/tips/");
-    QFile countFile(tips + QStringLiteral("0.txt"));
-    QVERIFY(countFile.open(QIODevice::ReadOnly));
-    const std::optional<qint16> count = tipCountFromText(countFile.readAll());
-    QVERIFY(count && *count >= 30);
-    QVERIFY2(!QFileInfo::exists(tips + QStringLiteral("%1.txt").arg(*count + 1)),
-             "more tip files than counted");
-
-    Window w;
-    const QLabel *label = w.main->findChild<QLabel *>(QStringLiteral("lblTips"));
-    const QRect room = label->contentsRect();
-    const QFontMetrics metrics(label->font());
-    for (int n = 1; n <= *count; ++n) {
-        QFile file(tips + QStringLiteral("%1.txt").arg(n));
-        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
-        const QByteArray bytes = file.readAll();
-        QVERIFY2(bytes.endsWith("\r\n") && bytes.count('\n') == 1, qPrintable(file.fileName()));
-        const QString caption =
-            QStringLiteral("Tip of the Day - #%1\r\n\r\n").arg(n) + tipTextFromBytes(bytes);
-        const QRect used =
-            metrics.boundingRect(room, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, caption);
-        QVERIFY2(used.height() <= room.height() && used.width() <= room.width(),
-                 qPrintable(QStringLiteral("tip %1 needs %2 x %3 of %4 x %5")
-                                .arg(n)
-                                .arg(used.width())
-                                .arg(used.height())
-                                .arg(room.width())
-                                .arg(room.height())));
+    // The panel's ring and draws are pinned in test_tips; here each button reaches it.
+    void tipButtonsDriveTheLabel()
+    {
+        QMap<QString, QByteArray> tips = {{u"tips/0.txt"_s, "3\r\n"}};
+        for (int n = 1; n <= 3; ++n)
+            tips.insert(u"tips/%1.txt"_s.arg(n), "Tip & " + QByteArray::number(n) + "\r\nhidden");
+        Window w({0.5f, 0.0f}, tips); // starts on 2, then draws 1
+        const auto caption = [](int n) { return u"Tip of the Day - #%1\r\n\r\nTip & %1"_s.arg(n); };
+        auto *label = w.child<QLabel>(u"lblTips"_s);
+        QCOMPARE(label->text(), caption(2));
+        for (const auto &[button, shown] : {std::pair(u"cmdNextTip"_s, 3), std::pair(u"cmdPreviousTip"_s, 2),
+                                            std::pair(u"cmdRandomTip"_s, 1)}) {
+            QTest::mouseClick(w.child<QPushButton>(button), Qt::LeftButton);
+            QCOMPARE(label->text(), caption(shown));
+        }
     }
-}
 
-void TestBrowsingAids::aboutBoxTextsAndLinks()
-{
-    RecordingOpener opener(true);
-    Window w;
-    w.main->mnuAbout_Click();
-    auto *about = w.main->findChild<QDialog *>(QStringLiteral("frmAbout"));
-    QVERIFY(about && about->isVisible() && !about->isModal());
-    about->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(about));
-    QCOMPARE(about->windowTitle(), QStringLiteral("About Quorvane"));
-    const QList<std::pair<const char *, const char *>> texts = {{"Label1", "Quorvane"},
-                                                                {"Label2", "Version 1.0 BETA"},
-                                                                {"Label6", "Contact :"},
-                                                                {"Label7", "Quorvane Webpage :"},
-                                                                {"Label10", "<-- Wow ! Nice chick !"},
-                                                                {"Label9",
-                                                                 "This program uses Qt, Qt Charts and "
-                                                                 "libopenmpt; its market service uses "
-                                                                 "Boost.Beast"}};
-    for (const auto &[name, text] : texts)
-        QCOMPARE(about->findChild<QLabel *>(QLatin1String(name))->text(), QLatin1String(text));
-    QVERIFY(!about->findChild<QLabel *>(QStringLiteral("Picture1"))->pixmap().isNull() ||
-            !QFileInfo::exists(w.folder.file(QStringLiteral("pictures/chick.png"))));
-
-    // Tab reaches each link from the button before it, and Enter or Space follows it.
-    for (const char *name : {"Text1", "Text2"}) {
-        auto *link = about->findChild<QLabel *>(QLatin1String(name));
-        for (int tabs = 0; tabs < 20 && about->focusWidget() != link; ++tabs)
-            QTest::keyClick(about->focusWidget(), Qt::Key_Tab);
-        QCOMPARE(about->focusWidget(), link);
-        QTest::keyClick(link, qstrcmp(name, "Text1") == 0 ? Qt::Key_Return : Qt::Key_Space);
+    void shippedTipsFitTheLabel()
+    {
+        const QString tips = qEnvironmentVariable("QUORVANE_SOURCE_DIR") + u"/assets/tips/"_s;
+        QFile countFile(tips + u"0.txt"_s);
+        QVERIFY(countFile.open(QIODevice::ReadOnly));
+        const std::optional<qint16> count = tipCountFromText(countFile.readAll());
+        QVERIFY(count && *count >= 30);
+        QVERIFY2(!QFileInfo::exists(tips + u"%1.txt"_s.arg(*count + 1)), "more tip files than counted");
+        Window w;
+        const QLabel *label = w.child<QLabel>(u"lblTips"_s);
+        const QRect room = label->contentsRect();
+        const QFontMetrics metrics(label->font());
+        for (int n = 1; n <= *count; ++n) {
+            QFile file(tips + u"%1.txt"_s.arg(n));
+            QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+            const QByteArray bytes = file.readAll();
+            QVERIFY2(bytes.endsWith("\r\n") && bytes.count('\n') == 1, qPrintable(file.fileName()));
+            const QString caption = u"Tip of the Day - #%1\r\n\r\n"_s.arg(n) + tipTextFromBytes(bytes);
+            const QRect used =
+                metrics.boundingRect(room, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, caption);
+            QVERIFY2(used.height() <= room.height() && used.width() <= room.width(),
+                     qPrintable(u"tip %1 needs %2 x %3"_s.arg(n).arg(used.width()).arg(used.height())));
+        }
     }
-    QCOMPARE(opener.opened, (QList<QUrl>{QUrl(QStringLiteral("mailto:quorvane@example.org?subject=Quorvane")),
-                                         QUrl(QStringLiteral("https://quorvane.example.org/"))}));
-    w.main->mnuAbout_Click();
-    QCOMPARE(w.main->findChildren<QDialog *>(QStringLiteral("frmAbout")).size(), 1);
-    QTest::mouseClick(about->findChild<QPushButton *>(QStringLiteral("cmdOk")), Qt::LeftButton);
-    QTRY_VERIFY(!w.main->findChild<QDialog *>(QStringLiteral("frmAbout")));
-    QVERIFY(w.messages.shown.isEmpty());
-}
 
-void TestBrowsingAids::helpGoesToTheDesktopOrTheViewer_data()
-{
-    QTest::addColumn<bool>("manualThere");
-    QTest::addColumn<bool>("desktopOpens");
-    QTest::addColumn<int>("handedToDesktop");
-    QTest::addColumn<bool>("viewerShown");
+    void aboutBoxTextsAndLinks()
+    {
+        RecordingOpener opener(true);
+        Window w;
+        w.main->mnuAbout_Click();
+        auto *about = w.child<QDialog>(u"frmAbout"_s);
+        QVERIFY(about && about->isVisible() && !about->isModal());
+        about->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(about));
+        QCOMPARE(about->windowTitle(), u"About Quorvane"_s);
+        QStringList texts;
+        for (const char *name : {"Label1", "Label2", "Label6", "Label7", "Label10", "Label9"})
+            texts.append(about->findChild<QLabel *>(QLatin1StringView(name))->text());
+        QCOMPARE(texts,
+                 QStringList({u"Quorvane"_s, u"Version 1.0 BETA"_s, u"Contact :"_s, u"Quorvane Webpage :"_s,
+                              u"<-- Wow ! Nice chick !"_s,
+                              u"This program uses Qt, Qt Charts and libopenmpt; its market service uses "
+                              u"Boost.Beast"_s}));
+        QVERIFY(!about->findChild<QLabel *>(u"Picture1"_s)->pixmap().isNull() ||
+                !QFileInfo::exists(w.folder.file(u"pictures/chick.png"_s)));
+        // Tab reaches each link from the button before it, and Enter or Space follows it.
+        for (const auto &[name, key] :
+             {std::pair(u"Text1"_s, Qt::Key_Return), std::pair(u"Text2"_s, Qt::Key_Space)}) {
+            auto *link = about->findChild<QLabel *>(name);
+            for (int tabs = 0; tabs < 20 && about->focusWidget() != link; ++tabs)
+                QTest::keyClick(about->focusWidget(), Qt::Key_Tab);
+            QCOMPARE(about->focusWidget(), link);
+            QTest::keyClick(link, key);
+        }
+        QCOMPARE(opener.opened, (QList<QUrl>{QUrl(u"mailto:quorvane@example.org?subject=Quorvane"_s),
+                                             QUrl(u"https://quorvane.example.org/"_s)}));
+        w.main->mnuAbout_Click();
+        QCOMPARE(w.main->findChildren<QDialog *>(u"frmAbout"_s).size(), 1);
+        QTest::mouseClick(about->findChild<QPushButton *>(u"cmdOk"_s), Qt::LeftButton);
+        QTRY_VERIFY(!w.child<QDialog>(u"frmAbout"_s));
+        QVERIFY(w.messages.shown.isEmpty());
+    }
 
-    QTest::addRow("desktop opens it") << true << true << 1 << false;
-    QTest::addRow("desktop refuses: own viewer") << true << false << 1 << true;
-    QTest::addRow("no manual: nothing") << false << true << 0 << false;
-}
-
-void TestBrowsingAids::helpGoesToTheDesktopOrTheViewer()
-{
-    QFETCH(bool, manualThere);
-    QFETCH(bool, desktopOpens);
-    QFETCH(int, handedToDesktop);
-    QFETCH(bool, viewerShown);
-    RecordingOpener opener(desktopOpens);
-    Window w;
-    const QString manual = w.folder.file(QStringLiteral("help/index.html"));
-    if (manualThere)
-        w.folder.write(QStringLiteral("help/index.html"),
-                       "<html><head><title>Manual</title></head><body><h1>Playing</h1></body></html>");
-    w.main->mnuContent_Click();
-    QCOMPARE(opener.opened.size(), handedToDesktop);
-    if (handedToDesktop)
-        QCOMPARE(opener.opened.first(), QUrl::fromLocalFile(manual));
-    auto *viewer = w.main->findChild<HelpViewer *>();
-    QCOMPARE(viewer != nullptr && viewer->isVisible(), viewerShown);
-    if (viewerShown) {
-        QCOMPARE(viewer->findChild<QTextBrowser *>()->source(), QUrl::fromLocalFile(manual));
-        QCOMPARE(viewer->windowTitle(), QStringLiteral("Manual"));
-        // Asking again brings the same viewer back.
+    void helpGoesToTheDesktopOrTheViewer_data()
+    {
+        QTest::addColumn<bool>("manualThere");
+        QTest::addColumn<bool>("desktopOpens");
+        QTest::newRow("desktop opens it") << true << true;
+        QTest::newRow("desktop refuses: own viewer") << true << false;
+        QTest::newRow("no manual: nothing") << false << true;
+    }
+    void helpGoesToTheDesktopOrTheViewer()
+    {
+        QFETCH(bool, manualThere);
+        QFETCH(bool, desktopOpens);
+        RecordingOpener opener(desktopOpens);
+        Window w;
+        const QUrl manual = QUrl::fromLocalFile(w.folder.file(u"help/index.html"_s));
+        if (manualThere)
+            w.folder.write(u"help/index.html"_s,
+                           "<html><head><title>Manual</title></head><body><h1>Playing</h1></body></html>");
         w.main->mnuContent_Click();
-        QCOMPARE(w.main->findChildren<HelpViewer *>().size(), 1);
+        QCOMPARE(opener.opened, manualThere ? QList<QUrl>{manual} : QList<QUrl>());
+        auto *viewer = w.main->findChild<HelpViewer *>();
+        const bool viewerShown = manualThere && !desktopOpens;
+        QCOMPARE(viewer != nullptr && viewer->isVisible(), viewerShown);
+        if (viewerShown) {
+            QCOMPARE(viewer->findChild<QTextBrowser *>()->source(), manual);
+            QCOMPARE(viewer->windowTitle(), u"Manual"_s);
+            w.main->mnuContent_Click(); // asking again brings the same viewer back
+            QCOMPARE(w.main->findChildren<HelpViewer *>().size(), 1);
+        }
+        QVERIFY(w.messages.shown.isEmpty());
     }
-    QVERIFY(w.messages.shown.isEmpty());
-}
+};
 
 QTEST_MAIN(TestBrowsingAids)
 #include "test_browsingaids.moc"

@@ -1,63 +1,33 @@
-// "Game Options": what it shows, what "Save and Close" writes and refuses, and what takes
-// effect at once (the proxy of the next download, the music).
-#include "common/failingreplacer.h"
+// The options rules (optionsRefusal) in one table, then "Game Options" on a fake door: what it
+// shows, what Save and Close hands over, and that the music choice reaches the player.
+#include "common/casetable.h"
+#include "common/fakedesks.h"
 #include "common/messagerecorder.h"
 #include "common/programfolder.h"
 #include "common/recordingplayer.h"
 #include "common/testsession.h"
+#include "extras/frmoptions.h"
 #include "game/frmmain.h"
-#include "model/gamefiles.h"
+#include "game/optionschecks.h"
 
 #include <QCheckBox>
-#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
-const QByteArray kDefault =
-    "[Quorvane Settings]\r\nplayer\r\nLoadFavorites=No\r\nEnableMusic=Yes\r\nUseProxy=No\r\n"
-    "null\r\nnull\r\n";
-
-struct Window
+struct RefusalCase
 {
-    explicit Window(const QByteArray &settings = kDefault, FileReplacer &replacer = FileReplacer::onDisk())
-    {
-        folder.write(QStringLiteral("options.cfg"), settings);
-        for (const char *game : {"player", "Rich"})
-            folder.write(QLatin1String(game) + QStringLiteral(".qvn"),
-                         newSavedGameBytes(QStringLiteral("100000")));
-        TestSession ts(folder.path(), NumberFormat{}, replacer);
-        socket = ts.socket;
-        MainWindowExtras extras;
-        extras.music = &music;
-        main = std::make_unique<FrmMain>(ts.release(), std::move(extras));
-        main->MnuProxy_Click();
-    }
-    QDialog *dialog() const { return main->findChild<QDialog *>(QStringLiteral("frmOptions")); }
-    template <class W> W *get(const char *name) const
-    {
-        return dialog()->findChild<W *>(QLatin1String(name));
-    }
-    void type(const char *box, const QString &text) const { get<QLineEdit>(box)->setText(text); }
-    void save() const { QTest::mouseClick(get<QPushButton>("cmdOk"), Qt::LeftButton); }
-
-    TempProgramFolder folder;
-    MessageRecorder messages;
-    QStringList calls;
-    BackgroundMusic music{std::make_unique<RecordingPlayer>(calls)};
-    FakeSocket *socket = nullptr;
-    std::unique_ptr<FrmMain> main;
+    const char *tag;
+    QString game;
+    bool proxy;
+    QString host, port, text, title; // no text: saved
 };
-
-QByteArray settingsFile(const QByteArray &game, const QByteArray &fav, const QByteArray &music,
-                        const QByteArray &proxy, const QByteArray &host, const QByteArray &port)
-{
-    return "[Quorvane Settings]\r\n" + game + "\r\n" + fav + "\r\n" + music + "\r\n" + proxy + "\r\n" + host +
-           "\r\n" + port + "\r\n";
-}
 } // namespace
 
 class TestOptions : public QObject
@@ -65,230 +35,178 @@ class TestOptions : public QObject
     Q_OBJECT
 
 private slots:
-    void opensOnTheSettingsInForce_data();
-    void opensOnTheSettingsInForce();
-    void proxyChoiceGreysTheBoxesAndKeepsTheText();
-    void saveWritesTheFileAndTheProxyTakesEffect();
-    void refusalsWriteNothing_data();
-    void refusalsWriteNothing();
-    void cancelWritesNothing();
-    void failedWriteKeepsFileAndSettings_data();
-    void failedWriteKeepsFileAndSettings();
-    void musicChoiceIsAppliedOnSave_data();
-    void musicChoiceIsAppliedOnSave();
-};
-
-void TestOptions::opensOnTheSettingsInForce_data()
-{
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QString>("game");
-    QTest::addColumn<bool>("favorites");
-    QTest::addColumn<bool>("music");
-    QTest::addColumn<bool>("proxy");
-    QTest::addColumn<QString>("host");
-    QTest::addColumn<QString>("port");
-
-    QTest::addRow("shipped") << kDefault << QStringLiteral("player") << false << true << false << QString()
-                             << QString();
-    QTest::addRow("everything on") << settingsFile("Rich", "LoadFavorites=Yes", "EnableMusic=Yes",
-                                                   "UseProxy=Yes", "proxy1", "8080")
-                                   << QStringLiteral("Rich") << true << true << true
-                                   << QStringLiteral("proxy1") << QStringLiteral("8080");
-    QTest::addRow("music off, proxy lines kept but off")
-        << settingsFile("player", "LoadFavorites=No", "EnableMusic=No", "UseProxy=No", "old", "3128")
-        << QStringLiteral("player") << false << false << false << QString() << QString();
-}
-
-void TestOptions::opensOnTheSettingsInForce()
-{
-    QFETCH(QByteArray, file);
-    QFETCH(QString, game);
-    QFETCH(bool, favorites);
-    QFETCH(bool, music);
-    QFETCH(bool, proxy);
-    QFETCH(QString, host);
-    QFETCH(QString, port);
-    Window w(file);
-    QVERIFY(w.dialog() && w.dialog()->isVisible() && !w.dialog()->isModal());
-    QCOMPARE(w.dialog()->windowTitle(), QStringLiteral("Game Options"));
-    QCOMPARE(w.get<QLineEdit>("txtLoad")->text(), game);
-    QCOMPARE(w.get<QCheckBox>("CheckLoadFav")->isChecked(), favorites);
-    QCOMPARE(w.get<QCheckBox>("CheckMusic")->isChecked(), music);
-    QCOMPARE(w.get<QRadioButton>("Option2")->isChecked(), proxy);
-    QCOMPARE(w.get<QRadioButton>("Option1")->isChecked(), !proxy);
-    QCOMPARE(w.get<QLineEdit>("Text1")->text(), host);
-    QCOMPARE(w.get<QLineEdit>("Text2")->text(), port);
-    QVERIFY(w.get<QLabel>("lblMusic")->text().contains(u"Ticker Tape Morning"));
-}
-
-void TestOptions::proxyChoiceGreysTheBoxesAndKeepsTheText()
-{
-    Window w;
-    QLineEdit *host = w.get<QLineEdit>("Text1");
-    QLabel *caption = w.get<QLabel>("lblProxyAddress");
-    QVERIFY(!host->isEnabled());
-    QCOMPARE(host->palette().color(QPalette::Disabled, QPalette::Base), QColor(224, 224, 224));
-    QCOMPARE(caption->palette().color(QPalette::WindowText), QColor(64, 64, 64));
-    w.get<QRadioButton>("Option2")->click();
-    QVERIFY(host->isEnabled());
-    QCOMPARE(host->palette().color(QPalette::Active, QPalette::Base), QColor(Qt::white));
-    QCOMPARE(caption->palette().color(QPalette::WindowText),
-             w.dialog()->palette().color(QPalette::ButtonText));
-    w.type("Text1", QStringLiteral("proxy1"));
-    w.get<QRadioButton>("Option1")->click();
-    w.get<QRadioButton>("Option2")->click();
-    QCOMPARE(host->text(), QStringLiteral("proxy1"));
-}
-
-void TestOptions::saveWritesTheFileAndTheProxyTakesEffect()
-{
-    Window w;
-    w.type("txtLoad", QStringLiteral("Rich"));
-    w.get<QCheckBox>("CheckLoadFav")->setChecked(true);
-    w.get<QRadioButton>("Option2")->click();
-    w.type("Text1", QStringLiteral("proxy1"));
-    w.type("Text2", QStringLiteral("8080"));
-    w.save();
-    QVERIFY(w.messages.shown.isEmpty());
-    QTRY_VERIFY(!w.dialog());
-    QCOMPARE(w.folder.read(QStringLiteral("options.cfg")),
-             settingsFile("Rich", "LoadFavorites=Yes", "EnableMusic=Yes", "UseProxy=Yes", "proxy1", "8080"));
-    QVERIFY(!QFileInfo::exists(w.folder.file(QStringLiteral("options2.cfg"))));
-
-    // The next quote goes through the proxy, without a restart.
-    w.main->session().selectStock(QStringLiteral("IBM"));
-    QCOMPARE(w.socket->connects.last(), (QPair<QString, quint16>(QStringLiteral("proxy1"), 8080)));
-    w.socket->accept();
-    QVERIFY2(w.socket->sent.startsWith("GET http://"), w.socket->sent.constData());
-}
-
-void TestOptions::refusalsWriteNothing_data()
-{
-    QTest::addColumn<QString>("game");
-    QTest::addColumn<QString>("host");
-    QTest::addColumn<QString>("port");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("says");
-
-    const QString notFound = QStringLiteral("File not found !");
-    const QString program = QStringLiteral("Quorvane");
-    QTest::addRow("no such game") << QStringLiteral("Nobody") << QString() << QString() << notFound
-                                  << QStringLiteral(
-                                         "The savegame file Nobody has not been found on your computer.\r\n"
-                                         "Check what you entered carefully.");
-    QTest::addRow("empty name") << QString() << QString() << QString() << notFound
-                                << QStringLiteral("The savegame file  has not been found");
-    QTest::addRow("case counts") << QStringLiteral("PLAYER") << QString() << QString() << notFound
-                                 << QStringLiteral("PLAYER has not been found");
-    QTest::addRow("wildcard") << QStringLiteral("pl*") << QString() << QString() << program
-                              << QStringLiteral("cannot hold any of the characters");
-    QTest::addRow("outside the folder") << QStringLiteral("../player") << QString() << QString() << program
-                                        << QStringLiteral("cannot hold \"/\"");
-    QTest::addRow("empty host") << QStringLiteral("player") << QStringLiteral("  ") << QStringLiteral("8080")
-                                << program << QStringLiteral("\"Proxy Adress :\"");
-    QTest::addRow("blank inside host")
-        << QStringLiteral("player") << QStringLiteral("proxy 1") << QStringLiteral("8080") << program
-        << QStringLiteral("\"Proxy Adress :\"");
-    QTest::addRow("port 0") << QStringLiteral("player") << QStringLiteral("proxy1") << QStringLiteral("0")
-                            << program << QStringLiteral("\"Proxy Port :\"");
-    QTest::addRow("port 65536") << QStringLiteral("player") << QStringLiteral("proxy1")
-                                << QStringLiteral("65536") << program << QStringLiteral("\"Proxy Port :\"");
-    QTest::addRow("port with letters")
-        << QStringLiteral("player") << QStringLiteral("proxy1") << QStringLiteral("80a") << program
-        << QStringLiteral("\"Proxy Port :\"");
-    QTest::addRow("no port") << QStringLiteral("player") << QStringLiteral("proxy1") << QString() << program
-                             << QStringLiteral("\"Proxy Port :\"");
-}
-
-void TestOptions::refusalsWriteNothing()
-{
-    QFETCH(QString, game);
-    QFETCH(QString, host);
-    QFETCH(QString, port);
-    QFETCH(QString, title);
-    QFETCH(QString, says);
-    Window w;
-    w.type("txtLoad", game);
-    if (!host.isEmpty() || !port.isEmpty()) {
-        w.get<QRadioButton>("Option2")->click();
-        w.type("Text1", host);
-        w.type("Text2", port);
+    void refusals_data()
+    {
+        const QString nf = u"File not found !"_s;
+        const QString notFound =
+            u"The savegame file %1 has not been found on your computer.\r\nCheck what you "
+            u"entered carefully."_s;
+        const QString badName =
+            u"The default game cannot be \"%1\": a game name cannot hold %2. Nothing was saved."_s;
+        const QString host = u"The \"Proxy Adress :\" box must hold a host name or address, without blanks. "
+                             u"Nothing was saved."_s;
+        const QString port =
+            u"The \"Proxy Port :\" box must hold a whole number from 1 to 65535. Nothing was saved."_s;
+        const QString reserved = u"any of the characters : * ? \" < > |"_s, slash = u"\"/\" or \"\\\""_s;
+        caseRows<RefusalCase>({
+            {"saved game, no proxy", u"player"_s, false, {}, {}, {}, {}},
+            {"proxy off: its boxes unchecked", u"Rich"_s, false, u" "_s, u"x"_s, {}, {}},
+            {"proxy, port 1, host trimmed", u"player"_s, true, u" proxy1 "_s, u"1"_s, {}, {}},
+            {"proxy, port 65535", u"player"_s, true, u"10.0.0.1"_s, u"65535"_s, {}, {}},
+            {"no such game", u"Nobody"_s, false, {}, {}, notFound.arg(u"Nobody"_s), nf},
+            {"empty name", QString(), false, {}, {}, notFound.arg(QString()), nf},
+            {"case counts", u"PLAYER"_s, false, {}, {}, notFound.arg(u"PLAYER"_s), nf},
+            {"wildcard", u"pl*"_s, false, {}, {}, badName.arg(u"pl*"_s, reserved), {}},
+            {"outside the folder", u"../player"_s, false, {}, {}, badName.arg(u"../player"_s, slash), {}},
+            {"empty host", u"player"_s, true, u"  "_s, u"8080"_s, host, {}},
+            {"blank inside host", u"player"_s, true, u"proxy 1"_s, u"8080"_s, host, {}},
+            {"port 0", u"player"_s, true, u"proxy1"_s, u"0"_s, port, {}},
+            {"port 65536", u"player"_s, true, u"proxy1"_s, u"65536"_s, port, {}},
+            {"port with letters", u"player"_s, true, u"proxy1"_s, u"80a"_s, port, {}},
+            {"no port", u"player"_s, true, u"proxy1"_s, QString(), port, {}},
+        });
     }
-    const auto before = w.folder.snapshot();
-    w.save();
-    QCOMPARE(w.messages.shown.size(), 1);
-    QCOMPARE(w.messages.shown.first().title, title);
-    QCOMPARE(w.messages.shown.first().icon, QMessageBox::Warning);
-    QVERIFY2(w.messages.texts().first().contains(says), qPrintable(w.messages.texts().first()));
-    QCOMPARE(w.folder.snapshot(), before);
-    QVERIFY(w.dialog() && w.dialog()->isVisible());
-    QVERIFY(w.calls.endsWith(QStringLiteral("play"))); // the music was not touched
-}
+    void refusals()
+    {
+        QFETCH(RefusalCase, c);
+        TempProgramFolder folder;
+        folder.write(u"player.qvn"_s, "1\r\n");
+        folder.write(u"Rich.qvn"_s, "1\r\n");
+        const std::optional<TradeMessage> refusal =
+            optionsRefusal(SettingsChoice{c.game, false, true, c.proxy, c.host, c.port}, folder.path());
+        QCOMPARE(refusal ? refusal->text : QString(), c.text);
+        QCOMPARE(refusal ? refusal->title : QString(), c.title);
+        QVERIFY(!refusal || refusal->icon == TradeMessage::Icon::Warning);
+    }
 
-void TestOptions::cancelWritesNothing()
-{
-    Window w;
-    w.get<QCheckBox>("CheckMusic")->setChecked(false);
-    const auto before = w.folder.snapshot();
-    const QStringList calls = w.calls;
-    QTest::mouseClick(w.get<QPushButton>("cmdCancel"), Qt::LeftButton);
-    QTRY_VERIFY(!w.dialog());
-    QCOMPARE(w.folder.snapshot(), before);
-    QCOMPARE(w.calls, calls);
-}
+    void showsTheSettingsInForce_data()
+    {
+        QTest::addColumn<QString>("first"); // empty: nothing was read, the dialog's own defaults
+        QTest::addColumn<bool>("on");
+        QTest::newRow("everything on") << u"[Quorvane Settings]"_s << true;
+        QTest::newRow("everything off") << u"[Quorvane Settings]"_s << false;
+        QTest::newRow("nothing read") << QString() << true;
+    }
+    void showsTheSettingsInForce()
+    {
+        QFETCH(QString, first);
+        QFETCH(bool, on);
+        FakeOptions desk;
+        desk.inForce = {first,
+                        u"Rich"_s,
+                        on ? u"LoadFavorites=Yes"_s : u"No"_s,
+                        on ? u"on"_s : u"EnableMusic=No"_s,
+                        on ? u"UseProxy=Yes"_s : u"UseProxy=No"_s,
+                        u"proxy1"_s,
+                        u"8080"_s};
+        frmOptions dialog(desk);
+        const bool proxy = on && !first.isEmpty(); // every box follows the file once it was read
+        QCOMPARE(dialog.windowTitle(), u"Game Options"_s);
+        QCOMPARE(dialog.findChild<QLineEdit *>(u"txtLoad"_s)->text(),
+                 first.isEmpty() ? u"player"_s : u"Rich"_s);
+        QCOMPARE(dialog.findChild<QCheckBox *>(u"CheckLoadFav"_s)->isChecked(), proxy);
+        QCOMPARE(dialog.findChild<QCheckBox *>(u"CheckMusic"_s)->isChecked(), proxy);
+        QCOMPARE(dialog.findChild<QRadioButton *>(u"Option2"_s)->isChecked(), proxy);
+        QCOMPARE(dialog.findChild<QRadioButton *>(u"Option1"_s)->isChecked(), !proxy);
+        QLineEdit *host = dialog.findChild<QLineEdit *>(u"Text1"_s);
+        QCOMPARE(host->text(), proxy ? u"proxy1"_s : QString());
+        QCOMPARE(dialog.findChild<QLineEdit *>(u"Text2"_s)->text(), proxy ? u"8080"_s : QString());
+        QVERIFY(dialog.findChild<QLabel *>(u"lblMusic"_s)->text().contains(u"Ticker Tape Morning"));
+        // The proxy boxes are greyed while no proxy is chosen, and keep their text.
+        QCOMPARE(host->isEnabled(), proxy);
+        QCOMPARE(host->palette().color(proxy ? QPalette::Active : QPalette::Disabled, QPalette::Base),
+                 proxy ? QColor(Qt::white) : QColor(224, 224, 224));
+        QCOMPARE(dialog.findChild<QLabel *>(u"lblProxyAddress"_s)->palette().color(QPalette::WindowText),
+                 proxy ? dialog.palette().color(QPalette::ButtonText) : QColor(64, 64, 64));
+        dialog.findChild<QRadioButton *>(u"Option1"_s)->click();
+        dialog.findChild<QRadioButton *>(u"Option2"_s)->click();
+        QCOMPARE(host->text(), proxy ? u"proxy1"_s : QString());
+        QVERIFY(desk.saved.isEmpty());
+    }
 
-void TestOptions::failedWriteKeepsFileAndSettings_data()
-{
-    QTest::addColumn<bool>("removed");
-    QTest::addRow("rename refused") << false;
-    QTest::addRow("options.cfg removed meanwhile") << true;
-}
+    void saveHandsOverTheChoice_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("saved") << u"cmdOk"_s << false;
+        QTest::newRow("refused: shown, stays open") << u"cmdOk"_s << true;
+        QTest::newRow("cancel") << u"cmdCancel"_s << false;
+    }
+    void saveHandsOverTheChoice()
+    {
+        QFETCH(QString, button);
+        QFETCH(bool, refused);
+        FakeOptions desk;
+        if (refused)
+            desk.refusal = TradeMessage{u"No."_s, u"Why"_s, TradeMessage::Icon::Warning};
+        MessageRecorder messages;
+        QPointer<frmOptions> dialog = new frmOptions(desk);
+        dialog->show();
+        int saved = 0;
+        connect(dialog.data(), &frmOptions::saved, this, [&saved] { ++saved; });
+        dialog->findChild<QLineEdit *>(u"txtLoad"_s)->setText(u"Rich"_s);
+        dialog->findChild<QCheckBox *>(u"CheckLoadFav"_s)->setChecked(true);
+        dialog->findChild<QCheckBox *>(u"CheckMusic"_s)->setChecked(false);
+        dialog->findChild<QRadioButton *>(u"Option2"_s)->click();
+        dialog->findChild<QLineEdit *>(u"Text1"_s)->setText(u"proxy1"_s);
+        dialog->findChild<QLineEdit *>(u"Text2"_s)->setText(u"8080"_s);
+        QTest::mouseClick(dialog->findChild<QPushButton *>(button), Qt::LeftButton);
 
-void TestOptions::failedWriteKeepsFileAndSettings()
-{
-    QFETCH(bool, removed);
-    FailingReplacer replacer;
-    replacer.failCommitFrom = removed ? -1 : 0;
-    Window w(kDefault, replacer);
-    if (removed)
-        QVERIFY(QFile::remove(w.folder.file(QStringLiteral("options.cfg"))));
-    w.get<QCheckBox>("CheckMusic")->setChecked(false);
-    w.get<QRadioButton>("Option2")->click();
-    w.type("Text1", QStringLiteral("proxy1"));
-    w.type("Text2", QStringLiteral("8080"));
-    w.save();
-    QCOMPARE(w.messages.shown.size(), 1);
-    QVERIFY2(w.messages.texts().first().contains(u"options.cfg"), qPrintable(w.messages.texts().first()));
-    QCOMPARE(w.folder.read(QStringLiteral("options.cfg")), removed ? QByteArray() : kDefault);
-    QCOMPARE(QFileInfo::exists(w.folder.file(QStringLiteral("options.cfg"))), !removed);
-    QVERIFY(w.dialog() && w.dialog()->isVisible());
-    QCOMPARE(w.main->session().settings().musicLine, QStringLiteral("EnableMusic=Yes"));
-    QVERIFY(!w.main->session().market().proxy().enabled);
-}
+        const bool ok = button == u"cmdOk"_s;
+        QCOMPARE(desk.saved.size(), ok ? 1 : 0);
+        if (ok) {
+            const SettingsChoice &c = desk.saved.first();
+            QCOMPARE(QStringList({c.defaultGame, c.proxyHost, c.proxyPort}),
+                     QStringList({u"Rich"_s, u"proxy1"_s, u"8080"_s}));
+            QVERIFY(c.loadFavorites && !c.enableMusic && c.useProxy);
+        }
+        QCOMPARE(saved, ok && !refused ? 1 : 0);
+        QCOMPARE(messages.texts(), refused ? QStringList{u"No."_s} : QStringList());
+        if (refused) {
+            QCOMPARE(messages.shown.first().title, u"Why"_s);
+            QCOMPARE(messages.shown.first().icon, QMessageBox::Warning);
+            QVERIFY(dialog && dialog->isVisible());
+            delete dialog;
+        } else {
+            QTRY_VERIFY(!dialog);
+        }
+    }
 
-void TestOptions::musicChoiceIsAppliedOnSave_data()
-{
-    QTest::addColumn<bool>("ticked");
-    QTest::addColumn<QStringList>("after");
-    QTest::addRow("cleared: stops") << false << QStringList{QStringLiteral("stop")};
-    QTest::addRow("ticked: stops and plays again")
-        << true << QStringList{QStringLiteral("stop"), QStringLiteral("play")};
-}
-
-void TestOptions::musicChoiceIsAppliedOnSave()
-{
-    QFETCH(bool, ticked);
-    QFETCH(QStringList, after);
-    Window w;
-    const qsizetype atStart = w.calls.size();
-    w.get<QCheckBox>("CheckMusic")->setChecked(ticked);
-    w.save();
-    QCOMPARE(w.calls.mid(atStart), after);
-    QVERIFY(
-        w.folder.read(QStringLiteral("options.cfg")).contains(ticked ? "EnableMusic=Yes" : "EnableMusic=No"));
-    w.main->close();
-    QCOMPARE(w.calls.last(), QStringLiteral("destroy"));
-}
+    // The window opens the dialog on the session's door and hands the saved music choice on.
+    void musicChoiceReachesThePlayer_data()
+    {
+        QTest::addColumn<bool>("ticked");
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("cleared: stops") << false << QStringList{u"stop"_s};
+        QTest::newRow("ticked: stops and plays again") << true << QStringList{u"stop"_s, u"play"_s};
+    }
+    void musicChoiceReachesThePlayer()
+    {
+        QFETCH(bool, ticked);
+        QFETCH(QStringList, after);
+        TempProgramFolder folder;
+        folder.writeSettings();
+        folder.write(u"player.qvn"_s, "100\r\nIBM\r\n1\r\n");
+        QStringList calls;
+        BackgroundMusic music{std::make_unique<RecordingPlayer>(calls)};
+        MainWindowExtras extras;
+        extras.music = &music;
+        TestSession ts(folder.path());
+        FrmMain main(ts.release(), std::move(extras));
+        main.MnuProxy_Click();
+        main.MnuProxy_Click();
+        QCOMPARE(main.findChildren<frmOptions *>().size(), 1);
+        auto *dialog = main.findChild<frmOptions *>();
+        QVERIFY(dialog->isVisible() && !dialog->isModal());
+        dialog->findChild<QCheckBox *>(u"CheckMusic"_s)->setChecked(ticked);
+        const qsizetype atStart = calls.size();
+        QTest::mouseClick(dialog->findChild<QPushButton *>(u"cmdOk"_s), Qt::LeftButton);
+        QCOMPARE(calls.mid(atStart), after);
+        QVERIFY(folder.read(u"options.cfg"_s).contains(ticked ? "EnableMusic=Yes" : "EnableMusic=No"));
+        main.close();
+        QCOMPARE(calls.last(), u"destroy"_s);
+    }
+};
 
 QTEST_MAIN(TestOptions)
 #include "test_options.moc"

@@ -1,275 +1,116 @@
+// "Load Game" on a fake door: it lists and previews the saved games of the door's folder and hands
+// the chosen file to the door. Listing and preview rules are pinned in test_gamenames, loading in
+// test_gamesession.
+#include "common/fakedesks.h"
 #include "common/listrows.h"
 #include "common/messagerecorder.h"
-#include "common/testsession.h"
+#include "common/programfolder.h"
 #include "game/frmload.h"
-#include "model/gamefiles.h"
 
-#include <QDir>
-#include <QFile>
 #include <QLabel>
-#include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-const QByteArray kZoe("2000\r\nA\r\n3\r\nAAPL\r\n0\r\nMSFT\r\n12\r\n");
-const QByteArray kHeader("[Quorvane Favorites File]\r\n");
-const QList<Holding> kZoeHoldings{{"A", 3}, {"AAPL", 0}, {"MSFT", 12}};
-const QList<Holding> kRunningHoldings{{"IBM", 5}};
-} // namespace
+using namespace Qt::StringLiterals;
 
 class TestFrmLoad : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_root;
-    QString m_folder;
-    QByteArray m_favoritesLine;
-    std::unique_ptr<TestSession> m_session;
+    std::unique_ptr<TempProgramFolder> m_folder;
+    std::unique_ptr<FakeSavedGames> m_desk;
     QPointer<frmLoad> m_dialog;
 
-    const GameState &state() const { return m_session->session->game(); }
-
-    void write(const QString &file, const QByteArray &bytes)
+    template <typename T> T *child(const QString &name) const { return m_dialog->findChild<T *>(name); }
+    QListWidget *list() const { return child<QListWidget>(u"FileSavedGames"_s); }
+    QString labels() const
     {
-        QFile f(QDir(m_folder).filePath(file));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    // The game "Running" is in play; its files go once read, so the list shows only the test's.
-    void open()
-    {
-        if (!m_session) {
-            write("options.cfg", "[Quorvane Settings]\r\nRunning\r\n" + m_favoritesLine +
-                                     "\r\nEnableMusic=No\r\nUseProxy=No\r\nnull\r\nnull\r\n");
-            write("Running.qvn", "777\r\nIBM\r\n5\r\n");
-            write("Running.fav", kHeader);
-            m_session = std::make_unique<TestSession>(m_folder);
-            QVERIFY(!m_session->session->start());
-            for (const char *file : {"options.cfg", "Running.qvn", "Running.fav"})
-                QVERIFY(QFile::remove(QDir(m_folder).filePath(QLatin1String(file))));
-        }
-        m_dialog = new frmLoad(m_session->session->savedGames());
-        m_dialog->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_dialog));
-    }
-    template <typename T> T *child(const char *name) const { return m_dialog->findChild<T *>(name); }
-    QStringList listed() const
-    {
-        QStringList names;
-        auto *list = child<QListWidget>("FileSavedGames");
-        for (int i = 0; i < list->count(); ++i)
-            names << list->item(i)->text();
-        return names;
+        return child<QLabel>(u"Label2"_s)->text() + u" / "_s + child<QLabel>(u"Label1"_s)->text();
     }
     void select(const QString &file)
     {
-        auto *list = child<QListWidget>("FileSavedGames");
-        const QList<QListWidgetItem *> found = list->findItems(file, Qt::MatchExactly);
+        const QList<QListWidgetItem *> found = list()->findItems(file, Qt::MatchExactly);
         QCOMPARE(found.size(), 1);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowCentre(list, found[0]));
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, rowCentre(list(), found[0]));
     }
-    void clickLoad() { QTest::mouseClick(child<QPushButton>("cmdLoad"), Qt::LeftButton); }
-    void verifyRunningGameKept()
-    {
-        QCOMPARE(state().gameName, QStringLiteral("Running"));
-        QCOMPARE(state().cash.units(), Money::fromDollars(777).units());
-        QCOMPARE(state().holdings, kRunningHoldings);
-    }
+    void clickLoad() { QTest::mouseClick(child<QPushButton>(u"cmdLoad"_s), Qt::LeftButton); }
 
 private slots:
     void init()
     {
-        m_folder = m_root.filePath("program");
-        QDir(m_folder).removeRecursively();
-        QVERIFY(QDir().mkpath(m_folder));
-        m_favoritesLine = "LoadFavorites=No";
+        m_folder = std::make_unique<TempProgramFolder>();
+        for (const char *file : {"zed.qvn", "Zoe.qvn", "Bob.fav", "options.cfg"})
+            m_folder->write(QLatin1StringView(file), "2000\r\nA\r\n3\r\n");
+        m_desk = std::make_unique<FakeSavedGames>(m_folder->path());
+        m_dialog = new frmLoad(*m_desk);
+        m_dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_dialog));
     }
     void cleanup()
     {
         delete m_dialog;
-        m_session.reset();
+        m_desk.reset();
+        m_folder.reset();
     }
 
-    void listing_data()
+    void opensOnTheList()
     {
-        QTest::addColumn<QStringList>("files");
-        QTest::addColumn<QStringList>("shown");
-        QTest::addRow("no saved games") << QStringList{"options.cfg"} << QStringList{};
-        QTest::addRow("saved games sorted") << QStringList{"zed.qvn", "Zoe.qvn", "Bob.qvn", "Bob.fav", ".qvn"}
-                                            << QStringList{".qvn", "Bob.qvn", "zed.qvn", "Zoe.qvn"};
-    }
-    void listing()
-    {
-        QFETCH(QStringList, files);
-        QFETCH(QStringList, shown);
-        for (const QString &f : files)
-            write(f, kZoe);
-        open();
-        QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Load Game"));
-        QCOMPARE(listed(), shown);
-        QVERIFY(child<QListWidget>("FileSavedGames")->selectedItems().isEmpty());
-        QCOMPARE(child<QLabel>("Label2")->text(), QStringLiteral("Available Money : <> USD"));
-        QCOMPARE(child<QLabel>("Label1")->text(), QStringLiteral("Property of <>"));
-        QCOMPARE(child<QPushButton>("cmdLoad")->text(), QStringLiteral("Load Player"));
-        QCOMPARE(child<QPushButton>("cmdCancel")->text(), QStringLiteral("Cancel"));
+        QCOMPARE(m_dialog->windowTitle(), u"Load Game"_s);
+        QCOMPARE(rowTexts(list()), QStringList({u"zed.qvn"_s, u"Zoe.qvn"_s}));
+        QVERIFY(list()->selectedItems().isEmpty());
+        QCOMPARE(labels(), u"Available Money : <> USD / Property of <>"_s);
+        QCOMPARE(child<QPushButton>(u"cmdLoad"_s)->text(), u"Load Player"_s);
+        QCOMPARE(child<QPushButton>(u"cmdCancel"_s)->text(), u"Cancel"_s);
+        select(u"Zoe.qvn"_s);
+        QCOMPARE(labels(), u"Available Money : 2000 USD / Property of Zoe"_s);
+        QVERIFY(m_desk->calls.isEmpty());
     }
 
-    void preview_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("money");
-        QTest::addRow("hard level") << kZoe << "Available Money : 2000 USD";
-        QTest::addRow("after trades")
-            << QByteArray("1234.5\r\nA\r\n 3 \r\n") << "Available Money : 1234.5 USD";
-        QTest::addRow("empty file") << QByteArray() << "Available Money : the file cannot be read";
-        QTest::addRow("not a saved game")
-            << QByteArray("<html>\r\n") << "Available Money : the file cannot be read";
-    }
-    void preview()
-    {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, money);
-        write("Zoe.qvn", content);
-        open();
-        select("Zoe.qvn");
-        QCOMPARE(child<QLabel>("Label2")->text(), money);
-        QCOMPARE(child<QLabel>("Label1")->text(), QStringLiteral("Property of Zoe"));
-        verifyRunningGameKept();
-    }
-
+    // Load Player hands the file over; the dialog stays for another try when the favourites fill
+    // the list, or when the door refuses, and says so then.
     void load_data()
     {
-        QTest::addColumn<bool>("favoritesOn");
-        QTest::addColumn<QByteArray>("favorites");
-        QTest::addColumn<QStringList>("stockList");
-        QTest::addRow("favourites on") << true << kHeader + "MSFT\r\nA\r\nMSFT\r\n"
-                                       << QStringList{"MSFT", "A", "MSFT"};
-        QTest::addRow("favourites on, header only") << true << kHeader << QStringList{};
-        QTest::addRow("favourites off") << false << kHeader + "MSFT\r\n" << QStringList{};
+        QTest::addColumn<bool>("favorites");
+        QTest::addColumn<bool>("fails");
+        QTest::newRow("favourites off: closes") << false << false;
+        QTest::newRow("favourites on: stays") << true << false;
+        QTest::newRow("refused: shown, stays") << false << true;
     }
     void load()
     {
-        QFETCH(bool, favoritesOn);
-        QFETCH(QByteArray, favorites);
-        QFETCH(QStringList, stockList);
-        if (favoritesOn)
-            m_favoritesLine = "LoadFavorites=Yes";
-        write("Zoe.qvn", kZoe);
-        write("Zoe.fav", favorites);
-        open();
-        GameSession *session = m_session->session;
-        QSignalSpy cash(session, &GameSession::cashChanged), list(session, &GameSession::stockListChanged),
-            owned(session, &GameSession::panelChanged);
+        QFETCH(bool, favorites);
+        QFETCH(bool, fails);
+        m_desk->favorites = favorites;
+        const FileError error{m_folder->file(u"Zoe.fav"_s), 0, u"it is missing"_s};
+        if (fails)
+            m_desk->failure = error;
         MessageRecorder rec;
-        select("Zoe.qvn");
+        select(u"Zoe.qvn"_s);
         clickLoad();
-
-        QVERIFY(rec.shown.isEmpty());
-        QCOMPARE(state().gameName, QStringLiteral("Zoe"));
-        QCOMPARE(state().cash.units(), Money::fromDollars(2000).units());
-        QCOMPARE(state().holdings, kZoeHoldings);
-        QCOMPARE(cash.size(), 1);
-        QCOMPARE(list.size(), favoritesOn ? 1 : 0);
-        QCOMPARE(owned.size(), favoritesOn ? 0 : 1);
-        if (!favoritesOn)
-            QCOMPARE(session->panel().lblOwned, QStringLiteral("0"));
-        if (favoritesOn) {
-            QCOMPARE(session->stockList(), stockList);
+        QCOMPARE(m_desk->calls, QStringList{u"load Zoe.qvn"_s});
+        QCOMPARE(rec.texts(), fails ? QStringList{error.text() + u"\nThe game in play was not changed."_s}
+                                    : QStringList());
+        if (fails)
+            QCOMPARE(rec.shown.first().icon, QMessageBox::Warning);
+        if (favorites || fails)
             QVERIFY(m_dialog && m_dialog->isVisible());
-        } else {
+        else
             QTRY_VERIFY(!m_dialog);
-        }
     }
 
-    void loadTwiceGivesSameTable()
+    void otherWaysToLoadOrNot()
     {
-        m_favoritesLine = "LoadFavorites=Yes";
-        write("Zoe.qvn", kZoe);
-        write("Zoe.fav", kHeader);
-        open();
-        select("Zoe.qvn");
-        clickLoad();
-        clickLoad();
-        QCOMPARE(state().holdings, kZoeHoldings);
-    }
-
-    void loadFailure_data()
-    {
-        QTest::addColumn<QByteArray>("saved");
-        QTest::addColumn<bool>("withFavoritesFile");
-        QTest::addColumn<bool>("favoritesOn");
-        QTest::addColumn<QString>("named");
-        QTest::addRow("empty file") << QByteArray() << true << false << "Zoe.qvn";
-        QTest::addRow("not a saved game") << QByteArray("GIF89a\r\n") << true << true << "Zoe.qvn";
-        QTest::addRow("quantity not a number")
-            << QByteArray("2000\r\nA\r\nmany\r\n") << true << false << "Zoe.qvn";
-        QTest::addRow("favourites file missing") << kZoe << false << true << "Zoe.fav";
-    }
-    void loadFailure()
-    {
-        QFETCH(QByteArray, saved);
-        QFETCH(bool, withFavoritesFile);
-        QFETCH(bool, favoritesOn);
-        QFETCH(QString, named);
-        if (favoritesOn)
-            m_favoritesLine = "LoadFavorites=Yes";
-        write("Zoe.qvn", saved);
-        if (withFavoritesFile)
-            write("Zoe.fav", kHeader + "MSFT\r\n");
-        open();
-        GameSession *session = m_session->session;
-        QSignalSpy cash(session, &GameSession::cashChanged), list(session, &GameSession::stockListChanged),
-            owned(session, &GameSession::panelChanged);
-        MessageRecorder rec;
-        select("Zoe.qvn");
-        clickLoad();
-
-        QCOMPARE(rec.shown.size(), 1);
-        QCOMPARE(rec.shown[0].title, QStringLiteral("Quorvane"));
-        QVERIFY2(rec.shown[0].text.contains(named), qPrintable(rec.shown[0].text));
-        verifyRunningGameKept();
-        QCOMPARE(cash.size() + list.size() + owned.size(), 0);
-        QVERIFY(m_dialog && m_dialog->isVisible());
-    }
-
-    void loadWithNothingSelectedIsIgnored()
-    {
-        write("Zoe.qvn", kZoe);
-        open();
-        QSignalSpy cash(m_session->session, &GameSession::cashChanged);
-        MessageRecorder rec;
-        clickLoad();
-        QTest::keyClick(child<QListWidget>("FileSavedGames"), Qt::Key_Return);
-        QVERIFY(rec.shown.isEmpty());
-        QCOMPARE(cash.size(), 0);
-        verifyRunningGameKept();
-        QVERIFY(m_dialog);
-    }
-
-    void cancelKeepsRunningGame()
-    {
-        write("Zoe.qvn", kZoe);
-        open();
-        select("Zoe.qvn");
-        QTest::mouseClick(child<QPushButton>("cmdCancel"), Qt::LeftButton);
+        m_desk->favorites = true;
+        clickLoad(); // nothing selected
+        QTest::keyClick(list(), Qt::Key_Return);
+        QVERIFY(m_desk->calls.isEmpty());
+        select(u"zed.qvn"_s);
+        emit list()->itemDoubleClicked(list()->item(0)); // a double click loads too
+        QCOMPARE(m_desk->calls, QStringList{u"load zed.qvn"_s});
+        QTest::mouseClick(child<QPushButton>(u"cmdCancel"_s), Qt::LeftButton);
         QTRY_VERIFY(!m_dialog);
-        verifyRunningGameKept();
-    }
-
-    void gameCreatedWhileOpenShowsAfterReopening()
-    {
-        write("Zoe.qvn", kZoe);
-        open();
-        QVERIFY(!CreateSavedGame(m_folder, "Newbie", "10000", {}));
-        QCOMPARE(listed(), QStringList{"Zoe.qvn"});
-        m_dialog->close();
-        QTRY_VERIFY(!m_dialog);
-        open();
-        QCOMPARE(listed(), QStringList({"Newbie.qvn", "Zoe.qvn"}));
+        QCOMPARE(m_desk->calls.size(), 1);
     }
 };
 

@@ -1,3 +1,5 @@
+// The main window: what it shows of the session, and that its menus, list and dialogs reach the
+// session. The rules behind them are pinned in test_gamesession.
 #include "app/program.h"
 #include "common/listrows.h"
 #include "common/messagerecorder.h"
@@ -8,11 +10,9 @@
 #include "game/frmnewplayer.h"
 #include "game/gamesession.h"
 #include "model/gamefiles.h"
-#include "model/stockcatalogue.h"
 #include "platform/webpane.h"
 
 #include <QLabel>
-#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -21,35 +21,34 @@
 #include <QThreadPool>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
+namespace {
+const QByteArray kHeader = "[Quorvane Favorites File]\r\n";
+
+// Settings naming "player" with the given favourites line, player.qvn as a new easy game, and
+// quotes that go nowhere.
+void layOut(const TempProgramFolder &folder, const QByteArray &favoritesLine = "LoadFavorites=No",
+            const QByteArray &favorites = "IBM\r\n")
+{
+    folder.writeSettings("player", favoritesLine);
+    folder.write(u"player.qvn"_s, newSavedGameBytes(u"100000"_s));
+    folder.write(u"player.fav"_s, kHeader + favorites);
+    folder.write(u"services.cfg"_s, "QuoteHost=127.0.0.1:9\r\nChartHost=127.0.0.1:9\r\n");
+}
+QListWidget *stocks(FrmMain &w)
+{
+    return w.findChild<QListWidget *>(u"LstStocks"_s);
+}
+QString label(FrmMain &w, const QString &name)
+{
+    return w.findChild<QLabel *>(name)->text();
+}
+} // namespace
+
 class TestFrmMain : public QObject
 {
     Q_OBJECT
-
-private:
-    // Settings naming "player", and player.qvn as a new easy game.
-    static void layOutNewGame(const TempProgramFolder &folder)
-    {
-        folder.writeSettings();
-        folder.write(QStringLiteral("player.qvn"), newSavedGameBytes(QStringLiteral("100000")));
-    }
-    static QStringList rows(FrmMain &w)
-    {
-        QStringList r;
-        auto *list = w.findChild<QListWidget *>(QStringLiteral("LstStocks"));
-        for (int i = 0; i < list->count(); ++i)
-            r.append(list->item(i)->text());
-        return r;
-    }
-    static QString noGame()
-    {
-        return QStringLiteral(
-            "No game is loaded, so nothing was changed. Open a saved game with \"Load Saved "
-            "Game\" in the File menu, or create one with \"Start New Game\".");
-    }
-    static QString label(FrmMain &w, const char *name)
-    {
-        return w.findChild<QLabel *>(QLatin1String(name))->text();
-    }
 
 private slots:
     // Pictures are decoded off the GUI thread; what a newer navigation shows is never replaced
@@ -59,112 +58,95 @@ private slots:
         TempProgramFolder folder;
         QImage picture(40, 20, QImage::Format_RGB32);
         picture.fill(Qt::red);
-        QVERIFY(picture.save(folder.file(QStringLiteral("chart.png"))));
-        folder.write(QStringLiteral("broken.png"), "\x89PNG not really");
-        folder.write(QStringLiteral("page.html"), "<p>newer page</p>");
+        QVERIFY(picture.save(folder.file(u"chart.png"_s)));
+        folder.write(u"broken.png"_s, "\x89PNG not really");
+        folder.write(u"page.html"_s, "<p>newer page</p>");
         WebPane pane;
         QSignalSpy loaded(&pane, &WebPane::loaded);
-        const auto local = [&](const char *name) {
-            return QUrl::fromLocalFile(folder.file(QString::fromLatin1(name)));
-        };
-
+        const auto local = [&](const QString &name) { return QUrl::fromLocalFile(folder.file(name)); };
         // A quick decode may report before navigate returns; either way it reports once.
-        pane.navigate(local("chart.png"));
-        QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty(), 5000);
-        QCOMPARE(loaded.takeFirst().at(0).toBool(), true);
-        QVERIFY(pane.html().contains(QLatin1String("pane:image")));
-
-        pane.navigate(local("broken.png"));
-        QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty(), 5000);
-        QCOMPARE(loaded.takeFirst().at(0).toBool(), false);
-        QVERIFY(pane.html().contains(QLatin1String("Not available right now.")));
-
-        pane.navigate(local("chart.png"));
-        pane.navigate(local("page.html"));
+        for (const auto &[file, ok, shows] :
+             {std::tuple(u"chart.png"_s, true, u"pane:image"_s),
+              std::tuple(u"broken.png"_s, false, u"Not available right now."_s)}) {
+            pane.navigate(local(file));
+            QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty(), 5000);
+            QCOMPARE(loaded.takeFirst().at(0).toBool(), ok);
+            QVERIFY(pane.html().contains(shows));
+        }
+        pane.navigate(local(u"chart.png"_s));
+        pane.navigate(local(u"page.html"_s));
         QThreadPool::globalInstance()->waitForDone();
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
-        QVERIFY(pane.html().contains(QLatin1String("newer page")));
-        QVERIFY(!pane.html().contains(QLatin1String("pane:image")));
+        QVERIFY(pane.html().contains(u"newer page"));
+        QVERIFY(!pane.html().contains(u"pane:image"));
     }
+
     void startsOnTheDefaultGame()
     {
         TempProgramFolder folder;
-        layOutNewGame(folder);
-        folder.write(QStringLiteral("player.fav"), "[Quorvane Favorites File]\r\n");
+        layOut(folder);
         const auto before = folder.snapshot();
         MessageRecorder messages;
-
         Program program(folder.path());
         FrmMain &w = program.window();
-        const QStringList list = rows(w);
+        QCOMPARE(w.windowTitle(), u"Quorvane"_s);
+        const QStringList list = rowTexts(stocks(w));
         QCOMPARE(list.size(), 228);
-        QCOMPARE(list.first(), QStringLiteral("A"));
-        QCOMPARE(list.at(1), QStringLiteral("AAPL"));
-        QCOMPARE(list.last(), QStringLiteral("ZQK"));
-        QCOMPARE(label(w, "lblTicker"), QStringLiteral("Cash : 100000$"));
-        QCOMPARE(w.session().game().gameName, QStringLiteral("player"));
-        QCOMPARE(w.session().game().holdingCount(), 228);
-        QVERIFY(!w.session().game().isTrading());
+        QCOMPARE(QStringList({list.at(0), list.at(1), list.last()}),
+                 QStringList({u"A"_s, u"AAPL"_s, u"ZQK"_s}));
+        QCOMPARE(label(w, u"lblTicker"_s), u"Cash : 100000$"_s);
         QVERIFY(messages.shown.isEmpty());
-
         // The panel starts empty with both arrows hidden.
         for (const char *name : {"lblQuote", "lblFullName", "lblTrade", "lblTime", "lblVolume", "lblOwned",
                                  "lblValue", "lblVariation"})
-            QVERIFY2(label(w, name).isEmpty(), name);
-        QVERIFY(w.findChild<QLabel *>(QStringLiteral("PicUp"))->isHidden());
-        QVERIFY(w.findChild<QLabel *>(QStringLiteral("PicDown"))->isHidden());
-
-        // Quitting writes nothing: every trade already saved the game.
+            QVERIFY2(label(w, QLatin1StringView(name)).isEmpty(), name);
+        QVERIFY(w.findChild<QLabel *>(u"PicUp"_s)->isHidden() &&
+                w.findChild<QLabel *>(u"PicDown"_s)->isHidden());
+        // The window keeps its size.
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.findChild<QAction *>(QStringLiteral("mnuEnd"))->trigger();
+        const QSize fixed = w.size();
+        QCOMPARE(w.centralWidget()->size(), QSize(FrmMain::kClientWidth, FrmMain::kClientHeight));
+        QVERIFY(w.minimumSize() == fixed && w.maximumSize() == fixed);
+        w.resize(900, 700);
+        w.showMinimized();
+        w.showNormal();
+        QCOMPARE(w.size(), fixed);
+        // Quitting writes nothing: every trade already saved the game.
+        w.findChild<QAction *>(u"mnuEnd"_s)->trigger();
         QVERIFY(!w.isVisible());
         QCOMPARE(folder.snapshot(), before);
     }
 
-    void stockListFollowsTheFavouritesLine_data()
+    // The list shows the session's rows sorted; the information page waits for the first paint.
+    void stockListAndInformationPage_data()
     {
         QTest::addColumn<QByteArray>("favoritesLine");
-        QTest::addColumn<QByteArray>("favorites");
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<bool>("infoPage");
-
-        const QStringList all = AllTickersAlphabetical();
-        QTest::addRow("exactly Yes, header only")
-            << QByteArray("LoadFavorites=Yes") << QByteArray() << QStringList() << false;
-        QTest::addRow("exactly Yes, duplicates and unknown kept")
-            << QByteArray("LoadFavorites=Yes") << QByteArray("MSFT\r\nIBM\r\nZZZZ\r\nIBM\r\n")
-            << QStringList{"IBM", "IBM", "MSFT", "ZZZZ"} << false;
-        QTest::addRow("lower-case yes lists everything")
-            << QByteArray("LoadFavorites=yes") << QByteArray("IBM\r\n") << all << true;
-        QTest::addRow("trailing blank lists everything")
-            << QByteArray("LoadFavorites=Yes ") << QByteArray("IBM\r\n") << all << true;
-        QTest::addRow("No lists everything")
-            << QByteArray("LoadFavorites=No") << QByteArray("IBM\r\n") << all << true;
+        QTest::newRow("favourites, sorted, duplicates kept")
+            << QByteArray("LoadFavorites=Yes") << QStringList{u"IBM"_s, u"IBM"_s, u"MSFT"_s, u"ZZZZ"_s}
+            << false;
+        QTest::newRow("whole catalogue")
+            << QByteArray("LoadFavorites=No") << AllTickersAlphabetical() << true;
     }
-
-    void stockListFollowsTheFavouritesLine()
+    void stockListAndInformationPage()
     {
         QFETCH(QByteArray, favoritesLine);
-        QFETCH(QByteArray, favorites);
         QFETCH(QStringList, expected);
         QFETCH(bool, infoPage);
         TempProgramFolder folder;
-        folder.writeSettings("player", favoritesLine);
-        folder.write(QStringLiteral("player.qvn"), newSavedGameBytes(QStringLiteral("10000")));
-        folder.write(QStringLiteral("player.fav"), "[Quorvane Favorites File]\r\n" + favorites);
-        folder.write(QStringLiteral("infos.html"), "<p>info</p>");
+        layOut(folder, favoritesLine, "MSFT\r\nIBM\r\nZZZZ\r\nIBM\r\n");
+        folder.write(u"infos.html"_s, "<p>info</p>");
         MessageRecorder messages;
-
         Program program(folder.path());
         FrmMain &w = program.window();
-        QCOMPARE(rows(w), expected);
-        QVERIFY(w.findChild<WebPane *>(QStringLiteral("WebBrowser"))->currentUrl().isEmpty());
+        QCOMPARE(rowTexts(stocks(w)), expected);
+        auto *pane = w.findChild<WebPane *>(u"WebBrowser"_s);
+        QVERIFY(pane->currentUrl().isEmpty());
         w.show();
-        // The page waits for the first paint and until the game has looked for its own market.
-        QTRY_COMPARE(!w.findChild<WebPane *>(QStringLiteral("WebBrowser"))->currentUrl().isEmpty(), infoPage);
-        QCOMPARE(label(w, "lblTicker"), QStringLiteral("Cash : 10000$"));
+        QTRY_COMPARE(!pane->currentUrl().isEmpty(), infoPage);
         QVERIFY(messages.shown.isEmpty());
     }
 
@@ -175,17 +157,14 @@ private slots:
         QByteArray favorites;
         for (int i = 0; i < 5000; ++i)
             favorites += QByteArray::number(i).rightJustified(5, '0').prepend('F') + "\r\n";
-        favorites += "ZLONGFAVOURITETICKER\r\n";
         TempProgramFolder folder;
-        folder.writeSettings("player", "LoadFavorites=Yes");
-        folder.write(QStringLiteral("player.qvn"), newSavedGameBytes(QStringLiteral("10000")));
-        folder.write(QStringLiteral("player.fav"), "[Quorvane Favorites File]\r\n" + favorites);
+        layOut(folder, "LoadFavorites=Yes", favorites + "ZLONGFAVOURITETICKER\r\n");
         MessageRecorder messages;
         Program program(folder.path());
         FrmMain &w = program.window();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        auto *list = w.findChild<QListWidget *>(QStringLiteral("LstStocks"));
+        QListWidget *list = stocks(w);
         QCOMPARE(list->count(), 5001);
         const int rowHeight = list->visualItemRect(list->item(0)).height();
         QVERIFY(rowHeight > 0);
@@ -201,297 +180,139 @@ private slots:
         QVERIFY(list->viewport()->rect().intersects(list->visualItemRect(list->item(5000))));
     }
 
-    void cashBannerShowsMoneyText_data()
+    // A start-up file that cannot be read: the window still appears on an empty game, one message
+    // names the file, and the commands that need a game say there is none. Every reader's
+    // problems are pinned in tests/model.
+    void startupProblem_data()
     {
-        QTest::addColumn<QByteArray>("cashLine");
-        QTest::addColumn<QString>("banner");
-        QTest::addRow("hard level") << QByteArray("2000") << QStringLiteral("Cash : 2000$");
-        QTest::addRow("fraction without trailing zeros")
-            << QByteArray("1234.50") << QStringLiteral("Cash : 1234.5$");
-        QTest::addRow("four decimals") << QByteArray("0.0625") << QStringLiteral("Cash : 0.0625$");
-        QTest::addRow("negative") << QByteArray("-12") << QStringLiteral("Cash : -12$");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("thing"); // empty: removed
+        QTest::addColumn<QString>("says");
+        QTest::newRow("no settings file") << u"options.cfg"_s << QString() << u"options.cfg"_s;
+        QTest::newRow("saved game is a folder")
+            << u"player.qvn"_s << u"folder"_s << u"player.qvn\" (it is a folder, not a file"_s;
     }
-
-    void cashBannerShowsMoneyText()
+    void startupProblem()
     {
-        QFETCH(QByteArray, cashLine);
-        QFETCH(QString, banner);
+        QFETCH(QString, file);
+        QFETCH(QString, thing);
+        QFETCH(QString, says);
         TempProgramFolder folder;
-        folder.writeSettings();
-        folder.write(QStringLiteral("player.qvn"), cashLine + "\r\nIBM\r\n15\r\n");
+        layOut(folder);
+        QVERIFY(QFile::remove(folder.file(file)));
+        if (!thing.isEmpty())
+            QVERIFY(putNotAFile(folder.file(file), thing));
         MessageRecorder messages;
         Program program(folder.path());
         FrmMain &w = program.window();
-        QCOMPARE(label(w, "lblTicker"), banner);
-        QCOMPARE(w.session().game().holdingCount(), 1);
-    }
-
-    void unreadableStartupFilesStartAnEmptyGame_data()
-    {
-        QTest::addColumn<bool>("writeSettings");
-        QTest::addColumn<QByteArray>("favoritesLine");
-        QTest::addColumn<QByteArray>("savedGame");
-        QTest::addColumn<bool>("writeFavorites");
-        QTest::addColumn<QString>("namedFile");
-
-        const QByteArray good = "100000\r\nIBM\r\n15\r\n";
-        QTest::addRow("no settings file")
-            << false << QByteArray("LoadFavorites=No") << good << true << QStringLiteral("options.cfg");
-        QTest::addRow("no saved game")
-            << true << QByteArray("LoadFavorites=No") << QByteArray() << true << QStringLiteral("player.qvn");
-        QTest::addRow("cash is not a number")
-            << true << QByteArray("LoadFavorites=No") << QByteArray("lots\r\nIBM\r\n15\r\n") << true
-            << QStringLiteral("player.qvn");
-        QTest::addRow("ends between ticker and quantity")
-            << true << QByteArray("LoadFavorites=No") << QByteArray("100\r\nIBM\r\n15\r\nMSFT\r\n") << true
-            << QStringLiteral("player.qvn");
-        QTest::addRow("binary junk") << true << QByteArray("LoadFavorites=No")
-                                     << QByteArray("\x01\xff\x00zz", 5) << true
-                                     << QStringLiteral("player.qvn");
-        QTest::addRow("favourites missing")
-            << true << QByteArray("LoadFavorites=Yes") << good << false << QStringLiteral("player.fav");
-    }
-
-    void unreadableStartupFilesStartAnEmptyGame()
-    {
-        QFETCH(bool, writeSettings);
-        QFETCH(QByteArray, favoritesLine);
-        QFETCH(QByteArray, savedGame);
-        QFETCH(bool, writeFavorites);
-        QFETCH(QString, namedFile);
-        TempProgramFolder folder;
-        if (writeSettings)
-            folder.writeSettings("player", favoritesLine);
-        if (!savedGame.isEmpty())
-            folder.write(QStringLiteral("player.qvn"), savedGame);
-        if (writeFavorites)
-            folder.write(QStringLiteral("player.fav"), "[Quorvane Favorites File]\r\nIBM\r\n");
-        const auto before = folder.snapshot();
-        MessageRecorder messages;
-
-        Program program(folder.path());
-        FrmMain &w = program.window();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(messages.shown.size(), 1);
-        QCOMPARE(messages.shown.first().title, QStringLiteral("Quorvane"));
-        QVERIFY2(messages.shown.first().text.contains(namedFile), qPrintable(messages.shown.first().text));
-        QCOMPARE(rows(w).size(), 228);
-        QCOMPARE(label(w, "lblTicker"), QStringLiteral("Cash : 0$"));
-        QCOMPARE(w.session().game().holdingCount(), 0);
+        QCOMPARE(messages.shown.first().title, u"Quorvane"_s);
+        QVERIFY2(messages.texts().first().contains(says), qPrintable(messages.texts().first()));
+        QCOMPARE(stocks(w)->count(), 228);
+        QCOMPARE(label(w, u"lblTicker"_s), u"Cash : 0$"_s);
+        QListWidget *list = stocks(w);
+        list->setCurrentItem(list->findItems(u"IBM"_s, Qt::MatchExactly).first());
+        const auto before = folder.snapshot();
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, rowCentre(list, list->currentItem()));
+        for (const QString &action : {u"mnuFavAdd"_s, u"mnuFavDel"_s, u"mnuStats"_s})
+            w.findChild<QAction *>(action)->trigger();
+        for (const QString &button : {u"cmdBuy"_s, u"cmdSell"_s})
+            QTest::mouseClick(w.findChild<QPushButton *>(button), Qt::LeftButton);
+        QTRY_COMPARE(messages.texts().mid(1), QStringList(6, noGameLoadedText()));
+        QVERIFY(!w.findChild<QMenu *>(u"mnuContextMenu"_s)->isVisible());
         w.close();
         QCOMPARE(folder.snapshot(), before);
     }
 
-    // A FIFO, folder or device where a start-up file should be: the window still appears, and
-    // one message names the file and what stands there.
-    void startupFileThatIsNoFile_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("thing");
-        for (const char *file : {"options.cfg", "player.qvn", "player.fav"}) {
-            for (const char *thing : {"named pipe", "folder", "device"})
-                QTest::addRow("%s is a %s", file, thing) << QString(file) << QString(thing);
-        }
-    }
-    void startupFileThatIsNoFile()
-    {
-        QFETCH(QString, file);
-        QFETCH(QString, thing);
-        TempProgramFolder folder;
-        folder.writeSettings("player", "LoadFavorites=Yes");
-        folder.write(QStringLiteral("player.qvn"), newSavedGameBytes(QStringLiteral("100000")));
-        folder.write(QStringLiteral("player.fav"), "[Quorvane Favorites File]\r\nIBM\r\n");
-        const QString path = folder.file(file);
-        QVERIFY(QFile::remove(path));
-        if (!putNotAFile(path, thing))
-            QSKIP("a device node needs root");
-        MessageRecorder messages;
-
-        Program program(folder.path());
-        FrmMain &w = program.window();
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QCOMPARE(messages.texts().size(), 1);
-        QVERIFY2(messages.texts().first().contains("\"" + path + "\" (it is a " + thing + ", not a file"),
-                 qPrintable(messages.texts().first()));
-        QCOMPARE(rows(w).size(), 228);
-        QCOMPARE(label(w, "lblTicker"), QStringLiteral("Cash : 0$"));
-    }
-
-    // After a failed start-up no game is loaded, not the game named "" whose files are ".qvn"
-    // and ".fav": every command that needs a game says so and writes nothing.
-    void noGameLoadedCommandsWriteNothing_data()
-    {
-        QTest::addColumn<QString>("command");
-        for (const char *command :
-             {"mnuFavAdd", "mnuFavDel", "right click", "mnuStats", "cmdBuy", "cmdSell", "favourites filter"})
-            QTest::newRow(command) << QString(command);
-    }
-    void noGameLoadedCommandsWriteNothing()
-    {
-        QFETCH(QString, command);
-        TempProgramFolder folder;
-        folder.writeSettings("player"); // player.qvn is missing
-        folder.write(QStringLiteral(".qvn"), "5000\r\nIBM\r\n 4 \r\n");
-        folder.write(QStringLiteral(".fav"), "[Quorvane Favorites File]\r\nMSFT\r\n");
-        folder.write(QStringLiteral("services.cfg"), "QuoteHost=127.0.0.1:9\r\nChartHost=127.0.0.1:9\r\n");
-        MessageRecorder messages;
-        Program program(folder.path());
-        FrmMain &w = program.window();
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QCOMPARE(messages.shown.size(), 1); // the missing saved game
-        auto *list = w.findChild<QListWidget *>(QStringLiteral("LstStocks"));
-        list->setCurrentItem(list->findItems(QStringLiteral("IBM"), Qt::MatchExactly).first());
-        QCOMPARE(label(w, "lblQuote"), QStringLiteral("IBM"));
-        const auto before = folder.snapshot();
-
-        if (command == "right click") {
-            QTest::mouseClick(list->viewport(), Qt::RightButton, {}, rowCentre(list, list->currentItem()));
-            QVERIFY(!w.findChild<QMenu *>(QStringLiteral("mnuContextMenu"))->isVisible());
-        } else if (command.startsWith("cmd")) {
-            QTest::mouseClick(w.findChild<QPushButton *>(command), Qt::LeftButton);
-        } else if (command == "favourites filter") {
-            QVERIFY(w.session().stockFilter().applyFilter(true, {}));
-            QCOMPARE(w.session().stockFilter().applyFilter(true, {})->text(), noGame());
-            QCOMPARE(rows(w).size(), 228);
-            return;
-        } else {
-            w.findChild<QAction *>(command)->trigger();
-        }
-        QTRY_COMPARE(messages.shown.size(), 2);
-        QCOMPARE(messages.shown.last().text, noGame());
-        QCOMPARE(folder.snapshot(), before);
-        QCOMPARE(label(w, "lblTicker"), QStringLiteral("Cash : 0$"));
-    }
-
-    void windowKeepsItsFixedSize()
+    void menuCaptionsAndIcons()
     {
         TempProgramFolder folder;
-        layOutNewGame(folder);
-        MessageRecorder messages;
-        Program program(folder.path());
-        FrmMain &w = program.window();
-        w.show();
-        const QSize fixed = w.size();
-        QCOMPARE(w.centralWidget()->size(), QSize(FrmMain::kClientWidth, FrmMain::kClientHeight));
-        QCOMPARE(w.minimumSize(), fixed);
-        QCOMPARE(w.maximumSize(), fixed);
-        w.resize(900, 700);
-        QCOMPARE(w.size(), fixed);
-        w.showMinimized();
-        w.showNormal();
-        QCOMPARE(w.size(), fixed);
-    }
-
-    void menuCaptionsAndAccessKeys()
-    {
-        TempProgramFolder folder;
-        layOutNewGame(folder);
+        layOut(folder);
         MessageRecorder messages;
         Program program(folder.path());
         FrmMain &w = program.window();
         QStringList bar;
         for (QAction *a : w.menuBar()->actions())
             bar.append(a->text());
-        QCOMPARE(bar, (QStringList{"&File", "&Options", "?"}));
-        const QList<std::pair<const char *, const char *>> entries = {{"mnuNewGame", "&Start New Game"},
-                                                                      {"mnuLoadSaved", "&Load Saved Game"},
-                                                                      {"mnuEnd", "&Quit Quorvane"},
-                                                                      {"mnuStats", "&Statistics"},
-                                                                      {"MnuProxy", "&Configuration"},
-                                                                      {"mnuContent", "&Content"},
-                                                                      {"mnuAbout", "&About"},
-                                                                      {"mnuFavAdd", "Add to Favorites"},
-                                                                      {"mnuFavDel", "Remove from Favorites"}};
-        int withIcons = 0;
+        QCOMPARE(bar, (QStringList{u"&File"_s, u"&Options"_s, u"?"_s}));
+        const QList<std::pair<QString, QString>> entries = {{u"mnuNewGame"_s, u"&Start New Game"_s},
+                                                            {u"mnuLoadSaved"_s, u"&Load Saved Game"_s},
+                                                            {u"mnuEnd"_s, u"&Quit Quorvane"_s},
+                                                            {u"mnuStats"_s, u"&Statistics"_s},
+                                                            {u"MnuProxy"_s, u"&Configuration"_s},
+                                                            {u"mnuContent"_s, u"&Content"_s},
+                                                            {u"mnuAbout"_s, u"&About"_s},
+                                                            {u"mnuFavAdd"_s, u"Add to Favorites"_s},
+                                                            {u"mnuFavDel"_s, u"Remove from Favorites"_s}};
         for (const auto &[name, caption] : entries) {
-            auto *a = w.findChild<QAction *>(QLatin1String(name));
-            QVERIFY2(a, name);
-            QCOMPARE(a->text(), QLatin1String(caption));
-            withIcons += a->icon().isNull() ? 0 : 1;
+            auto *a = w.findChild<QAction *>(name);
+            QVERIFY2(a, qPrintable(name));
+            QCOMPARE(a->text(), caption);
+            QCOMPARE(a->icon().isNull(), name == u"mnuEnd"_s); // every entry but Quit has its icon
         }
-        QCOMPARE(withIcons, 8);
-        QVERIFY(w.findChild<QAction *>(QStringLiteral("mnuEnd"))->icon().isNull());
-        QCOMPARE(w.windowTitle(), QStringLiteral("Quorvane"));
     }
 
     void dialogsOpenOnceAndLoadSwitchesTheGame()
     {
         TempProgramFolder folder;
-        folder.writeSettings("player", "LoadFavorites=Yes");
-        folder.write(QStringLiteral("player.qvn"), newSavedGameBytes(QStringLiteral("100000")));
-        folder.write(QStringLiteral("player.fav"), "[Quorvane Favorites File]\r\nIBM\r\n");
-        folder.write(QStringLiteral("rich.qvn"), "2000\r\nMSFT\r\n3\r\n");
-        folder.write(QStringLiteral("rich.fav"), "[Quorvane Favorites File]\r\nMSFT\r\nDELL\r\n");
+        layOut(folder, "LoadFavorites=Yes");
+        folder.write(u"rich.qvn"_s, "2000\r\nMSFT\r\n3\r\n");
+        folder.write(u"rich.fav"_s, kHeader + "MSFT\r\nDELL\r\n");
         MessageRecorder messages;
         Program program(folder.path());
         FrmMain &w = program.window();
-        QCOMPARE(rows(w), QStringList{"IBM"});
-
-        w.findChild<QAction *>(QStringLiteral("mnuNewGame"))->trigger();
-        w.findChild<QAction *>(QStringLiteral("mnuNewGame"))->trigger();
+        QCOMPARE(rowTexts(stocks(w)), QStringList{u"IBM"_s});
+        for (const QString &menu : {u"mnuNewGame"_s, u"mnuNewGame"_s, u"mnuLoadSaved"_s, u"mnuLoadSaved"_s})
+            w.findChild<QAction *>(menu)->trigger();
         QCOMPARE(w.findChildren<frmNewPlayer *>().size(), 1);
-
-        w.findChild<QAction *>(QStringLiteral("mnuLoadSaved"))->trigger();
-        w.findChild<QAction *>(QStringLiteral("mnuLoadSaved"))->trigger();
         QCOMPARE(w.findChildren<frmLoad *>().size(), 1);
         auto *load = w.findChild<frmLoad *>();
-        auto *files = load->findChild<QListWidget *>(QStringLiteral("FileSavedGames"));
-        const auto found = files->findItems(QStringLiteral("rich.qvn"), Qt::MatchExactly);
-        QCOMPARE(found.size(), 1);
-        files->setCurrentItem(found.first());
-        QTest::mouseClick(load->findChild<QPushButton *>(QStringLiteral("cmdLoad")), Qt::LeftButton);
-
-        QCOMPARE(w.session().game().gameName, QStringLiteral("rich"));
-        QCOMPARE(label(w, "lblTicker"), QStringLiteral("Cash : 2000$"));
-        QCOMPARE(rows(w), (QStringList{"DELL", "MSFT"}));
+        auto *files = load->findChild<QListWidget *>(u"FileSavedGames"_s);
+        files->setCurrentItem(files->findItems(u"rich.qvn"_s, Qt::MatchExactly).value(0));
+        QTest::mouseClick(load->findChild<QPushButton *>(u"cmdLoad"_s), Qt::LeftButton);
+        QCOMPARE(label(w, u"lblTicker"_s), u"Cash : 2000$"_s);
+        QCOMPARE(rowTexts(stocks(w)), (QStringList{u"DELL"_s, u"MSFT"_s}));
         QVERIFY(messages.shown.isEmpty());
     }
 
     void rightClickOffersTheFavouritesCommands()
     {
         TempProgramFolder folder;
-        layOutNewGame(folder);
-        folder.write(QStringLiteral("player.fav"), "[Quorvane Favorites File]\r\nIBM\r\n");
-        // Quotes go nowhere: this test is about the menu.
-        folder.write(QStringLiteral("services.cfg"), "QuoteHost=127.0.0.1:9\r\nChartHost=127.0.0.1:9\r\n");
+        layOut(folder);
         MessageRecorder messages;
         Program program(folder.path());
         FrmMain &w = program.window();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        auto *list = w.findChild<QListWidget *>(QStringLiteral("LstStocks"));
-        auto *menu = w.findChild<QMenu *>(QStringLiteral("mnuContextMenu"));
-        auto *add = w.findChild<QAction *>(QStringLiteral("mnuFavAdd"));
-        auto *del = w.findChild<QAction *>(QStringLiteral("mnuFavDel"));
+        QListWidget *list = stocks(w);
+        auto *menu = w.findChild<QMenu *>(u"mnuContextMenu"_s);
+        auto *add = w.findChild<QAction *>(u"mnuFavAdd"_s);
+        auto *del = w.findChild<QAction *>(u"mnuFavDel"_s);
         const auto rightClick = [&](const QString &ticker) {
             QTest::mouseClick(list->viewport(), Qt::RightButton, {},
                               rowCentre(list, list->findItems(ticker, Qt::MatchExactly).first()));
         };
-
         // Nothing selected yet: no menu.
-        rightClick(QStringLiteral("IBM"));
+        rightClick(u"IBM"_s);
         QVERIFY(!menu->isVisible());
-
-        list->setCurrentItem(list->findItems(QStringLiteral("IBM"), Qt::MatchExactly).first());
-        QCOMPARE(label(w, "lblQuote"), QStringLiteral("IBM"));
+        list->setCurrentItem(list->findItems(u"IBM"_s, Qt::MatchExactly).first());
+        QCOMPARE(label(w, u"lblQuote"_s), u"IBM"_s);
         // The menu acts on the selected stock, not on the row under the pointer.
-        rightClick(QStringLiteral("DELL"));
+        rightClick(u"DELL"_s);
         QTRY_VERIFY(menu->isVisible());
-        QCOMPARE(label(w, "lblQuote"), QStringLiteral("IBM"));
-        QCOMPARE(list->currentItem()->text(), QStringLiteral("IBM"));
-        QVERIFY(!add->isEnabled());
-        QVERIFY(del->isEnabled());
+        QCOMPARE(label(w, u"lblQuote"_s), u"IBM"_s);
+        QCOMPARE(list->currentItem()->text(), u"IBM"_s);
+        QVERIFY(!add->isEnabled() && del->isEnabled());
         del->trigger();
         menu->hide();
-        QCOMPARE(folder.read(QStringLiteral("player.fav")), QByteArray("[Quorvane Favorites File]\r\n"));
-
+        QCOMPARE(folder.read(u"player.fav"_s), kHeader);
         // The menu key opens it too, now offering to add.
         QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(), QPoint());
         QCoreApplication::sendEvent(list, &key);
         QTRY_VERIFY(menu->isVisible());
-        QVERIFY(add->isEnabled());
-        QVERIFY(!del->isEnabled());
+        QVERIFY(add->isEnabled() && !del->isEnabled());
         menu->hide();
     }
 };

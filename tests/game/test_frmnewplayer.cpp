@@ -1,115 +1,93 @@
-#include "common/failingreplacer.h"
+// "Create New Player" on a fake door: its texts, the name box, and what Create Player hands over.
+// The name rules and texts are pinned in test_gamenames, the files in test_gamesession.
+#include "common/casetable.h"
+#include "common/fakedesks.h"
 #include "common/messagerecorder.h"
-#include "common/testsession.h"
 #include "game/frmnewplayer.h"
 
 #include <QClipboard>
-#include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using namespace Qt::StringLiterals;
 
-const QByteArray kOldGame("5000\r\nIBM\r\n70\r\n");
+namespace {
+const FileError kDiskFull{u"/nowhere/Demo.qvn"_s, 0, u"disk full"_s, FileAction::Write};
+
+struct CreateCase
+{
+    const char *tag;
+    QString name;
+    const char *option;
+    bool exists;
+    int answer;
+    QStringList calls, shown;
+};
 } // namespace
 
 class TestFrmNewPlayer : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_root;
-    QString m_folder;
-    FailingReplacer m_disk;
-    std::unique_ptr<TestSession> m_session;
+    FakeSavedGames m_desk{u"/nowhere"_s};
     QPointer<frmNewPlayer> m_dialog;
 
-    template <typename T> T *child(const char *name) const { return m_dialog->findChild<T *>(name); }
-    QLineEdit *name() const { return child<QLineEdit>("txtPlayerName"); }
-    QString preview() const { return child<QLabel>("Label2")->text(); }
-    QStringList programFiles() const
+    template <typename T = QWidget> T *child(const QString &name) const
     {
-        return QDir(m_folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+        return m_dialog->findChild<T *>(name);
     }
+    QLineEdit *name() const { return child<QLineEdit>(u"txtPlayerName"_s); }
     void create(const QString &gameName)
     {
         name()->setText(gameName);
-        QTest::mouseClick(child<QPushButton>("cmdOk"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(u"cmdOk"_s), Qt::LeftButton);
     }
 
 private slots:
     void init()
     {
-        m_folder = m_root.filePath("program");
-        QDir(m_folder).removeRecursively();
-        QVERIFY(QDir().mkpath(m_folder));
-        m_disk.failWriteFrom = -1;
-        m_session = std::make_unique<TestSession>(m_folder, NumberFormat{}, m_disk);
-        m_dialog = new frmNewPlayer(m_session->session->savedGames());
+        m_desk = FakeSavedGames(u"/nowhere"_s);
+        m_dialog = new frmNewPlayer(m_desk);
         m_dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_dialog));
     }
-    void cleanup()
-    {
-        delete m_dialog;
-        m_session.reset();
-    }
+    void cleanup() { delete m_dialog; }
 
-    void captions_data()
-    {
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<QString>("text");
-        QTest::addRow("explanation")
-            << "Label1"
-            << "When you create a new player, a specific savegame is made. If you want to "
-               "load it on gamestart, go to the option window.";
-        QTest::addRow("name") << "txtPlayerName"
-                              << "Player1";
-        QTest::addRow("preview") << "Label2"
-                                 << "Choose a name for this game. The saved game will be : Player1.qvn";
-        QTest::addRow("level title") << "Label3"
-                                     << "Difficulty Level";
-        QTest::addRow("easy") << "Option1"
-                              << "Easy - Begin with 100 000 $";
-        QTest::addRow("medium") << "Option2"
-                                << "Medium - Begin with 10 000 $";
-        QTest::addRow("hard") << "Option3"
-                              << "Hard - Begin with 2 000 $";
-        QTest::addRow("create") << "cmdOk"
-                                << "Create Player";
-        QTest::addRow("cancel") << "cmdCancel"
-                                << "Cancel";
-    }
     void captions()
     {
-        QFETCH(QString, control);
-        QFETCH(QString, text);
-        QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Create New Player"));
-        QCOMPARE(child<QWidget>(control.toLatin1())->property("text").toString(), text);
-        QVERIFY(child<QRadioButton>("Option1")->isChecked());
+        QCOMPARE(m_dialog->windowTitle(), u"Create New Player"_s);
+        const QList<std::pair<QString, QString>> texts = {
+            {u"Label1"_s,
+             u"When you create a new player, a specific savegame is made. If you want to load it on "
+             u"gamestart, go to the option window."_s},
+            {u"txtPlayerName"_s, u"Player1"_s},
+            {u"Label2"_s, u"Choose a name for this game. The saved game will be : Player1.qvn"_s},
+            {u"Label3"_s, u"Difficulty Level"_s},
+            {u"Option1"_s, u"Easy - Begin with 100 000 $"_s},
+            {u"Option2"_s, u"Medium - Begin with 10 000 $"_s},
+            {u"Option3"_s, u"Hard - Begin with 2 000 $"_s},
+            {u"cmdOk"_s, u"Create Player"_s},
+            {u"cmdCancel"_s, u"Cancel"_s}};
+        for (const auto &[control, text] : texts)
+            QCOMPARE(child(control)->property("text").toString(), text);
+        QVERIFY(child<QRadioButton>(u"Option1"_s)->isChecked());
     }
 
+    // The box keeps the last 16 characters however they come, and the preview follows it.
     void nameBox_data()
     {
         QTest::addColumn<QString>("input");
         QTest::addColumn<bool>("paste");
         QTest::addColumn<QString>("kept");
-        QTest::addRow("17 letters typed") << "ABCDEFGHIJKLMNOPQ" << false << "BCDEFGHIJKLMNOPQ";
-        QTest::addRow("40 characters pasted")
-            << "0123456789abcdefghijklmnopqrstuvwxyzWXYZ" << true << "opqrstuvwxyzWXYZ";
-        QTest::addRow("box cleared") << "" << false << "";
+        QTest::newRow("17 letters typed") << u"ABCDEFGHIJKLMNOPQ"_s << false << u"BCDEFGHIJKLMNOPQ"_s;
+        QTest::newRow("40 characters pasted")
+            << u"0123456789abcdefghijklmnopqrstuvwxyzWXYZ"_s << true << u"opqrstuvwxyzWXYZ"_s;
+        QTest::newRow("box cleared") << QString() << false << QString();
     }
     void nameBox()
     {
@@ -126,160 +104,68 @@ private slots:
             QTest::keyClicks(name(), input);
         }
         QCOMPARE(name()->text(), kept);
-        QCOMPARE(preview(), "Choose a name for this game. The saved game will be : " + kept + ".qvn");
+        QCOMPARE(child<QLabel>(u"Label2"_s)->text(), newGamePreviewText(kept));
     }
 
-    void levels_data()
+    // Create Player hands the name and the level to the door; a refusal or a failure is shown.
+    void create_data()
     {
-        QTest::addColumn<QString>("gameName");
-        QTest::addColumn<QString>("option");
-        QTest::addColumn<QByteArray>("cash");
-        QTest::addRow("easy") << "Demo"
-                              << "Option1" << QByteArray("100000");
-        QTest::addRow("medium") << "Demo"
-                                << "Option2" << QByteArray("10000");
-        QTest::addRow("hard") << "Demo"
-                              << "Option3" << QByteArray("2000");
-        QTest::addRow("empty name") << ""
-                                    << "Option3" << QByteArray("2000");
+        const QString ask = u"A saved game named Demo already exists. Replace it?"_s;
+        const QString unsafe =
+            u"The name \"../Escape\" cannot be used for a saved game: a game name cannot hold "
+            u"\"/\" or \"\\\". Nothing was written."_s;
+        caseRows<CreateCase>(
+            {{"easy", u"Demo"_s, "Option1", false, 0, {u"create Demo Easy"_s}, {}},
+             {"medium", u"Demo"_s, "Option2", false, 0, {u"create Demo Medium"_s}, {}},
+             {"hard, empty name", QString(), "Option3", false, 0, {u"create  Hard"_s}, {}},
+             {"existing, Yes", u"Demo"_s, "Option1", true, QMessageBox::Yes, {u"create Demo Easy"_s}, {ask}},
+             {"existing, No", u"Demo"_s, "Option1", true, QMessageBox::No, {}, {ask}},
+             {"unsafe name", u"../Escape"_s, "Option1", false, 0, {}, {unsafe}},
+             {"write fails", u"Demo"_s, "Option2", false, 0, {u"create Demo Medium"_s}, {kDiskFull.text()}}});
     }
-    void levels()
+    void create()
     {
-        QFETCH(QString, gameName);
-        QFETCH(QString, option);
-        QFETCH(QByteArray, cash);
+        QFETCH(CreateCase, c);
+        if (c.exists)
+            m_desk.existing = QStringList{c.name};
+        if (c.shown.value(0) == kDiskFull.text())
+            m_desk.failure = kDiskFull;
         MessageRecorder rec;
-        auto *level = child<QRadioButton>(option.toLatin1());
+        rec.answers << QMessageBox::StandardButton(c.answer);
+        auto *level = child<QRadioButton>(QLatin1StringView(c.option));
         QTest::mouseClick(level, Qt::LeftButton, {}, QPoint(4, level->height() / 2));
         QVERIFY(level->isChecked());
-        create(gameName);
-
-        const QByteArray saved = readFile(QDir(m_folder).filePath(gameName + ".qvn"));
-        QCOMPARE(saved.count('\n'), 457);
-        QStringList lines = QString::fromLatin1(saved).split("\r\n");
-        QCOMPARE(lines.takeLast(), QString()); // the last line ends with CR LF too
-        QCOMPARE(lines.size(), 457);
-        QCOMPARE(lines[0], QString::fromLatin1(cash));
-        QCOMPARE(lines[1], QStringLiteral("A"));
-        QCOMPARE(lines[455], QStringLiteral("ZQK"));
-        for (int i = 2; i < lines.size(); i += 2)
-            QCOMPARE(lines[i], QStringLiteral("0"));
-        QCOMPARE(readFile(QDir(m_folder).filePath(gameName + ".fav")),
-                 QByteArray("[Quorvane Favorites File]\r\n"));
-        QVERIFY(rec.shown.isEmpty());
+        create(c.name);
+        QCOMPARE(m_desk.calls, c.calls);
+        QCOMPARE(rec.texts(), c.shown);
+        for (const MessageRequest &r : rec.shown) {
+            QCOMPARE(r.title, u"Quorvane"_s);
+            QCOMPARE(r.buttons, c.exists ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
+            QCOMPARE(r.defaultButton, c.exists ? QMessageBox::No : r.defaultButton);
+        }
         QVERIFY(m_dialog && m_dialog->isVisible());
-    }
-
-    void replaceExisting_data()
-    {
-        QTest::addColumn<bool>("exists");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("replaced");
-        QTest::addRow("new game, no question") << false << int(QMessageBox::No) << true;
-        QTest::addRow("existing game, Yes") << true << int(QMessageBox::Yes) << true;
-        QTest::addRow("existing game, No") << true << int(QMessageBox::No) << false;
-    }
-    void replaceExisting()
-    {
-        QFETCH(bool, exists);
-        QFETCH(int, answer);
-        QFETCH(bool, replaced);
-        const QString saved = QDir(m_folder).filePath("Demo.qvn"), favs = QDir(m_folder).filePath("Demo.fav");
-        if (exists) {
-            QFile f(saved), g(favs);
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(kOldGame) > 0);
-            QVERIFY(g.open(QIODevice::WriteOnly) && g.write("[Quorvane Favorites File]\r\nIBM\r\n") > 0);
-        }
-        MessageRecorder rec;
-        rec.answers << QMessageBox::StandardButton(answer);
-        create("Demo");
-
-        QCOMPARE(rec.shown.size(), exists ? 1 : 0);
-        if (exists) {
-            QCOMPARE(rec.shown[0].title, QStringLiteral("Quorvane"));
-            QCOMPARE(rec.shown[0].text,
-                     QStringLiteral("A saved game named Demo already exists. Replace it?"));
-            QCOMPARE(rec.shown[0].buttons, QMessageBox::Yes | QMessageBox::No);
-            QCOMPARE(rec.shown[0].defaultButton, QMessageBox::No);
-        }
-        QCOMPARE(readFile(saved).startsWith("100000\r\nA\r\n0\r\n"), replaced);
-        QCOMPARE(readFile(favs) == "[Quorvane Favorites File]\r\n", replaced);
-        if (!replaced)
-            QCOMPARE(readFile(saved), kOldGame);
-    }
-
-    void unsafeName_data()
-    {
-        QTest::addColumn<QString>("gameName");
-        QTest::addRow("parent folder") << "../Escape";
-        QTest::addRow("double dot") << "..";
-        QTest::addRow("backslash") << "a\\b";
-        QTest::addRow("colon") << "C:game";
-        QTest::addRow("tab") << "two\tparts";
-    }
-    void unsafeName()
-    {
-        QFETCH(QString, gameName);
-        MessageRecorder rec;
-        create(gameName);
-        QCOMPARE(rec.shown.size(), 1);
-        QCOMPARE(rec.shown[0].title, QStringLiteral("Quorvane"));
-        QCOMPARE(rec.shown[0].buttons, QMessageBox::Ok);
-        QVERIFY(rec.shown[0].text.contains(gameName));
-        QVERIFY(programFiles().isEmpty());
-        QCOMPARE(QDir(m_root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                 QStringList{"program"});
-    }
-
-    void writeFailure_data()
-    {
-        QTest::addColumn<bool>("exists");
-        QTest::addRow("new game") << false;
-        QTest::addRow("replacing a game") << true;
-    }
-    void writeFailure()
-    {
-        QFETCH(bool, exists);
-        const QString saved = QDir(m_folder).filePath("Demo.qvn");
-        if (exists) {
-            QFile f(saved);
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(kOldGame) > 0);
-        }
-        const QStringList before = programFiles();
-        m_disk.failWriteFrom = 0;
-        MessageRecorder rec;
-        rec.answers << QMessageBox::Yes;
-        create("Demo");
-        QCOMPARE(rec.shown.size(), exists ? 2 : 1);
-        QVERIFY(rec.shown.last().text.contains(QRegularExpression("Demo\\.(qvn|fav)")));
-        QCOMPARE(programFiles(), before);
-        if (exists)
-            QCOMPARE(readFile(saved), kOldGame);
     }
 
     void keyboard_data()
     {
         QTest::addColumn<int>("key"); // 0: click Cancel
-        QTest::addColumn<bool>("closes");
-        QTest::addRow("Cancel clicked") << 0 << true;
-        QTest::addRow("Escape") << int(Qt::Key_Escape) << true;
-        QTest::addRow("Enter creates") << int(Qt::Key_Return) << false;
+        QTest::newRow("Cancel clicked") << 0;
+        QTest::newRow("Escape") << int(Qt::Key_Escape);
+        QTest::newRow("Enter creates") << int(Qt::Key_Return);
     }
     void keyboard()
     {
         QFETCH(int, key);
-        QFETCH(bool, closes);
         MessageRecorder rec;
         name()->setFocus();
         if (key)
             QTest::keyClick(name(), Qt::Key(key));
         else
-            QTest::mouseClick(child<QPushButton>("cmdCancel"), Qt::LeftButton);
-        if (closes)
+            QTest::mouseClick(child<QPushButton>(u"cmdCancel"_s), Qt::LeftButton);
+        const bool creates = key == Qt::Key_Return;
+        QCOMPARE(m_desk.calls, creates ? QStringList{u"create Player1 Easy"_s} : QStringList());
+        if (!creates)
             QTRY_VERIFY(!m_dialog);
-        else
-            QVERIFY(QFile::exists(QDir(m_folder).filePath("Player1.qvn")));
-        QCOMPARE(programFiles().isEmpty(), closes);
     }
 };
 

@@ -58,11 +58,10 @@ void TestProxyRoute::everyFetchTakesTheSameRoute_data()
     QTest::addColumn<QString>("portLine");
     QTest::addColumn<bool>("reachesProxy");
 
+    // Which port lines count is pinned in test_gamesession; here every fetch follows the one rule.
     QTest::addRow("port line alone") << false << QString() << true;
-    for (const char *bad : {"+8080", "0", "65536", "abc"}) {
-        QTest::addRow("host port, port line \"%s\"", bad) << true << QString::fromLatin1(bad) << true;
-        QTest::addRow("no host port, port line \"%s\"", bad) << false << QString::fromLatin1(bad) << false;
-    }
+    QTest::addRow("host port, bad port line") << true << QStringLiteral("+8080") << true;
+    QTest::addRow("no host port, bad port line") << false << QStringLiteral("abc") << false;
     QTest::addRow("host port beats a good port line") << true << QStringLiteral("8080") << true;
 }
 
