@@ -307,6 +307,7 @@ private slots:
         QTest::addColumn<QString>("refusal");
         QTest::addRow("buy by scroll bar") << true << u"slider"_s << u"3"_s << QString();
         QTest::addRow("buy typed") << true << u"typed"_s << u"10"_s << QString();
+        QTest::addRow("buy typed beyond the scroll bar") << true << u"typed"_s << u"40000"_s << QString();
         QTest::addRow("buy refused on Enter")
             << true << u"enter"_s << u"2.5"_s << QString::fromLatin1(kWhole);
         QTest::addRow("sell by scroll bar") << false << u"slider"_s << u"5"_s << QString();
@@ -322,7 +323,7 @@ private slots:
         QFETCH(QString, quantity);
         QFETCH(QString, refusal);
         const TradeKind kind = buy ? TradeKind::Buy : TradeKind::Sell;
-        TradingGame game("10000", 5, "80");
+        TradingGame game("100000", 5, "1");
         if (refusal == u"player.qvn"_s)
             game.disk.failWriteFrom = 0;
         const auto filesBefore = game.folder.snapshot();
@@ -343,10 +344,10 @@ private slots:
             QVERIFY2(child(*dialog, box)->text().isEmpty(), box);
         // The amount is paid as it stands: the player must not be able to type it.
         QVERIFY(child(*dialog, "txtPay")->isReadOnly() && child(*dialog, "txtCash")->isReadOnly());
-        QCOMPARE(child<QLabel>(*dialog, "lblPrice")->text(), u"x80"_s);
+        QCOMPARE(child<QLabel>(*dialog, "lblPrice")->text(), u"x1"_s);
         QCOMPARE(child<QLabel>(*dialog, "lblAlert")->text(), opening.lblAlert);
         QCOMPARE(opening.lblAlert,
-                 u"You're about to %1 IBM stocks at 80$ (USD) per unit."_s.arg(buy ? u"buy"_s : u"sell"_s));
+                 u"You're about to %1 IBM stocks at 1$ (USD) per unit."_s.arg(buy ? u"buy"_s : u"sell"_s));
 
         if (how == u"slider"_s) {
             slider->setValue(quantity.toInt());
@@ -366,6 +367,9 @@ private slots:
             QVERIFY2(messages.shown.at(0).text.contains(refusal), qPrintable(messages.shown.at(0).text));
             QCOMPARE(messages.shown.at(0).title, u"Quorvane"_s);
             QCOMPARE(game.folder.snapshot(), filesBefore);
+            QCOMPARE(moneyToText(game.state().cash, u'.') + game.panel().lblOwned + game.panel().lblValue,
+                     u"10000055"_s); // 100000, 5 held worth 5
+            QCOMPARE(game.state().holdings.at(1).quantity, 5);
         }
         // A refusal leaves the dialog open and the stock list locked.
         QCOMPARE(dialog->isVisible(), !refusal.isEmpty());
