@@ -1,44 +1,16 @@
 // `cmake --install` into a folder of the player's own: the folder plays on its own (its game
 // starts its own market and quotes), a second install keeps what the player changed, and the
 // menu entry written for it passes the desktop's validator.
-#include "common/listrows.h"
+#include "common/commandrun.h"
 #include "common/marketprocess.h"
-#include "common/messagerecorder.h"
-#include "game/frmmain.h"
-#include "game/gamesession.h"
-#include "platform/tcpsocket.h"
 #include "sync/localmarket.h"
-#include "sync/marketconnection.h"
-#include "sync/systemclock.h"
 
 #include <QDir>
-#include <QLabel>
-#include <QListWidget>
-#include <QProcess>
 #include <QtTest>
 
 #include <unistd.h>
 
 namespace {
-
-// Runs a command to its end; its output on failure.
-QString run(const QString &program, const QStringList &args, const QProcessEnvironment &env = {})
-{
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    if (!env.isEmpty())
-        p.setProcessEnvironment(env);
-    p.start(program, args);
-    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return program + QStringLiteral(" failed: ") + QString::fromLocal8Bit(p.readAll());
-    return {};
-}
-
-QByteArray read(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 void write(const QString &path, const QByteArray &bytes)
 {
@@ -51,7 +23,8 @@ void write(const QString &path, const QByteArray &bytes)
 QList<qint64> childrenOf(qint64 pid)
 {
     QList<qint64> children;
-    for (const QByteArray &word : read(QStringLiteral("/proc/%1/task/%1/children").arg(pid)).split(' '))
+    for (const QByteArray &word :
+         readOrMissing(QStringLiteral("/proc/%1/task/%1/children").arg(pid)).split(' '))
         if (const qint64 child = word.trimmed().toLongLong(); child > 0)
             children << child;
     return children;
@@ -67,26 +40,28 @@ private slots:
     void initTestCase();
     void laysOutACompleteFolder_data();
     void laysOutACompleteFolder();
-    void installedFolderQuotes();
     void installedGameStartsItsMarketAndTakesItAlong();
     void secondInstallKeepsThePlayersFiles();
     void menuEntryIsValid();
 
 private:
+    void install()
+    {
+        const CommandResult r = runCommand(QStringLiteral(CMAKE_COMMAND),
+                                           {QStringLiteral("--install"), QStringLiteral(QUORVANE_BUILD_DIR),
+                                            QStringLiteral("--prefix"), m_prefix});
+        QVERIFY2(r.ok, r.tail().constData());
+    }
     QString file(const QString &name) const { return m_prefix + u'/' + name; }
 
     QTemporaryDir m_root;
     QString m_prefix; // with a space, as a player's folder may have
-    MessageRecorder m_messages;
 };
 
 void TestInstall::initTestCase()
 {
     m_prefix = m_root.filePath(QStringLiteral("my games/quorvane"));
-    const QString failed =
-        run(QStringLiteral(CMAKE_COMMAND), {QStringLiteral("--install"), QStringLiteral(QUORVANE_BUILD_DIR),
-                                            QStringLiteral("--prefix"), m_prefix});
-    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    install();
 }
 
 void TestInstall::laysOutACompleteFolder_data()
@@ -112,29 +87,8 @@ void TestInstall::laysOutACompleteFolder()
         QVERIFY(installed.isExecutable());
     // What the build folder holds, byte for byte (programs are rewritten for their new place).
     if (!executable && !name.endsWith(QLatin1String(".so")))
-        QCOMPARE(read(file(name)), read(qEnvironmentVariable("QUORVANE_PROGRAM_DIR") + u'/' + name));
-}
-
-void TestInstall::installedFolderQuotes()
-{
-    if (!portIsFree(LocalMarket::kDefaultPort))
-        QSKIP("something already listens on 127.0.0.1:8421");
-    auto session = std::make_unique<GameSession>(m_prefix, std::make_unique<TcpSocket>(),
-                                                 std::make_unique<SystemClock>(), NumberFormat{});
-    session->market().setLocalMarket(std::make_unique<LocalMarket>(file(QStringLiteral("quorvane-market"))));
-    LocalMarket *market = session->market().localMarket();
-    FrmMain window(std::move(session));
-    window.show();
-    auto *list = window.findChild<QListWidget *>(QStringLiteral("LstStocks"));
-    const auto rows = list->findItems(QStringLiteral("IBM"), Qt::MatchExactly);
-    QVERIFY(!rows.isEmpty());
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowCentre(list, rows.first()));
-    auto *trade = window.findChild<QLabel *>(QStringLiteral("lblTrade"));
-    QVERIFY(QTest::qWaitFor([trade] { return !trade->text().isEmpty(); }, 15000));
-    QVERIFY2(trade->text().toDouble() > 0, qPrintable(trade->text()));
-    QVERIFY2(m_messages.shown.isEmpty(), qPrintable(m_messages.texts().join(u'|')));
-    QVERIFY(market->startedProcessId() > 0);
-    window.close();
+        QCOMPARE(readOrMissing(file(name)),
+                 readOrMissing(qEnvironmentVariable("QUORVANE_PROGRAM_DIR") + u'/' + name));
 }
 
 void TestInstall::installedGameStartsItsMarketAndTakesItAlong()
@@ -174,17 +128,14 @@ void TestInstall::secondInstallKeepsThePlayersFiles()
     write(file(QStringLiteral("tips/0.txt")), "my own tip");
     write(file(QStringLiteral("infos.html")), "damaged");
 
-    const QString failed =
-        run(QStringLiteral(CMAKE_COMMAND), {QStringLiteral("--install"), QStringLiteral(QUORVANE_BUILD_DIR),
-                                            QStringLiteral("--prefix"), m_prefix});
-    QVERIFY2(failed.isEmpty(), qPrintable(failed));
-    QCOMPARE(read(file(QStringLiteral("player.qvn"))), game);
-    QCOMPARE(read(file(QStringLiteral("player.fav"))), favourites);
-    QCOMPARE(read(file(QStringLiteral("options.cfg"))), settings);
-    QCOMPARE(read(file(QStringLiteral("tips/0.txt"))), QByteArray("my own tip"));
+    install();
+    QCOMPARE(readOrMissing(file(QStringLiteral("player.qvn"))), game);
+    QCOMPARE(readOrMissing(file(QStringLiteral("player.fav"))), favourites);
+    QCOMPARE(readOrMissing(file(QStringLiteral("options.cfg"))), settings);
+    QCOMPARE(readOrMissing(file(QStringLiteral("tips/0.txt"))), QByteArray("my own tip"));
     // A shipped file is the installation's again.
-    QCOMPARE(read(file(QStringLiteral("infos.html"))),
-             read(qEnvironmentVariable("QUORVANE_PROGRAM_DIR") + QStringLiteral("/infos.html")));
+    QCOMPARE(readOrMissing(file(QStringLiteral("infos.html"))),
+             readOrMissing(qEnvironmentVariable("QUORVANE_PROGRAM_DIR") + QStringLiteral("/infos.html")));
 }
 
 void TestInstall::menuEntryIsValid()
@@ -192,26 +143,26 @@ void TestInstall::menuEntryIsValid()
     const QString data = m_root.filePath(QStringLiteral("share"));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_DATA_HOME"), data);
-    const QString failed = run(
-        QStringLiteral(QUORVANE_SOURCE) + QStringLiteral("/scripts/install-desktop-entry"), {m_prefix}, env);
-    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    const CommandResult r =
+        runCommand(QStringLiteral(QUORVANE_SOURCE "/scripts/install-desktop-entry"), {m_prefix}, {}, env);
+    QVERIFY2(r.ok, r.tail().constData());
 
     const QString entry = data + QStringLiteral("/applications/org.example.Quorvane.desktop");
-    const QString invalid = run(QStringLiteral("desktop-file-validate"), {entry});
-    QVERIFY2(invalid.isEmpty(), qPrintable(invalid));
+    const CommandResult valid = runCommand(QStringLiteral("desktop-file-validate"), {entry});
+    QVERIFY2(valid.ok, valid.tail().constData());
     // The path holds a space, so the program is quoted.
-    QVERIFY2(read(entry).contains("\nExec=\"" + file(QStringLiteral("quorvane")).toUtf8() + "\"\n"),
-             read(entry).constData());
+    QVERIFY2(readOrMissing(entry).contains("\nExec=\"" + file(QStringLiteral("quorvane")).toUtf8() + "\"\n"),
+             readOrMissing(entry).constData());
     for (const char *size : {"16x16", "22x22", "24x24", "32x32", "48x48", "64x64", "128x128", "256x256"}) {
         const QString icon =
             data + QStringLiteral("/icons/hicolor/%1/apps/quorvane.png").arg(QLatin1String(size));
         QCOMPARE(
-            read(icon),
-            read(file(
+            readOrMissing(icon),
+            readOrMissing(file(
                 QStringLiteral("icons/quorvane-%1.png").arg(QString::fromLatin1(size).section(u'x', 0, 0)))));
     }
     QVERIFY(QFileInfo(data + QStringLiteral("/icons/hicolor/scalable/apps/quorvane.svg")).isFile());
 }
 
-QTEST_MAIN(TestInstall)
+QTEST_GUILESS_MAIN(TestInstall)
 #include "test_install.moc"

@@ -1,43 +1,16 @@
 // The Debian package: it builds, holds the expected files, passes lintian without an error, its
 // desktop entry and metainfo validate, and unpacked into a scratch root the game starts for a
 // player who cannot write there, with a folder of the player's own under XDG_DATA_HOME.
+#include "common/commandrun.h"
 #include "common/marketprocess.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QtTest>
 
 #include <pwd.h>
 #include <unistd.h>
 
 namespace {
-
-struct Result
-{
-    bool ok = false;
-    QString output;
-    // The end is where a tool says what went wrong.
-    QByteArray tail() const { return output.right(4000).toLocal8Bit(); }
-};
-
-Result run(const QString &program, const QStringList &args, const QString &folder = {})
-{
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    if (!folder.isEmpty())
-        p.setWorkingDirectory(folder);
-    p.start(program, args);
-    const bool ended = p.waitForFinished(240000);
-    const QString output = QString::fromLocal8Bit(p.readAll());
-    return {ended && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,
-            program + u' ' + args.join(u' ') + QStringLiteral(":\n") + output};
-}
-
-QByteArray read(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 // Root runs the player's side as nobody, who cannot write to the unpacked root.
 QStringList asPlayer()
@@ -81,11 +54,12 @@ void TestPackage::initTestCase()
     // Readable by the player's side too.
     QVERIFY(QFile::setPermissions(m_work.path(), QFileDevice::Permissions(0x7755)));
     const QString package = m_work.filePath(QStringLiteral("package"));
-    Result r = run(QStringLiteral(CMAKE_COMMAND),
+    CommandResult r =
+        runCommand(QStringLiteral(CMAKE_COMMAND),
                    {QStringLiteral("-S"), QStringLiteral(QUORVANE_SOURCE "/packaging"), QStringLiteral("-B"),
                     package, QStringLiteral("-DQUORVANE_BUILD=" QUORVANE_BUILD_DIR)});
     QVERIFY2(r.ok, r.tail().constData());
-    r = run(QStringLiteral(CPACK_COMMAND), {}, package);
+    r = runCommand(QStringLiteral(CPACK_COMMAND), {}, package);
     QVERIFY2(r.ok, r.tail().constData());
     const QStringList debs = QDir(package).entryList({QStringLiteral("quorvane_*.deb")});
     QCOMPARE(debs.size(), 1);
@@ -93,7 +67,7 @@ void TestPackage::initTestCase()
     QVERIFY(QFile::setPermissions(package, QFileDevice::Permissions(0x7755)));
     QVERIFY(QFile::setPermissions(m_deb, QFileDevice::Permissions(0x6644)));
     m_root = m_work.filePath(QStringLiteral("root"));
-    r = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), m_deb, m_root});
+    r = runCommand(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), m_deb, m_root});
     QVERIFY2(r.ok, r.tail().constData());
 }
 
@@ -129,7 +103,8 @@ void TestPackage::holdsTheExpectedFiles_data()
 
 void TestPackage::holdsTheExpectedFiles()
 {
-    static const QString listing = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), m_deb}).output;
+    static const QString listing =
+        runCommand(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), m_deb}).output;
     QFETCH(QString, path);
     QVERIFY2(listing.contains(u'.' + path + u'\n') || listing.contains(u'.' + path + QStringLiteral(" -> ")),
              qPrintable(path));
@@ -137,8 +112,8 @@ void TestPackage::holdsTheExpectedFiles()
 
 void TestPackage::dependsOnTheLibrariesItLinks()
 {
-    const Result r =
-        run(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), m_deb, QStringLiteral("Depends")});
+    const CommandResult r =
+        runCommand(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), m_deb, QStringLiteral("Depends")});
     QVERIFY2(r.ok, r.tail().constData());
     for (const char *library : {"libqt6widgets6", "libqt6network6", "libqt6charts6", "libopenmpt0", "libc6"})
         QVERIFY2(r.output.contains(QLatin1String(library)), r.tail().constData());
@@ -149,19 +124,20 @@ void TestPackage::lintianFindsNoError()
     // lintian refuses to run as root.
     const QStringList command = asPlayer() << QStringLiteral("lintian") << QStringLiteral("--fail-on")
                                            << QStringLiteral("error") << m_deb;
-    const Result r = run(command.first(), command.mid(1));
+    const CommandResult r = runCommand(command.first(), command.mid(1));
     qInfo().noquote() << r.output;
     QVERIFY2(r.ok, r.tail().constData());
 }
 
 void TestPackage::desktopFilesValidate()
 {
-    Result r = run(QStringLiteral("desktop-file-validate"),
+    CommandResult r =
+        runCommand(QStringLiteral("desktop-file-validate"),
                    {m_root + QStringLiteral("/usr/share/applications/org.example.Quorvane.desktop")});
     QVERIFY2(r.ok && !r.output.contains(QLatin1String("warning")), r.tail().constData());
-    r = run(QStringLiteral("appstreamcli"),
-            {QStringLiteral("validate"), QStringLiteral("--no-net"),
-             m_root + QStringLiteral("/usr/share/metainfo/org.example.Quorvane.metainfo.xml")});
+    r = runCommand(QStringLiteral("appstreamcli"),
+                   {QStringLiteral("validate"), QStringLiteral("--no-net"),
+                    m_root + QStringLiteral("/usr/share/metainfo/org.example.Quorvane.metainfo.xml")});
     QVERIFY2(r.ok, r.tail().constData());
 }
 
@@ -186,8 +162,9 @@ void TestPackage::startsWithAFolderOfThePlayersOwn()
     // A player who is not root owns the unpacked files: take away the write permission they
     // would not have on a system installation.
     if (::geteuid() != 0) {
-        const Result r = run(QStringLiteral("chmod"), {QStringLiteral("-R"), QStringLiteral("a-w"),
-                                                       m_root + QStringLiteral("/usr/lib/quorvane")});
+        const CommandResult r =
+            runCommand(QStringLiteral("chmod"), {QStringLiteral("-R"), QStringLiteral("a-w"),
+                                                 m_root + QStringLiteral("/usr/lib/quorvane")});
         QVERIFY2(r.ok, r.tail().constData());
     }
     const QString launcher = m_root + QStringLiteral("/usr/games/quorvane");
@@ -200,8 +177,9 @@ void TestPackage::startsWithAFolderOfThePlayersOwn()
     QVERIFY2(QTest::qWaitFor([] { return answersQuotes(8421); }, 20000),
              "the packaged game started no market");
     // setpriv execs the game, so the game is the process we started.
-    const qint64 market =
-        read(QStringLiteral("/proc/%1/task/%1/children").arg(game.processId())).trimmed().toLongLong();
+    const qint64 market = readOrMissing(QStringLiteral("/proc/%1/task/%1/children").arg(game.processId()))
+                              .trimmed()
+                              .toLongLong();
     QVERIFY(market > 0);
     QCOMPARE(QFileInfo(QStringLiteral("/proc/%1/exe").arg(market)).symLinkTarget(),
              m_root + QStringLiteral("/usr/lib/quorvane/quorvane-market"));
@@ -210,7 +188,8 @@ void TestPackage::startsWithAFolderOfThePlayersOwn()
     const QString installed = m_root + QStringLiteral("/usr/lib/quorvane/");
     for (const char *name : {"options.cfg", "player.qvn", "player.fav", "infos.html", "tips/0.txt",
                              "help/index.html", "data/IBM.gif", "music/girlfrom.mod", "pictures/chick.png"})
-        QVERIFY2(read(copy + QLatin1String(name)) == read(installed + QLatin1String(name)), name);
+        QVERIFY2(readOrMissing(copy + QLatin1String(name)) == readOrMissing(installed + QLatin1String(name)),
+                 name);
     for (const char *program : {"quorvane", "quorvane-market", "libquorvane_music.so"})
         QVERIFY2(!QFileInfo::exists(copy + QLatin1String(program)), program);
     QVERIFY(!QFileInfo::exists(installed + QStringLiteral("tips/web.html")));
@@ -223,7 +202,7 @@ void TestPackage::startsWithAFolderOfThePlayersOwn()
 void TestPackage::cleanupTestCase()
 {
     // So that the scratch folder can be removed.
-    run(QStringLiteral("chmod"), {QStringLiteral("-R"), QStringLiteral("u+w"), m_root});
+    runCommand(QStringLiteral("chmod"), {QStringLiteral("-R"), QStringLiteral("u+w"), m_root});
 }
 
 QTEST_GUILESS_MAIN(TestPackage)

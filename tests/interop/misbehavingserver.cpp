@@ -49,20 +49,6 @@ void MisbehavingServer::answer(QTcpSocket *socket, Answer how)
     case Answer::Correct:
         socket->write(header(m_body.size()) + m_body);
         break;
-    case Answer::HeaderInPieces: {
-        const QByteArray all = header(m_body.size()) + m_body;
-        const QList<QByteArray> pieces{all.left(20), all.mid(20, 25), all.mid(45)};
-        QPointer<QTcpSocket> guard(socket);
-        for (int i = 0; i < pieces.size(); ++i) {
-            QTimer::singleShot(40 * i, this, [guard, piece = pieces.at(i)] {
-                if (guard) {
-                    guard->write(piece);
-                    guard->flush();
-                }
-            });
-        }
-        break;
-    }
     case Answer::StallMidBody:
         socket->write(header(m_body.size()) + half);
         break;
@@ -83,16 +69,9 @@ void MisbehavingServer::answer(QTcpSocket *socket, Answer how)
         socket->write(header(m_body.size()) + half);
         socket->disconnectFromHost();
         break;
-    case Answer::NoContentLength:
-        socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/csv\r\nConnection: close\r\n\r\n" + m_body);
-        socket->disconnectFromHost();
-        break;
     case Answer::HugeHeader:
         socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/csv\r\nX-Padding: " + QByteArray(70000, 'p') +
                       "\r\nContent-Length: " + QByteArray::number(m_body.size()) + "\r\n\r\n" + m_body);
-        break;
-    case Answer::BodyPastLength:
-        socket->write(header(m_body.size()) + m_body + trailingJunk());
         break;
     }
 }

@@ -16,13 +16,10 @@ class MisbehavingServer : public QObject
 public:
     enum class Answer {
         Correct,
-        HeaderInPieces,  // the header in three pieces, some time apart
-        StallMidBody,    // half the body, then silence with the connection open
-        ResetMidBody,    // half the body, then a TCP reset
-        CloseMidBody,    // half the body, then an orderly close
-        NoContentLength, // body ended by closing the connection
-        HugeHeader,      // a header field of 70 000 bytes
-        BodyPastLength,  // more bytes than the Content-Length says
+        StallMidBody, // half the body, then silence with the connection open
+        ResetMidBody, // half the body, then a TCP reset
+        CloseMidBody, // half the body, then an orderly close
+        HugeHeader,   // a header field of 70 000 bytes
     };
 
     explicit MisbehavingServer(const QByteArray &body, QObject *parent = nullptr);
@@ -33,8 +30,6 @@ public:
     QList<Answer> script;
     int connections() const { return m_connections; }
     QByteArray lastRequest() const { return m_lastRequest; }
-
-    static QByteArray trailingJunk() { return QByteArrayLiteral("\"JUNK\",0,x,y,+0,0,0,0,0\r\n"); }
 
 private:
     void onConnection();

@@ -3,29 +3,22 @@
 // Load on a market service over plain sockets: crowds of idle or trickling connections from
 // other loopback addresses, timed quote requests and bulk keep-alive requests. Shared by the
 // abuse test and its benchmark.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/resource.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "common/rawhttp.h"
 
-#include <algorithm>
+#include <sys/resource.h>
+
 #include <atomic>
-#include <cctype>
-#include <chrono>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <functional>
-#include <optional>
-#include <string>
-#include <string_view>
 #include <thread>
 #include <vector>
 
 namespace marketload {
+
+using rawhttp::Answer;
+using rawhttp::connectFrom;
+using rawhttp::Reader;
+using rawhttp::sendAll;
 
 inline void raiseOpenFileLimit()
 {
@@ -37,100 +30,10 @@ inline void raiseOpenFileLimit()
 }
 
 // A connected socket from the local address `from` (any free port), or -1.
-inline int connectFrom(int port, const std::string &from)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return -1;
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    inet_pton(AF_INET, from.c_str(), &local.sin_addr);
-    sockaddr_in remote{};
-    remote.sin_family = AF_INET;
-    remote.sin_port = htons(std::uint16_t(port));
-    remote.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&local), sizeof local) != 0 ||
-        ::connect(fd, reinterpret_cast<sockaddr *>(&remote), sizeof remote) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 inline std::string loopbackAddress(int n)
 {
     return "127.0." + std::to_string(n / 250) + "." + std::to_string(2 + n % 250);
 }
-
-inline bool sendAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (n <= 0)
-            return false;
-        bytes.remove_prefix(std::size_t(n));
-    }
-    return true;
-}
-
-struct Answer
-{
-    int status = 0;
-    std::string body;
-    bool closes = false; // the service said Connection: close
-};
-
-// Reads answers off one connection, each within timeoutMs.
-class Reader
-{
-public:
-    explicit Reader(int fd) : m_fd(fd) {}
-
-    std::optional<Answer> read(int timeoutMs)
-    {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        std::size_t head;
-        while ((head = m_buffer.find("\r\n\r\n")) == std::string::npos)
-            if (!fill(end))
-                return std::nullopt;
-        Answer answer;
-        if (m_buffer.compare(0, 9, "HTTP/1.1 ") == 0)
-            answer.status = std::atoi(m_buffer.c_str() + 9);
-        std::string lower = m_buffer.substr(0, head);
-        std::transform(lower.begin(), lower.end(), lower.begin(),
-                       [](char c) { return char(std::tolower(c)); });
-        answer.closes = lower.find("\r\nconnection: close") != std::string::npos;
-        const std::size_t at = lower.find("\r\ncontent-length:");
-        const std::size_t length =
-            at == std::string::npos ? 0 : std::strtoul(lower.c_str() + at + 17, nullptr, 10);
-        while (m_buffer.size() < head + 4 + length)
-            if (!fill(end))
-                return std::nullopt;
-        answer.body = m_buffer.substr(head + 4, length);
-        m_buffer.erase(0, head + 4 + length);
-        return answer;
-    }
-
-private:
-    bool fill(std::chrono::steady_clock::time_point end)
-    {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now())
-                .count();
-        pollfd entry{m_fd, POLLIN, 0};
-        if (left <= 0 || ::poll(&entry, 1, int(left)) != 1)
-            return false;
-        char chunk[16384];
-        const ssize_t n = ::recv(m_fd, chunk, sizeof chunk, 0);
-        if (n <= 0)
-            return false;
-        m_buffer.append(chunk, std::size_t(n));
-        return true;
-    }
-
-    int m_fd;
-    std::string m_buffer;
-};
 
 inline std::string quoteRequest(std::string_view ticker, bool keepAlive)
 {

@@ -215,6 +215,8 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addRow("not a request line") << QByteArray("HELLO\r\n\r\n") << 400;
         QTest::addRow("NUL in a value") << QByteArray("GET /x HTTP/1.1\r\nHost: a\0b\r\n\r\n", 30) << 400;
+        QTest::addRow("NUL ending a value")
+            << QByteArray("GET /x HTTP/1.1\r\nHost: a\r\nX: ab\0\r\n\r\n", 36) << 400;
         QTest::addRow("unreadable length")
             << QByteArray("GET /x HTTP/1.1\r\nContent-Length: 1e3\r\n\r\n") << 400;
         QTest::addRow("endless request line") << "GET /" + QByteArray(20000, 'a') << 414;

@@ -1,5 +1,4 @@
 #include "common/marketprocess.h"
-#include "market/marketload.h"
 
 #include <QProcess>
 #include <QTcpSocket>
@@ -28,16 +27,6 @@ QString program()
 int start(QProcess &process, const QStringList &extra = {})
 {
     return startMarketOnFreePort(process, extra, kWaitMs);
-}
-
-bool answersQuote(int port)
-{
-    const int fd = marketload::connectFrom(port, "127.0.0.1");
-    const bool ok = fd >= 0 && marketload::sendAll(fd, marketload::quoteRequest("MSFT", false)) &&
-                    marketload::isQuote(marketload::Reader(fd).read(kWaitMs), "MSFT");
-    if (fd >= 0)
-        ::close(fd);
-    return ok;
 }
 
 } // namespace
@@ -91,7 +80,7 @@ private slots:
         QProcess process;
         const int port = start(process, argList({"--seed", "5"}));
         QVERIFY(port > 0);
-        QVERIFY(answersQuote(port));
+        QVERIFY(answersQuotes(quint16(port)));
         // An idle keep-alive connection must not hold the stop up.
         QTcpSocket idle;
         idle.connectToHost(QStringLiteral("127.0.0.1"), quint16(port));
@@ -114,7 +103,7 @@ private slots:
         QCOMPARE(second.exitCode(), 1);
         QVERIFY(second.readAllStandardError().contains("already in use"));
         // The first one goes on serving.
-        QVERIFY(answersQuote(port));
+        QVERIFY(answersQuotes(quint16(port)));
         first.terminate();
         QVERIFY(first.waitForFinished(kWaitMs));
         QCOMPARE(first.exitCode(), 0);

@@ -1,3 +1,6 @@
+// Trades, their refusals and the saved game's bytes through the session's TradeDesk; the buy and
+// sell dialogs only for their wiring. Then selection, the chart page, logos, favourites and the
+// statistics figures with the panel that shows them.
 #include "common/failingreplacer.h"
 #include "common/messagerecorder.h"
 #include "common/programfolder.h"
@@ -10,6 +13,7 @@
 #include "trading/frmbuy.h"
 #include "trading/frmsell.h"
 #include "trading/frmstats.h"
+#include "trading/holdingsstatistics.h"
 #include "trading/stockselection.h"
 
 #include <QChartView>
@@ -25,16 +29,14 @@
 
 #include <limits>
 
-namespace {
-// How the player picks the quantity and confirms in the dialog; None runs the logic alone.
-enum class Entry { None, Typed, ScrollBar, Enter };
+using namespace Qt::StringLiterals;
 
-// One trade of IBM: the game before, the dialog's opening figures, the quantity with the amount
-// and cash shown for it, then the refusal or the holding and panel value afterwards.
+namespace {
+// One trade of IBM: the game before, the opening's figures, the quantity with the amount and
+// cash shown for it, then the refusal or the holding and panel value afterwards.
 struct TradeCase
 {
     const char *name;
-    Entry entry;
     bool buy;
     const char *cash, *trade;
     int held;
@@ -55,7 +57,6 @@ const char *const kWhole = "Please enter a whole number of shares, 1 or more.";
 const char *const kTooMany = "A holding cannot exceed 2147483647 shares.";
 const QByteArray kHeader = "[Quorvane Favorites File]\r\n";
 const QByteArray kNoFile = "-";
-const QList<Holding> kThreeHoldings = {{"AAPL", 0}, {"IBM", 15}, {"MSFT", 3}};
 constexpr qint64 kAll = std::numeric_limits<qint32>::max();
 
 // A running game on disk and in its session with `held` shares of IBM between two other stocks,
@@ -66,42 +67,34 @@ struct TradingGame
     FailingReplacer disk;
     std::unique_ptr<TestSession> ts;
 
-    TradingGame(const QByteArray &cash, int held, const QString &trade, QChar decimal = u'.')
+    TradingGame(const QByteArray &cash, int held, const QByteArray &trade, QChar decimal = u'.')
     {
         folder.writeSettings();
-        folder.write(QStringLiteral("player.qvn"),
+        folder.write(u"player.qvn"_s,
                      cash + "\r\nAAPL\r\n0\r\nIBM\r\n" + QByteArray::number(held) + "\r\nMSFT\r\n3\r\n");
         ts = std::make_unique<TestSession>(folder.path(), NumberFormat::withDecimal(decimal), disk);
         if (const auto problem = ts->session->start())
             qFatal("%s", qPrintable(problem->text()));
-        session().selectStock(QStringLiteral("IBM"));
+        session().selectStock(u"IBM"_s);
         if (!trade.isEmpty())
-            ts->answerPrice(QStringLiteral("IBM"), trade.toLatin1());
+            ts->answerPrice(u"IBM"_s, trade);
     }
     GameSession &session() { return *ts->session; }
+    TradeDesk &desk() { return ts->session->tradeDesk(); }
     const GameState &state() const { return ts->session->game(); }
     const QuotePanel &panel() const { return ts->session->panel(); }
-    // A new answer to "Synchronize" for the selected stock.
-    void requote(const QByteArray &trade)
-    {
-        session().market().synchronize();
-        ts->answerPrice(QStringLiteral("IBM"), trade);
-    }
-    QByteArray saved() const { return folder.read(QStringLiteral("player.qvn")); }
-    // What the folder holds besides the saved game: the settings and the quote download.
-    static QStringList filesAfterATrade() { return {"options.cfg", "player.qvh", "player.qvn", "quote.cfg"}; }
+    QByteArray saved() const { return folder.read(u"player.qvn"_s); }
     // The saved game as a trade rewrites it.
-    static QByteArray fileWith(const QString &cash, int held)
+    static QByteArray fileWith(const QByteArray &cash, int held)
     {
-        return cash.toLatin1() + "\r\nAAPL\r\n 0 \r\nIBM\r\n " + QByteArray::number(held) +
-               " \r\nMSFT\r\n 3 \r\n";
+        return cash + "\r\nAAPL\r\n 0 \r\nIBM\r\n " + QByteArray::number(held) + " \r\nMSFT\r\n 3 \r\n";
     }
 };
 
 GameState gameWith(const QList<Holding> &holdings)
 {
     GameState state;
-    state.gameName = QStringLiteral("player");
+    state.gameName = u"player"_s;
     state.holdings = holdings;
     return state;
 }
@@ -121,87 +114,55 @@ template <typename T = QLineEdit> T *child(QWidget &w, const char *name)
     return c;
 }
 
-void enterQuantity(TradeDialog &dialog, Entry entry, const QString &quantity, bool buy)
-{
-    auto *txtQty = child(dialog, "txtQty");
-    if (entry == Entry::ScrollBar) {
-        child<QScrollBar>(dialog, buy ? "SliderBuy" : "SliderSell")->setValue(quantity.toInt());
-        QCOMPARE(txtQty->text(), quantity);
-    } else {
-        QTest::keyClicks(txtQty, quantity);
-    }
-    if (entry == Entry::Enter)
-        QTest::keyClick(txtQty, Qt::Key_Return);
-    else
-        QTest::mouseClick(child<QPushButton>(dialog, buy ? "cmdBuy" : "cmdSell"), Qt::LeftButton);
-}
-
-// The pie's slices as "label=value", the list lines, then the three figures.
+// The pie's slices as "label=value", the list lines, then the two figures.
 QStringList statistics(FrmStats &panel)
 {
     QStringList s;
     const auto *series =
         qobject_cast<QPieSeries *>(child<QChartView>(panel, "Pie")->chart()->series().value(0));
     for (QPieSlice *slice : series->slices())
-        s.append(slice->label() + QLatin1Char('=') + QString::number(slice->value(), 'f', 0));
+        s.append(slice->label() + u'=' + QString::number(slice->value(), 'f', 0));
     auto *list = child<QListWidget>(panel, "lstStats");
     for (int i = 0; i < list->count(); ++i)
         s.append(list->item(i)->text());
-    // The fortune waits for the quote service; test_frmevaluate follows it.
     for (const char *figure : {"lblTotalShares", "lblCompanies"})
         s.append(child<QLabel>(panel, figure)->text());
     return s;
 }
 
+// clang-format off
 const TradeCase kTradeCases[] = {
-    {"buy 10 at 80 with 5 held", Entry::Typed, true, "10000", "80", 5, 125, 125, 1, "10", "800", "9200", "",
-     15, "1200"},
-    {"buy 392 at 25.5", Entry::ScrollBar, true, "10000", "25.5", 0, 392, 392, 1, "392", "9996", "4", "", 392,
-     "9996"},
-    {"buy 400 at 25 leaves 0", Entry::Enter, true, "10000", "25", 0, 400, 400, 1, "400", "10000", "0", "",
-     400, "10000"},
-    {"buy 2 at 33.34", Entry::None, true, "100", "33.34", 0, 2, 2, 1, "2", "66.68", "33.32", "", 2, "66.68"},
-    {"buy 3 at 33.34 overdraws", Entry::None, true, "100", "33.34", 0, 2, 2, 1, "3", "100.02", "-0.02",
-     kPoor},
-    {"buy 1 at 10.45 with 10.40", Entry::Typed, true, "10.4", "10.45", 0, 0, 0, 1, "1", "10.45", "-0.05",
-     kPoor},
-    {"buy typed beyond the scroll bar", Entry::Typed, true, "100000", "1", 0, 100000, 32767, 1, "40000",
-     "40000", "60000", "", 40000, "40000"},
-    {"cost rounded to ten-thousandths", Entry::None, true, "1", "0.33333", 0, 3, 3, 1, "3", "0.99999", "0",
-     "", 3, "0.99999"},
-    {"decimal comma, price with a point", Entry::None, true, "10000", "25.5", 0, 392, 392, 1, "3", "76,5",
-     "9923,5", "", 3, "76,5", ','},
-    {"buy 2.0", Entry::None, true, "100", "1", 0, 100, 100, 1, "2.0", "2", "98", "", 2, "2"},
-    {"buy empty", Entry::None, true, "10000", "80", 5, 125, 125, 1, "", "0", "10000", kWhole},
-    {"buy ten", Entry::None, true, "10000", "80", 5, 125, 125, 1, "ten", "0", "10000", kWhole},
-    {"buy 0", Entry::None, true, "10000", "80", 5, 125, 125, 1, "0", "0", "10000", kWhole},
-    {"buy -3 would mint cash", Entry::None, true, "10000", "80", 5, 125, 125, 1, "-3", "-240", "10240",
-     kWhole},
-    {"buy 2.5", Entry::Enter, true, "10000", "80", 5, 125, 125, 1, "2.5", "200", "9800", kWhole},
-    {"buy past the largest holding", Entry::None, true, "922337203685477", "80", 2147483600, 47, 47, 1, "48",
-     "3840", "922337203681637", kTooMany},
-    {"buy beyond money", Entry::None, true, "10000", "2", 0, 5000, 5000, 1, "9000000000000000", "1.8e+16", "",
-     kTooMany},
-    {"price gone", Entry::None, true, "10000", "N/A", 5, 0, 0, 1, "3", "", "",
-     "There is no price to trade at: the last trade reads \"N/A\". Please synchronize again."},
-    {"sell 5 of 15 at 80", Entry::ScrollBar, false, "9200", "80", 15, 15, 15, 1, "5", "400", "9600", "", 10,
-     "800"},
-    {"sell 5 of 25, large step 2", Entry::Enter, false, "0", "80", 25, 25, 25, 2, "5", "400", "400", "", 20,
-     "1600"},
-    {"sell all 9, large step 1", Entry::None, false, "0", "80", 9, 9, 9, 1, "9", "720", "720", "", 0, "0"},
-    {"sell beyond the scroll bar", Entry::None, false, "0", "80", 40000, 40000, 32767, 3276, "40000",
-     "3200000", "3200000", "", 0, "0"},
-    {"sell 11 of 10", Entry::Enter, false, "0", "80", 10, 10, 10, 1, "11", "880", "880", kNotThatMany},
-    {"sell beyond 32 bits", Entry::None, false, "0", "80", 10, 10, 10, 1, "3000000000", "240000000000",
-     "240000000000", kNotThatMany},
-    {"sell -3", Entry::None, false, "0", "80", 10, 10, 10, 1, "-3", "-240", "-240", kWhole},
-    {"sell a negative holding", Entry::None, false, "0", "80", -4, 0, 0, 1, "1", "80", "80", kNotThatMany},
-    {"sell into too much cash", Entry::None, false, "922337203685477", "80", 10, 10, 10, 1, "10", "800", "",
-     "The cash after this operation would be too large to keep."},
+    {"buy 10 at 80 with 5 held", true, "10000", "80", 5, 125, 125, 1, "10", "800", "9200", "", 15, "1200"},
+    {"buy 392 at 25.5", true, "10000", "25.5", 0, 392, 392, 1, "392", "9996", "4", "", 392, "9996"},
+    {"buy 400 at 25 leaves 0", true, "10000", "25", 0, 400, 400, 1, "400", "10000", "0", "", 400, "10000"},
+    {"buy 2 at 33.34", true, "100", "33.34", 0, 2, 2, 1, "2", "66.68", "33.32", "", 2, "66.68"},
+    {"buy 3 at 33.34 overdraws", true, "100", "33.34", 0, 2, 2, 1, "3", "100.02", "-0.02", kPoor},
+    {"buy 1 at 10.45 with 10.40", true, "10.4", "10.45", 0, 0, 0, 1, "1", "10.45", "-0.05", kPoor},
+    {"buy beyond the scroll bar", true, "100000", "1", 0, 100000, 32767, 1, "40000", "40000", "60000", "", 40000, "40000"},
+    {"cost rounded to ten-thousandths", true, "1", "0.33333", 0, 3, 3, 1, "3", "0.99999", "0", "", 3, "0.99999"},
+    {"decimal comma, price with a point", true, "10000", "25.5", 0, 392, 392, 1, "3", "76,5", "9923,5", "", 3, "76,5", ','},
+    {"buy 2.0", true, "100", "1", 0, 100, 100, 1, "2.0", "2", "98", "", 2, "2"},
+    {"buy empty", true, "10000", "80", 5, 125, 125, 1, "", "0", "10000", kWhole},
+    {"buy ten", true, "10000", "80", 5, 125, 125, 1, "ten", "0", "10000", kWhole},
+    {"buy 0", true, "10000", "80", 5, 125, 125, 1, "0", "0", "10000", kWhole},
+    {"buy -3 would mint cash", true, "10000", "80", 5, 125, 125, 1, "-3", "-240", "10240", kWhole},
+    {"buy 2.5", true, "10000", "80", 5, 125, 125, 1, "2.5", "200", "9800", kWhole},
+    {"buy past the largest holding", true, "922337203685477", "80", 2147483600, 47, 47, 1, "48", "3840", "922337203681637", kTooMany},
+    {"buy beyond money", true, "10000", "2", 0, 5000, 5000, 1, "9000000000000000", "1.8e+16", "", kTooMany},
+    {"price gone", true, "10000", "N/A", 5, 0, 0, 1, "3", "", "", "There is no price to trade at: the last trade reads \"N/A\". Please synchronize again."},
+    {"sell 5 of 15 at 80", false, "9200", "80", 15, 15, 15, 1, "5", "400", "9600", "", 10, "800"},
+    {"sell 5 of 25, large step 2", false, "0", "80", 25, 25, 25, 2, "5", "400", "400", "", 20, "1600"},
+    {"sell all 9, large step 1", false, "0", "80", 9, 9, 9, 1, "9", "720", "720", "", 0, "0"},
+    {"sell beyond the scroll bar", false, "0", "80", 40000, 40000, 32767, 3276, "40000", "3200000", "3200000", "", 0, "0"},
+    {"sell 11 of 10", false, "0", "80", 10, 10, 10, 1, "11", "880", "880", kNotThatMany},
+    {"sell beyond 32 bits", false, "0", "80", 10, 10, 10, 1, "3000000000", "240000000000", "240000000000", kNotThatMany},
+    {"sell -3", false, "0", "80", 10, 10, 10, 1, "-3", "-240", "-240", kWhole},
+    {"sell a negative holding", false, "0", "80", -4, 0, 0, 1, "1", "80", "80", kNotThatMany},
+    {"sell into too much cash", false, "922337203685477", "80", 10, 10, 10, 1, "10", "800", "", "The cash after this operation would be too large to keep."},
 };
+// clang-format on
 } // namespace
 
-// Buying and selling in logic and dialogs, selecting a stock, favourites and statistics.
 class TestTrading : public QObject
 {
     Q_OBJECT
@@ -213,13 +174,13 @@ private slots:
         QTest::addColumn<double>("price");
         QTest::addColumn<qint64>("room");
         QTest::addColumn<qint64>("largest");
-        QTest::addRow("debt") << "-5" << 1.0 << kAll << qint64(0);
-        QTest::addRow("price under 0.5") << "1" << 0.3 << kAll << qint64(3);
+        QTest::addRow("debt") << u"-5"_s << 1.0 << kAll << qint64(0);
+        QTest::addRow("price under 0.5") << u"1"_s << 0.3 << kAll << qint64(3);
         // 100005 x 0.00001 = 1.00005 rounds to 1.0000 (ties to even)
-        QTest::addRow("cost tie rounds to even") << "1" << 0.00001 << kAll << qint64(100005);
-        QTest::addRow("tiny price stops at 32 bits") << "100000" << 0.00001 << kAll << kAll;
-        QTest::addRow("largest cash") << "922337203685477.5807" << 1000000.0 << kAll << qint64(922337203);
-        QTest::addRow("holding full") << "1000" << 1.0 << qint64(0) << qint64(0);
+        QTest::addRow("cost tie rounds to even") << u"1"_s << 0.00001 << kAll << qint64(100005);
+        QTest::addRow("tiny price stops at 32 bits") << u"100000"_s << 0.00001 << kAll << kAll;
+        QTest::addRow("largest cash") << u"922337203685477.5807"_s << 1000000.0 << kAll << qint64(922337203);
+        QTest::addRow("holding full") << u"1000"_s << 1.0 << qint64(0) << qint64(0);
     }
     void largestAffordableQuantity()
     {
@@ -227,44 +188,44 @@ private slots:
         QFETCH(double, price);
         QFETCH(qint64, room);
         QFETCH(qint64, largest);
-        QCOMPARE(::largestAffordableQuantity(*moneyFromText(cash, QLatin1Char('.')), price, room), largest);
+        QCOMPARE(::largestAffordableQuantity(*moneyFromText(cash, u'.'), price, room), largest);
     }
 
     // What BUY and SELL say instead of opening their dialog, as the player sees it.
     void buttons_data()
     {
         QTest::addColumn<bool>("buy");
-        QTest::addColumn<QString>("trade");
+        QTest::addColumn<QByteArray>("trade");
         QTest::addColumn<QByteArray>("cash");
         QTest::addColumn<QString>("message");
-        const QString notAPrice = QStringLiteral(
-            "There is no price to trade at: the last trade reads \"%1\". Please synchronize again.");
-        const QString poor = QStringLiteral("You don't have enough money to buy at least one share.");
+        const QString notAPrice =
+            u"There is no price to trade at: the last trade reads \"%1\". Please synchronize again."_s;
+        const QString poor = u"You don't have enough money to buy at least one share."_s;
         const auto row = [](const char *name, bool buy, const char *trade, const char *cash,
                             const QString &message) {
-            QTest::addRow("%s", name) << buy << QString::fromLatin1(trade) << QByteArray(cash) << message;
+            QTest::addRow("%s", name) << buy << QByteArray(trade) << QByteArray(cash) << message;
         };
-        row("buy before a quote", true, "", "10000", QStringLiteral("You must synchronize before buying !"));
-        row("buy at N/A", true, "N/A", "10000", notAPrice.arg("N/A"));
-        row("buy at 0", true, "0", "10000", notAPrice.arg("0"));
+        row("buy before a quote", true, "", "10000", u"You must synchronize before buying !"_s);
+        row("buy at N/A", true, "N/A", "10000", notAPrice.arg(u"N/A"_s));
+        row("buy at 0", true, "0", "10000", notAPrice.arg(u"0"_s));
         // A whole-number test: 10.40 against 10.45 passes and the dialog offers 0.
         row("10.45 with 10.40 passes", true, "10.45", "10.4", QString());
         row("rounded cash below rounded price", true, "11", "10.4", poor);
         row("under 0.5, affordable", true, "0.3", "0.4", QString());
         row("under 0.5, not affordable", true, "0.3", "0.2", poor);
-        row("sell before a quote", false, "", "0", QStringLiteral("You must synchronize before selling !"));
-        row("sell at N/A", false, "N/A", "0", notAPrice.arg("N/A"));
+        row("sell before a quote", false, "", "0", u"You must synchronize before selling !"_s);
+        row("sell at N/A", false, "N/A", "0", notAPrice.arg(u"N/A"_s));
         row("sell whatever the cash", false, "80", "0", QString());
     }
     void buttons()
     {
         QFETCH(bool, buy);
-        QFETCH(QString, trade);
+        QFETCH(QByteArray, trade);
         QFETCH(QByteArray, cash);
         QFETCH(QString, message);
         TradingGame game(cash, 5, trade);
         const std::optional<TradeMessage> refusal =
-            game.session().tradeDesk().tradeRefusal(buy ? TradeKind::Buy : TradeKind::Sell);
+            game.desk().tradeRefusal(buy ? TradeKind::Buy : TradeKind::Sell);
         QCOMPARE(refusal ? refusal->text : QString(), message);
         if (!refusal)
             return;
@@ -272,14 +233,12 @@ private slots:
         showTradeMessage(nullptr, *refusal);
         // Only the lack of money has its own title and icon.
         const bool poor = message.startsWith(QLatin1String("You don't have"));
-        QCOMPARE(messages.shown.at(0).title,
-                 poor ? QStringLiteral("Unable to buy") : QStringLiteral("Quorvane"));
+        QCOMPARE(messages.shown.at(0).title, poor ? u"Unable to buy"_s : u"Quorvane"_s);
         QCOMPARE(messages.shown.at(0).icon, poor ? QMessageBox::Information : QMessageBox::NoIcon);
         QCOMPARE(messages.shown.at(0).buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     }
 
-    // Every case through the logic, or through the dialog when it names a way of entering the
-    // quantity; the saved game is read back byte for byte.
+    // Every case through the session's desk; the saved game is read back byte for byte.
     void trades_data()
     {
         QTest::addColumn<TradeCase>("c");
@@ -291,61 +250,24 @@ private slots:
         QFETCH(TradeCase, c);
         const TradeKind kind = c.buy ? TradeKind::Buy : TradeKind::Sell;
         const QChar decimal = QLatin1Char(c.separator);
-        TradingGame game(c.cash, c.held, QString::fromLatin1(c.trade), decimal);
-        // The panel shows the quote service's price with the player's separator.
-        const QString trade = game.panel().lblTrade;
+        TradingGame game(c.cash, c.held, c.trade, decimal);
         const TradeOpening o = tradeOpening(kind, game.panel(), game.state(), decimal);
         QCOMPARE(o.largestQuantity, c.largest);
+        QCOMPARE(o.scrollMaximum, c.scrollMaximum);
+        QCOMPARE(o.largeStep, c.largeStep);
         const auto filesBefore = game.folder.snapshot();
         const GameState stateBefore = game.state();
         const QuotePanel panelBefore = game.panel();
         QSignalSpy cashChanged(&game.session(), &GameSession::cashChanged);
-        QString pay, after, refusal;
-        if (c.entry == Entry::None) {
-            QCOMPARE(o.scrollMaximum, c.scrollMaximum);
-            QCOMPARE(o.largeStep, c.largeStep);
-            const TradeAmounts a = game.session().tradeDesk().tradeAmounts(kind, c.quantity);
-            pay = a.txtPay;
-            after = a.txtCash;
-            const TradeOutcome outcome = game.session().tradeDesk().trade(kind, c.quantity, a.txtPay);
-            refusal = outcome.refusal ? outcome.refusal->text : QString();
-            if (!outcome.refusal)
-                QCOMPARE(outcome.cashText, after);
-        } else {
-            MessageRecorder messages;
-            const std::unique_ptr<TradeDialog> dialog(
-                c.buy ? static_cast<TradeDialog *>(new frmBuy(game.session().tradeDesk()))
-                      : new frmSell(game.session().tradeDesk()));
-            dialog->openTrade();
-            QCOMPARE(dialog->windowTitle(), c.buy ? QStringLiteral("Buy") : QStringLiteral("Sell"));
-            auto *slider = child<QScrollBar>(*dialog, c.buy ? "SliderBuy" : "SliderSell");
-            QCOMPARE(slider->maximum(), c.scrollMaximum);
-            QCOMPARE(slider->pageStep(), c.largeStep);
-            QCOMPARE(slider->value(), 0);
-            for (const char *box : {"txtQty", "txtPay", "txtCash"})
-                QVERIFY2(child(*dialog, box)->text().isEmpty(), box);
-            // The amount is paid as it stands: the player must not be able to type it.
-            QVERIFY(child(*dialog, "txtPay")->isReadOnly() && child(*dialog, "txtCash")->isReadOnly());
-            QCOMPARE(child<QLabel>(*dialog, "lblPrice")->text(), QStringLiteral("x") + trade);
-            QCOMPARE(child<QLabel>(*dialog, "lblAlert")->text(),
-                     QStringLiteral("You're about to %1 IBM stocks at %2$ (USD) per unit.")
-                         .arg(c.buy ? QStringLiteral("buy") : QStringLiteral("sell"), trade));
-
-            enterQuantity(*dialog, c.entry, c.quantity, c.buy);
-            pay = child(*dialog, "txtPay")->text();
-            after = child(*dialog, "txtCash")->text();
-            refusal = messages.texts().join(QLatin1Char('|'));
-            if (!refusal.isEmpty())
-                QCOMPARE(messages.shown.at(0).title, QStringLiteral("Quorvane"));
-            // A refusal leaves the dialog open and the stock list locked.
-            QCOMPARE(dialog->isVisible(), !refusal.isEmpty());
-            QCOMPARE(game.state().openTradeDialogs, refusal.isEmpty() ? 0 : 1);
-        }
-        QCOMPARE(cashChanged.count(), refusal.isEmpty() ? 1 : 0);
-        QCOMPARE(pay, QString::fromLatin1(c.pay));
-        QCOMPARE(after, QString::fromLatin1(c.after));
-        QCOMPARE(refusal, QString::fromLatin1(c.message));
-        if (!refusal.isEmpty()) {
+        const QString quantity = QString::fromLatin1(c.quantity);
+        const TradeAmounts a = game.desk().tradeAmounts(kind, quantity);
+        QCOMPARE(a.txtPay, QString::fromLatin1(c.pay));
+        QCOMPARE(a.txtCash, QString::fromLatin1(c.after));
+        const TradeOutcome outcome = game.desk().trade(kind, quantity, a.txtPay);
+        QCOMPARE(outcome.refusal ? outcome.refusal->text : QString(), QString::fromLatin1(c.message));
+        QCOMPARE(cashChanged.count(), outcome.refusal ? 0 : 1);
+        if (outcome.refusal) {
+            QVERIFY(outcome.refusal->title.isEmpty()); // the program's name
             QCOMPARE(game.folder.snapshot(), filesBefore);
             QCOMPARE(game.state().cash, stateBefore.cash);
             QCOMPARE(game.state().holdings, stateBefore.holdings);
@@ -354,9 +276,11 @@ private slots:
                      panelBefore.lblOwned + panelBefore.lblValue);
             return;
         }
+        QCOMPARE(outcome.cashText, a.txtCash);
         QCOMPARE(game.saved(), TradingGame::fileWith(c.after, c.newHeld));
-        QCOMPARE(QDir(game.folder.path()).entryList(QDir::Files), TradingGame::filesAfterATrade());
-        QCOMPARE(moneyToText(game.state().cash, decimal), after);
+        QCOMPARE(QDir(game.folder.path()).entryList(QDir::Files),
+                 (QStringList{u"options.cfg"_s, u"player.qvh"_s, u"player.qvn"_s, u"quote.cfg"_s}));
+        QCOMPARE(moneyToText(game.state().cash, decimal), a.txtCash);
         QCOMPARE(game.state().holdings.at(1).quantity, c.newHeld);
         QCOMPARE(game.panel().lblOwned, QString::number(c.newHeld));
         QCOMPARE(game.panel().lblValue, QString::fromLatin1(c.value));
@@ -365,12 +289,93 @@ private slots:
     // The other dialog changed the cash after the amount was shown: the trade counts the cash of now.
     void cashChangedSinceTheAmountWasShown()
     {
-        TradingGame game("10400", 10, QStringLiteral("80"));
+        TradingGame game("10400", 10, "80");
         const TradeAmounts stale =
-            tradeAmounts(TradeKind::Buy, "10", "80", *moneyFromText(QStringLiteral("10000"), u'.'), u'.');
-        const TradeOutcome outcome = game.session().tradeDesk().trade(TradeKind::Buy, "10", stale.txtPay);
-        QCOMPARE(outcome.cashText, QStringLiteral("9600"));
+            tradeAmounts(TradeKind::Buy, u"10"_s, u"80"_s, *moneyFromText(u"10000"_s, u'.'), u'.');
+        QCOMPARE(game.desk().trade(TradeKind::Buy, u"10"_s, stale.txtPay).cashText, u"9600"_s);
         QCOMPARE(game.saved(), TradingGame::fileWith("9600", 20));
+    }
+
+    // The dialogs' wiring: the opening figures, the quantity by scroll bar or keys, the amounts
+    // from the desk, and BUY/SELL or Enter confirming; a refusal is shown and keeps it open.
+    // The refusal column is part of the message.
+    void dialogs_data()
+    {
+        QTest::addColumn<bool>("buy");
+        QTest::addColumn<QString>("how"); // "slider", "typed" (then the button) or "enter"
+        QTest::addColumn<QString>("quantity");
+        QTest::addColumn<QString>("refusal");
+        QTest::addRow("buy by scroll bar") << true << u"slider"_s << u"3"_s << QString();
+        QTest::addRow("buy typed") << true << u"typed"_s << u"10"_s << QString();
+        QTest::addRow("buy typed beyond the scroll bar") << true << u"typed"_s << u"40000"_s << QString();
+        QTest::addRow("buy refused on Enter")
+            << true << u"enter"_s << u"2.5"_s << QString::fromLatin1(kWhole);
+        QTest::addRow("sell by scroll bar") << false << u"slider"_s << u"5"_s << QString();
+        QTest::addRow("sell on Enter") << false << u"enter"_s << u"2"_s << QString();
+        QTest::addRow("sell refused") << false << u"typed"_s << u"11"_s << QString::fromLatin1(kNotThatMany);
+        // The saved game cannot be rewritten: refused like any other trade, nothing changes.
+        QTest::addRow("buy, rewrite fails") << true << u"typed"_s << u"1"_s << u"player.qvn"_s;
+    }
+    void dialogs()
+    {
+        QFETCH(bool, buy);
+        QFETCH(QString, how);
+        QFETCH(QString, quantity);
+        QFETCH(QString, refusal);
+        const TradeKind kind = buy ? TradeKind::Buy : TradeKind::Sell;
+        TradingGame game("100000", 5, "1");
+        if (refusal == u"player.qvn"_s)
+            game.disk.failWriteFrom = 0;
+        const auto filesBefore = game.folder.snapshot();
+        const TradeOpening opening = tradeOpening(kind, game.panel(), game.state(), u'.');
+        const TradeAmounts amounts = game.desk().tradeAmounts(kind, quantity);
+        MessageRecorder messages;
+        const std::unique_ptr<TradeDialog> dialog(buy ? static_cast<TradeDialog *>(new frmBuy(game.desk()))
+                                                      : new frmSell(game.desk()));
+        dialog->openTrade();
+        QCOMPARE(game.state().openTradeDialogs, 1);
+        QCOMPARE(dialog->windowTitle(), buy ? u"Buy"_s : u"Sell"_s);
+        auto *slider = child<QScrollBar>(*dialog, buy ? "SliderBuy" : "SliderSell");
+        QCOMPARE(slider->maximum(), opening.scrollMaximum);
+        QCOMPARE(slider->pageStep(), opening.largeStep);
+        QCOMPARE(slider->value(), 0);
+        auto *txtQty = child(*dialog, "txtQty");
+        for (const char *box : {"txtQty", "txtPay", "txtCash"})
+            QVERIFY2(child(*dialog, box)->text().isEmpty(), box);
+        // The amount is paid as it stands: the player must not be able to type it.
+        QVERIFY(child(*dialog, "txtPay")->isReadOnly() && child(*dialog, "txtCash")->isReadOnly());
+        QCOMPARE(child<QLabel>(*dialog, "lblPrice")->text(), u"x1"_s);
+        QCOMPARE(child<QLabel>(*dialog, "lblAlert")->text(), opening.lblAlert);
+        QCOMPARE(opening.lblAlert,
+                 u"You're about to %1 IBM stocks at 1$ (USD) per unit."_s.arg(buy ? u"buy"_s : u"sell"_s));
+
+        if (how == u"slider"_s) {
+            slider->setValue(quantity.toInt());
+            QCOMPARE(txtQty->text(), quantity);
+        } else {
+            QTest::keyClicks(txtQty, quantity);
+        }
+        QCOMPARE(child(*dialog, "txtPay")->text(), amounts.txtPay);
+        QCOMPARE(child(*dialog, "txtCash")->text(), amounts.txtCash);
+        if (how == u"enter"_s)
+            QTest::keyClick(txtQty, Qt::Key_Return);
+        else
+            QTest::mouseClick(child<QPushButton>(*dialog, buy ? "cmdBuy" : "cmdSell"), Qt::LeftButton);
+        // The desk's own refusal, shown as it is.
+        QCOMPARE(messages.shown.size(), refusal.isEmpty() ? 0 : 1);
+        if (!refusal.isEmpty()) {
+            QVERIFY2(messages.shown.at(0).text.contains(refusal), qPrintable(messages.shown.at(0).text));
+            QCOMPARE(messages.shown.at(0).title, u"Quorvane"_s);
+            QCOMPARE(game.folder.snapshot(), filesBefore);
+            QCOMPARE(moneyToText(game.state().cash, u'.') + game.panel().lblOwned + game.panel().lblValue,
+                     u"10000055"_s); // 100000, 5 held worth 5
+            QCOMPARE(game.state().holdings.at(1).quantity, 5);
+        }
+        // A refusal leaves the dialog open and the stock list locked.
+        QCOMPARE(dialog->isVisible(), !refusal.isEmpty());
+        QCOMPARE(game.state().openTradeDialogs, refusal.isEmpty() ? 0 : 1);
+        if (refusal.isEmpty())
+            QCOMPARE(moneyToText(game.state().cash, u'.'), amounts.txtCash);
     }
 
     // Whatever closes a dialog, it stops counting exactly once; the list stays locked while the
@@ -384,23 +389,24 @@ private slots:
     void bothDialogsKeepTheListLocked()
     {
         QFETCH(QString, howBuyCloses);
-        TradingGame game("10000", 5, QStringLiteral("80"));
+        TradingGame game("10000", 5, "80");
         MessageRecorder messages;
-        frmBuy buyDialog(game.session().tradeDesk());
-        frmSell sellDialog(game.session().tradeDesk());
+        frmBuy buyDialog(game.desk());
+        frmSell sellDialog(game.desk());
         buyDialog.openTrade();
         sellDialog.openTrade();
-        QTest::keyClicks(child(buyDialog, "txtQty"), QStringLiteral("1"));
+        QTest::keyClicks(child(buyDialog, "txtQty"), u"1"_s);
         // Opening again only raises the dialog, as it stands.
-        game.requote("90");
+        game.session().market().synchronize();
+        game.ts->answerPrice(u"IBM"_s, "90");
         buyDialog.openTrade();
         QCOMPARE(game.state().openTradeDialogs, 2);
-        QCOMPARE(child(buyDialog, "txtQty")->text(), QStringLiteral("1"));
-        QCOMPARE(child<QLabel>(buyDialog, "lblPrice")->text(), QStringLiteral("x80"));
+        QCOMPARE(child(buyDialog, "txtQty")->text(), u"1"_s);
+        QCOMPARE(child<QLabel>(buyDialog, "lblPrice")->text(), u"x80"_s);
 
-        if (howBuyCloses == QLatin1String("Cancel"))
+        if (howBuyCloses == u"Cancel"_s)
             QTest::mouseClick(child<QPushButton>(buyDialog, "cmdCancel"), Qt::LeftButton);
-        else if (howBuyCloses == QLatin1String("close box"))
+        else if (howBuyCloses == u"close box"_s)
             buyDialog.close();
         else
             QTest::mouseClick(child<QPushButton>(buyDialog, "cmdBuy"), Qt::LeftButton);
@@ -416,29 +422,7 @@ private slots:
         // The next opening starts empty, at the price of the moment.
         buyDialog.openTrade();
         QVERIFY(child(buyDialog, "txtQty")->text().isEmpty() && child(buyDialog, "txtPay")->text().isEmpty());
-        QCOMPARE(child<QLabel>(buyDialog, "lblPrice")->text(), QStringLiteral("x90"));
-    }
-
-    void failedRewriteKeepsTheDialogOpen()
-    {
-        TradingGame game("10000", 15, QStringLiteral("80"));
-        game.disk.failWriteFrom = 0;
-        const auto filesBefore = game.folder.snapshot();
-        const GameState stateBefore = game.state();
-        const QuotePanel panelBefore = game.panel();
-        MessageRecorder messages;
-        frmBuy dialog(game.session().tradeDesk());
-        dialog.openTrade();
-        enterQuantity(dialog, Entry::Typed, QStringLiteral("5"), true);
-        // Refused like any other trade: the dialog stays open.
-        QCOMPARE(messages.shown.size(), 1);
-        QVERIFY(messages.shown.at(0).text.contains(QStringLiteral("player.qvn")));
-        QVERIFY(dialog.isVisible());
-        QCOMPARE(game.folder.snapshot(), filesBefore);
-        QCOMPARE(game.state().cash, stateBefore.cash);
-        QCOMPARE(game.state().holdings, stateBefore.holdings);
-        QCOMPARE(game.panel().lblOwned + game.panel().lblValue, QStringLiteral("151200"));
-        QCOMPARE(game.panel().lblValue, panelBefore.lblValue);
+        QCOMPARE(child<QLabel>(buyDialog, "lblPrice")->text(), u"x90"_s);
     }
 
     void chartPageIsByteExact_data()
@@ -447,11 +431,10 @@ private slots:
         QTest::addColumn<QString>("ticker");
         QTest::addColumn<QByteArray>("address");
         QTest::addRow("IBM on a local service")
-            << "127.0.0.1:8765"
-            << "IBM" << QByteArray("http://127.0.0.1:8765/servlet/ChartEngine?symbol=IBM&ticker=IBM");
+            << u"127.0.0.1:8765"_s << u"IBM"_s
+            << QByteArray("http://127.0.0.1:8765/servlet/ChartEngine?symbol=IBM&ticker=IBM");
         QTest::addRow("host without port, ticker unencoded")
-            << "charts.quorvane.test"
-            << "BRK B"
+            << u"charts.quorvane.test"_s << u"BRK B"_s
             << QByteArray("http://charts.quorvane.test/servlet/ChartEngine?symbol=BRK B&ticker=BRK B");
     }
     void chartPageIsByteExact()
@@ -459,8 +442,8 @@ private slots:
         QFETCH(QString, host);
         QFETCH(QString, ticker);
         QFETCH(QByteArray, address);
-        const QByteArray image = address + "&pri=&type=2&freq=6&CD=&TC=&width=415&height=240&dur=1y&intr="
-                                           "&indicator=0,,,;&vol=1&nodata=&skin=";
+        const QByteArray image = address + "&pri=&type=2&freq=6&CD=&TC=&width=415&height=240&dur=1y&intr=&"
+                                           "indicator=0,,,;&vol=1&nodata=&skin=";
         const QByteArray expected =
             "<body oncontextmenu=window.event.returnValue=false onkeypress=window.event.returnValue=false "
             "onkeydown=window.event.returnValue=false onkeyup=window.event.returnValue=false "
@@ -472,63 +455,63 @@ private slots:
         QCOMPARE(chartImageAddress(host, ticker).toLatin1(), image);
         const QUrl url = chartImageUrl(host, ticker);
         QCOMPARE(url.authority(), host);
-        QCOMPARE(QUrlQuery(url).queryItemValue(QStringLiteral("ticker")), ticker);
-        QCOMPARE(QUrlQuery(url).queryItemValue(QStringLiteral("indicator")), QStringLiteral("0,,,;"));
+        QCOMPARE(QUrlQuery(url).queryItemValue(u"ticker"_s), ticker);
+        QCOMPARE(QUrlQuery(url).queryItemValue(u"indicator"_s), u"0,,,;"_s);
 
         // A longer page from before is replaced whole, with no temporary file left.
         TempProgramFolder folder;
-        folder.write(QStringLiteral("tips/web.html"), QByteArray(5000, 'x'));
+        folder.write(u"tips/web.html"_s, QByteArray(5000, 'x'));
         QVERIFY(!writeChartPage(folder.path(), host, ticker));
-        QCOMPARE(folder.read(QStringLiteral("tips/web.html")), expected);
-        QCOMPARE(QDir(folder.file(QStringLiteral("tips"))).entryList(QDir::Files), QStringList{"web.html"});
+        QCOMPARE(folder.read(u"tips/web.html"_s), expected);
+        QCOMPARE(QDir(folder.file(u"tips"_s)).entryList(QDir::Files), QStringList{u"web.html"_s});
         // A file where the tips folder should be.
-        QVERIFY(QFile::remove(folder.file(QStringLiteral("tips/web.html"))) &&
-                QDir(folder.path()).rmdir("tips"));
-        folder.write(QStringLiteral("tips"), "not a folder");
+        QVERIFY(QFile::remove(folder.file(u"tips/web.html"_s)) && QDir(folder.path()).rmdir(u"tips"_s));
+        folder.write(u"tips"_s, "not a folder");
         const FileStatus error = writeChartPage(folder.path(), host, ticker);
-        QVERIFY(error && error->text().contains(QStringLiteral("web.html")));
+        QVERIFY(error && error->text().contains(u"web.html"_s));
     }
 
     void selectionFillsThePanel()
     {
+        const QList<Holding> three = {{u"AAPL"_s, 0}, {u"IBM"_s, 15}, {u"MSFT"_s, 3}};
         QuotePanel panel;
-        panel.lblTrade = panel.lblTime = panel.lblVolume = panel.lblValue = panel.lblVariation =
-            QStringLiteral("stale");
+        panel.lblTrade = panel.lblTime = panel.lblVolume = panel.lblValue = panel.lblVariation = u"stale"_s;
         panel.picUpVisible = panel.picDownVisible = true;
-        selectStock(panel, gameWith(kThreeHoldings), QStringLiteral("IBM"));
-        QCOMPARE(panel.lblQuote, QStringLiteral("IBM"));
-        QCOMPARE(panel.lblFullName, CompanyNameOf(QStringLiteral("IBM")));
-        QCOMPARE(panel.lblOwned, QStringLiteral("15"));
+        selectStock(panel, gameWith(three), u"IBM"_s);
+        QCOMPARE(panel.lblQuote, u"IBM"_s);
+        QCOMPARE(panel.lblFullName, CompanyNameOf(u"IBM"_s));
+        QCOMPARE(panel.lblOwned, u"15"_s);
         QCOMPARE(panel.lblTrade + panel.lblTime + panel.lblVolume + panel.lblValue + panel.lblVariation,
                  QString());
         QVERIFY(!panel.picUpVisible && !panel.picDownVisible);
-        selectStock(panel, gameWith(kThreeHoldings), QStringLiteral("NOPE"));
-        QCOMPARE(panel.lblFullName, QStringLiteral("N/A"));
+        selectStock(panel, gameWith(three), u"NOPE"_s);
+        QCOMPARE(panel.lblFullName, u"N/A"_s);
         // "Owned :" is the first matching holding, "0" for a stock not held, empty without holdings.
-        QCOMPARE(ownedText(gameWith(kThreeHoldings), QStringLiteral("AAPL")), QStringLiteral("0"));
-        QCOMPARE(ownedText(gameWith(kThreeHoldings), QStringLiteral("NOPE")), QStringLiteral("0"));
-        QCOMPARE(ownedText(gameWith({}), QStringLiteral("IBM")), QString());
-        QCOMPARE(ownedText(gameWith({{"IBM", 7}, {"IBM", 9}}), QStringLiteral("IBM")), QStringLiteral("7"));
+        QCOMPARE(ownedText(gameWith(three), u"AAPL"_s), u"0"_s);
+        QCOMPARE(ownedText(gameWith(three), u"NOPE"_s), u"0"_s);
+        QCOMPARE(ownedText(gameWith({}), u"IBM"_s), QString());
+        QCOMPARE(ownedText(gameWith({{u"IBM"_s, 7}, {u"IBM"_s, 9}}), u"IBM"_s), u"7"_s);
 
         GameState trading;
         QVERIFY(!browseRefusal(trading));
         trading.openTradeDialogs = 2;
-        QCOMPARE(browseRefusal(trading),
-                 std::optional<QString>(QStringLiteral("You can't browse stocks when trading [buy/sell]\n"
-                                                       "Please finish your operation first.")));
+        QCOMPARE(
+            browseRefusal(trading),
+            std::optional<QString>(
+                u"You can't browse stocks when trading [buy/sell]\nPlease finish your operation first."_s));
     }
 
     void logoFallsBackToNull_data()
     {
         QTest::addColumn<QString>("ticker");
         QTest::addColumn<QString>("expected");
-        const QString null = QStringLiteral("data/null.gif");
-        QTest::addRow("own logo") << "IBM" << QStringLiteral("data/IBM.gif");
-        QTest::addRow("no logo") << "DELL" << null;
-        QTest::addRow("climbs out of data") << "../secret" << null;
-        QTest::addRow("backslash") << "..\\secret" << null;
-        QTest::addRow("empty") << "" << null;
-        QTest::addRow("a folder named like a ticker") << "DIR" << null;
+        const QString null = u"data/null.gif"_s;
+        QTest::addRow("own logo") << u"IBM"_s << u"data/IBM.gif"_s;
+        QTest::addRow("no logo") << u"DELL"_s << null;
+        QTest::addRow("climbs out of data") << u"../secret"_s << null;
+        QTest::addRow("backslash") << u"..\\secret"_s << null;
+        QTest::addRow("empty") << QString() << null;
+        QTest::addRow("a folder named like a ticker") << u"DIR"_s << null;
     }
     void logoFallsBackToNull()
     {
@@ -537,7 +520,7 @@ private slots:
         TempProgramFolder folder;
         for (const char *file : {"data/IBM.gif", "data/null.gif", "secret.gif", "data/DIR.gif/inside"})
             folder.write(QLatin1String(file), "GIF87a");
-        QCOMPARE(logoPath(folder.path(), ticker), folder.path() + QLatin1Char('/') + expected);
+        QCOMPARE(logoPath(folder.path(), ticker), folder.path() + u'/' + expected);
     }
 
     // Add and remove sequences: the file afterwards, and the right-click menu it then gives for IBM.
@@ -546,24 +529,23 @@ private slots:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QStringList>("steps"); // "+T" adds T, "-T" removes T
         QTest::addColumn<QByteArray>("expected");
-        QTest::addRow("add then remove keeps the order")
-            << kHeader + "IBM\r\nDELL\r\n"
-            << QStringList{"+AAPL", "-IBM"} << kHeader + "DELL\r\nAAPL\r\n";
-        QTest::addRow("remove then add back") << kHeader + "IBM\r\n"
-                                              << QStringList{"-IBM", "+IBM"} << kHeader + "IBM\r\n";
-        QTest::addRow("remove drops every copy") << kHeader + "IBM\r\nDELL\r\nIBM\r\n"
-                                                 << QStringList{"-IBM"} << kHeader + "DELL\r\n";
-        QTest::addRow("remove respects case") << kHeader + "ibm\r\n"
-                                              << QStringList{"-IBM"} << kHeader + "ibm\r\n";
-        QTest::addRow("missing file is created with its header")
-            << kNoFile << QStringList{"+IBM"} << kHeader + "IBM\r\n";
-        QTest::addRow("remove from a missing file") << kNoFile << QStringList{"-IBM"} << kHeader;
-        QTest::addRow("line ends mended")
-            << kHeader + "DELL" << QStringList{"+IBM"} << kHeader + "DELL\r\nIBM\r\n";
-        QTest::addRow("nothing selected writes nothing") << kHeader << QStringList{"+", "-"} << kHeader;
-        QTest::addRow("last line without line end") << kHeader + "IBM" << QStringList() << kHeader + "IBM";
-        QTest::addRow("missing file lists nothing") << kNoFile << QStringList() << kNoFile;
-        QTest::addRow("empty file lists nothing") << QByteArray() << QStringList() << QByteArray();
+        const auto row = [](const char *name, const QByteArray &file, const char *steps,
+                            const QByteArray &expected) {
+            QTest::addRow("%s", name)
+                << file << QString::fromLatin1(steps).split(u' ', Qt::SkipEmptyParts) << expected;
+        };
+        row("add then remove keeps the order", kHeader + "IBM\r\nDELL\r\n", "+AAPL -IBM",
+            kHeader + "DELL\r\nAAPL\r\n");
+        row("remove then add back", kHeader + "IBM\r\n", "-IBM +IBM", kHeader + "IBM\r\n");
+        row("remove drops every copy", kHeader + "IBM\r\nDELL\r\nIBM\r\n", "-IBM", kHeader + "DELL\r\n");
+        row("remove respects case", kHeader + "ibm\r\n", "-IBM", kHeader + "ibm\r\n");
+        row("missing file is created with its header", kNoFile, "+IBM", kHeader + "IBM\r\n");
+        row("remove from a missing file", kNoFile, "-IBM", kHeader);
+        row("line ends mended", kHeader + "DELL", "+IBM", kHeader + "DELL\r\nIBM\r\n");
+        row("nothing selected writes nothing", kHeader, "+ -", kHeader);
+        row("last line without line end", kHeader + "IBM", "", kHeader + "IBM");
+        row("missing file lists nothing", kNoFile, "", kNoFile);
+        row("empty file lists nothing", QByteArray(), "", QByteArray());
     }
     void favorites()
     {
@@ -572,22 +554,23 @@ private slots:
         QFETCH(QByteArray, expected);
         TempProgramFolder folder;
         if (file != kNoFile)
-            folder.write(QStringLiteral("player.fav"), file);
+            folder.write(u"player.fav"_s, file);
         const GameState game = gameWith({});
         for (const QString &step : steps) {
             const QuotePanel panel = selected(step.mid(1));
-            const FileStatus error = step.startsWith(QLatin1Char('+'))
+            const FileStatus error = step.startsWith(u'+')
                                          ? addSelectedToFavorites(folder.path(), game, panel)
                                          : removeSelectedFromFavorites(folder.path(), game, panel);
             QVERIFY2(!error, qPrintable(error ? error->text() : QString()));
         }
         // Nothing else is written, no temporary file stays behind.
         const QStringList files = QDir(folder.path()).entryList(QDir::Files);
-        QCOMPARE(files, expected == kNoFile ? QStringList() : QStringList{"player.fav"});
+        QCOMPARE(files, expected == kNoFile ? QStringList() : QStringList{u"player.fav"_s});
         if (expected != kNoFile)
-            QCOMPARE(folder.read(QStringLiteral("player.fav")), expected);
+            QCOMPARE(folder.read(u"player.fav"_s), expected);
         FileStatus problem;
-        const auto menu = favoriteMenuState(folder.path(), game, selected("IBM"), Qt::RightButton, &problem);
+        const auto menu =
+            favoriteMenuState(folder.path(), game, selected(u"IBM"_s), Qt::RightButton, &problem);
         QVERIFY(menu && !problem);
         const QList<QByteArray> lines = expected.split('\n');
         const bool listed = lines.contains("IBM\r") || lines.contains("IBM");
@@ -599,95 +582,90 @@ private slots:
     void favoriteMenuNeedsARightClickOnAReadableList()
     {
         TempProgramFolder folder;
-        QVERIFY(!favoriteMenuState(folder.path(), gameWith({}), selected("IBM"), Qt::LeftButton));
+        QVERIFY(!favoriteMenuState(folder.path(), gameWith({}), selected(u"IBM"_s), Qt::LeftButton));
         // A folder where the favourites file should be.
-        QDir().mkpath(folder.file(QStringLiteral("player.fav")));
+        QDir().mkpath(folder.file(u"player.fav"_s));
         FileStatus problem;
-        QVERIFY(!favoriteMenuState(folder.path(), gameWith({}), selected("IBM"), Qt::RightButton, &problem));
-        QVERIFY(problem && problem->text().contains(QStringLiteral("player.fav")));
+        QVERIFY(
+            !favoriteMenuState(folder.path(), gameWith({}), selected(u"IBM"_s), Qt::RightButton, &problem));
+        QVERIFY(problem && problem->text().contains(u"player.fav"_s));
     }
 
-    // 15 IBM and 3 MSFT over the whole client area, then again after selling every MSFT.
-    void statisticsAfterSellingEveryMsft()
-    {
-        TradingGame game("10000", 15, QStringLiteral("80"));
-        QWidget client;
-        client.resize(669, 430);
-        FrmStats panel(&client);
-        QVERIFY(panel.isHidden());
-        QVERIFY(panel.showFor(game.session().portfolio()));
-        QCOMPARE(panel.geometry(), QRect(0, 0, 669, 430));
-        QCOMPARE(statistics(panel), (QStringList{"IBM=15", "MSFT=3", "IBM - 15", "MSFT - 3", "18", "2"}));
-        QStringList captions;
-        for (QLabel *label : panel.findChildren<QLabel *>())
-            captions.append(label->text());
-        for (const char *caption :
-             {"Statistics for Player", "Your current shares repartition :", "Global Statistics :",
-              "Total shares owned :", "Companies involved :", "Financial Fortune (USD) :"})
-            QVERIFY2(captions.contains(QLatin1String(caption)), caption);
-        QCOMPARE(child<QPushButton>(panel, "Command2")->text(), QStringLiteral("Evaluate..."));
-        QCOMPARE(child<QPushButton>(panel, "cmdCloseStats")->text(), QStringLiteral("Close"));
-        QTest::mouseClick(child<QPushButton>(panel, "cmdCloseStats"), Qt::LeftButton);
-        QVERIFY(panel.isHidden());
-
-        game.ts->quote(QStringLiteral("MSFT"), "80");
-        QCOMPARE(game.panel().lblOwned, QStringLiteral("3"));
-        QVERIFY(!game.session().tradeDesk().trade(TradeKind::Sell, "3", "240").refusal);
-        QVERIFY(panel.showFor(game.session().portfolio()));
-        QCOMPARE(statistics(panel), (QStringList{"IBM=15", "IBM - 15", "15", "1"}));
-    }
-
-    // The figures of the saved game on disk; an unreadable one is reported and the panel stays hidden.
+    // The figures of the saved game on disk, read through the session's door.
     void statisticsFigures_data()
     {
-        QTest::addColumn<QByteArray>("holdings"); // "-" for no saved game
-        QTest::addColumn<int>("holdingCount");    // -1: as read from the file
-        QTest::addColumn<QStringList>("shown");   // empty when refused
+        QTest::addColumn<QByteArray>("holdings"); // on disk now; "-" for no saved game
+        QTest::addColumn<int>("holdingCount");    // in the game in play; -1: as on disk
+        QTest::addColumn<QStringList>("figures"); // "T - n" lines, then total and companies
         QTest::addRow("saved-game order, none or negative left out")
             << QByteArray("MSFT\r\n 3 \r\nDELL\r\n -2 \r\nAAPL\r\n 0 \r\nIBM\r\n 15 \r\n") << -1
-            << QStringList{"MSFT=3", "IBM=15", "MSFT - 3", "IBM - 15", "18", "2"};
-        QTest::addRow("nothing held") << QByteArray("IBM\r\n0\r\n") << -1 << QStringList{"0", "0"};
+            << QStringList{u"MSFT - 3"_s, u"IBM - 15"_s, u"18"_s, u"2"_s};
+        QTest::addRow("nothing held") << QByteArray("IBM\r\n0\r\n") << -1 << QStringList{u"0"_s, u"0"_s};
         QTest::addRow("only the game's holding count is read")
-            << QByteArray("IBM\r\n15\r\nMSFT\r\n3\r\n") << 1 << QStringList{"IBM=15", "IBM - 15", "15", "1"};
+            << QByteArray("IBM\r\n15\r\nMSFT\r\n3\r\n") << 1 << QStringList{u"IBM - 15"_s, u"15"_s, u"1"_s};
         QTest::addRow("total beyond 32 bits")
             << QByteArray("IBM\r\n2147483647\r\nMSFT\r\n2147483647\r\n") << -1
-            << QStringList{"IBM=2147483647",    "MSFT=2147483647", "IBM - 2147483647",
-                           "MSFT - 2147483647", "4294967294",      "2"};
+            << QStringList{u"IBM - 2147483647"_s, u"MSFT - 2147483647"_s, u"4294967294"_s, u"2"_s};
         QTest::addRow("missing") << QByteArray("-") << 2 << QStringList();
     }
     void statisticsFigures()
     {
         QFETCH(QByteArray, holdings);
         QFETCH(int, holdingCount);
-        QFETCH(QStringList, shown);
+        QFETCH(QStringList, figures);
         TempProgramFolder folder;
         folder.writeSettings();
-        // The game in play holds `holdingCount` pairs; the file on disk may have changed since.
         QByteArray inPlay = holdings;
-        if (holdingCount >= 0) {
-            inPlay.clear();
-            for (int i = 0; i < holdingCount; ++i)
-                inPlay += "A\r\n0\r\n";
-        }
-        folder.write(QStringLiteral("player.qvn"), "10000\r\n" + inPlay);
+        if (holdingCount >= 0)
+            inPlay = QByteArray("A\r\n0\r\n").repeated(holdingCount);
+        folder.write(u"player.qvn"_s, "10000\r\n" + inPlay);
         TestSession ts(folder.path());
         QVERIFY(!ts.session->start());
-        QFile::remove(folder.file(QStringLiteral("player.qvn")));
+        QFile::remove(folder.file(u"player.qvn"_s));
         if (holdings != "-")
-            folder.write(QStringLiteral("player.qvn"), "10000\r\n" + holdings);
-        MessageRecorder messages;
-        QWidget client;
-        FrmStats panel(&client);
-        QCOMPARE(panel.showFor(ts.session->portfolio()), !shown.isEmpty());
-        QCOMPARE(panel.isHidden(), shown.isEmpty());
-        if (!shown.isEmpty()) {
-            QVERIFY(messages.shown.isEmpty());
-            QCOMPARE(statistics(panel), shown);
+            folder.write(u"player.qvn"_s, "10000\r\n" + holdings);
+        HoldingsStatistics stats;
+        const FileStatus error = ts.session->portfolio().statistics(stats);
+        QCOMPARE(bool(error), figures.isEmpty());
+        if (error) {
+            QVERIFY(error->text().contains(u"player.qvn"_s));
             return;
         }
+        QStringList got;
+        for (const Holding &h : stats.held)
+            got << statisticsLine(h);
+        QCOMPARE(got << QString::number(stats.totalShares) << QString::number(stats.companies()), figures);
+    }
+
+    // The panel draws the figures it is given and reports an unreadable game instead of showing.
+    void statisticsPanel()
+    {
+        TradingGame game("10000", 15, "80");
+        QWidget client;
+        client.resize(669, 430);
+        FrmStats panel(&client);
+        QVERIFY(panel.isHidden());
+        QVERIFY(panel.showFor(game.session().portfolio()));
+        QCOMPARE(panel.geometry(), QRect(0, 0, 669, 430));
+        QCOMPARE(statistics(panel),
+                 (QStringList{u"IBM=15"_s, u"MSFT=3"_s, u"IBM - 15"_s, u"MSFT - 3"_s, u"18"_s, u"2"_s}));
+        QTest::mouseClick(child<QPushButton>(panel, "cmdCloseStats"), Qt::LeftButton);
+        QVERIFY(panel.isHidden());
+
+        // Drawn afresh from the door each time it is shown.
+        game.ts->quote(u"MSFT"_s, "80");
+        QVERIFY(!game.desk().trade(TradeKind::Sell, u"3"_s, u"240"_s).refusal);
+        QVERIFY(panel.showFor(game.session().portfolio()));
+        QCOMPARE(statistics(panel), (QStringList{u"IBM=15"_s, u"IBM - 15"_s, u"15"_s, u"1"_s}));
+
+        panel.hide();
+        QVERIFY(QFile::remove(game.folder.file(u"player.qvn"_s)));
+        MessageRecorder messages;
+        QVERIFY(!panel.showFor(game.session().portfolio()));
+        QVERIFY(panel.isHidden());
         QCOMPARE(messages.shown.size(), 1);
-        QVERIFY(messages.shown.at(0).text.contains(QStringLiteral("player.qvn")));
-        QCOMPARE(messages.shown.at(0).title, QStringLiteral("Quorvane"));
+        QVERIFY(messages.shown.at(0).text.contains(u"player.qvn"_s));
+        QCOMPARE(messages.shown.at(0).title, u"Quorvane"_s);
     }
 };
 
