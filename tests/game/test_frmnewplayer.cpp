@@ -97,7 +97,7 @@ private slots:
         QFETCH(QString, control);
         QFETCH(QString, text);
         QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Create New Player"));
-        QCOMPARE(child<QWidget>(control.toLatin1())->property("text").toString(), text);
+        QCOMPARE(child<QWidget>(control.toLatin1().constData())->property("text").toString(), text);
         QVERIFY(child<QRadioButton>("Option1")->isChecked());
     }
 
@@ -149,7 +149,7 @@ private slots:
         QFETCH(QString, option);
         QFETCH(QByteArray, cash);
         MessageRecorder rec;
-        auto *level = child<QRadioButton>(option.toLatin1());
+        auto *level = child<QRadioButton>(option.toLatin1().constData());
         QTest::mouseClick(level, Qt::LeftButton, {}, QPoint(4, level->height() / 2));
         QVERIFY(level->isChecked());
         create(gameName);
