@@ -14,11 +14,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 const QByteArray kZoe("2000\r\nA\r\n3\r\nAAPL\r\n0\r\nMSFT\r\n12\r\n");
 const QByteArray kHeader("[Quorvane Favorites File]\r\n");
-const QList<Holding> kZoeHoldings{{"A", 3}, {"AAPL", 0}, {"MSFT", 12}};
-const QList<Holding> kRunningHoldings{{"IBM", 5}};
+const QList<Holding> kZoeHoldings{{u"A"_s, 3}, {u"AAPL"_s, 0}, {u"MSFT"_s, 12}};
+const QList<Holding> kRunningHoldings{{u"IBM"_s, 5}};
 } // namespace
 
 class TestFrmLoad : public QObject
@@ -43,10 +45,10 @@ class TestFrmLoad : public QObject
     void open()
     {
         if (!m_session) {
-            write("options.cfg", "[Quorvane Settings]\r\nRunning\r\n" + m_favoritesLine +
-                                     "\r\nEnableMusic=No\r\nUseProxy=No\r\nnull\r\nnull\r\n");
-            write("Running.qvn", "777\r\nIBM\r\n5\r\n");
-            write("Running.fav", kHeader);
+            write(u"options.cfg"_s, "[Quorvane Settings]\r\nRunning\r\n" + m_favoritesLine +
+                                        "\r\nEnableMusic=No\r\nUseProxy=No\r\nnull\r\nnull\r\n");
+            write(u"Running.qvn"_s, "777\r\nIBM\r\n5\r\n");
+            write(u"Running.fav"_s, kHeader);
             m_session = std::make_unique<TestSession>(m_folder);
             QVERIFY(!m_session->session->start());
             for (const char *file : {"options.cfg", "Running.qvn", "Running.fav"})
@@ -56,7 +58,10 @@ class TestFrmLoad : public QObject
         m_dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_dialog));
     }
-    template <typename T> T *child(const char *name) const { return m_dialog->findChild<T *>(name); }
+    template <typename T> T *child(const char *name) const
+    {
+        return m_dialog->findChild<T *>(QString::fromLatin1(name));
+    }
     QStringList listed() const
     {
         QStringList names;
@@ -83,7 +88,7 @@ class TestFrmLoad : public QObject
 private slots:
     void init()
     {
-        m_folder = m_root.filePath("program");
+        m_folder = m_root.filePath(u"program"_s);
         QDir(m_folder).removeRecursively();
         QVERIFY(QDir().mkpath(m_folder));
         m_favoritesLine = "LoadFavorites=No";
@@ -98,9 +103,10 @@ private slots:
     {
         QTest::addColumn<QStringList>("files");
         QTest::addColumn<QStringList>("shown");
-        QTest::addRow("no saved games") << QStringList{"options.cfg"} << QStringList{};
-        QTest::addRow("saved games sorted") << QStringList{"zed.qvn", "Zoe.qvn", "Bob.qvn", "Bob.fav", ".qvn"}
-                                            << QStringList{".qvn", "Bob.qvn", "zed.qvn", "Zoe.qvn"};
+        QTest::addRow("no saved games") << QStringList{u"options.cfg"_s} << QStringList{};
+        QTest::addRow("saved games sorted")
+            << QStringList{u"zed.qvn"_s, u"Zoe.qvn"_s, u"Bob.qvn"_s, u"Bob.fav"_s, u".qvn"_s}
+            << QStringList{u".qvn"_s, u"Bob.qvn"_s, u"zed.qvn"_s, u"Zoe.qvn"_s};
     }
     void listing()
     {
@@ -133,9 +139,9 @@ private slots:
     {
         QFETCH(QByteArray, content);
         QFETCH(QString, money);
-        write("Zoe.qvn", content);
+        write(u"Zoe.qvn"_s, content);
         open();
-        select("Zoe.qvn");
+        select(u"Zoe.qvn"_s);
         QCOMPARE(child<QLabel>("Label2")->text(), money);
         QCOMPARE(child<QLabel>("Label1")->text(), QStringLiteral("Property of Zoe"));
         verifyRunningGameKept();
@@ -147,7 +153,7 @@ private slots:
         QTest::addColumn<QByteArray>("favorites");
         QTest::addColumn<QStringList>("stockList");
         QTest::addRow("favourites on") << true << kHeader + "MSFT\r\nA\r\nMSFT\r\n"
-                                       << QStringList{"MSFT", "A", "MSFT"};
+                                       << QStringList{u"MSFT"_s, u"A"_s, u"MSFT"_s};
         QTest::addRow("favourites on, header only") << true << kHeader << QStringList{};
         QTest::addRow("favourites off") << false << kHeader + "MSFT\r\n" << QStringList{};
     }
@@ -158,14 +164,14 @@ private slots:
         QFETCH(QStringList, stockList);
         if (favoritesOn)
             m_favoritesLine = "LoadFavorites=Yes";
-        write("Zoe.qvn", kZoe);
-        write("Zoe.fav", favorites);
+        write(u"Zoe.qvn"_s, kZoe);
+        write(u"Zoe.fav"_s, favorites);
         open();
         GameSession *session = m_session->session;
         QSignalSpy cash(session, &GameSession::cashChanged), list(session, &GameSession::stockListChanged),
             owned(session, &GameSession::panelChanged);
         MessageRecorder rec;
-        select("Zoe.qvn");
+        select(u"Zoe.qvn"_s);
         clickLoad();
 
         QVERIFY(rec.shown.isEmpty());
@@ -188,10 +194,10 @@ private slots:
     void loadTwiceGivesSameTable()
     {
         m_favoritesLine = "LoadFavorites=Yes";
-        write("Zoe.qvn", kZoe);
-        write("Zoe.fav", kHeader);
+        write(u"Zoe.qvn"_s, kZoe);
+        write(u"Zoe.fav"_s, kHeader);
         open();
-        select("Zoe.qvn");
+        select(u"Zoe.qvn"_s);
         clickLoad();
         clickLoad();
         QCOMPARE(state().holdings, kZoeHoldings);
@@ -217,15 +223,15 @@ private slots:
         QFETCH(QString, named);
         if (favoritesOn)
             m_favoritesLine = "LoadFavorites=Yes";
-        write("Zoe.qvn", saved);
+        write(u"Zoe.qvn"_s, saved);
         if (withFavoritesFile)
-            write("Zoe.fav", kHeader + "MSFT\r\n");
+            write(u"Zoe.fav"_s, kHeader + "MSFT\r\n");
         open();
         GameSession *session = m_session->session;
         QSignalSpy cash(session, &GameSession::cashChanged), list(session, &GameSession::stockListChanged),
             owned(session, &GameSession::panelChanged);
         MessageRecorder rec;
-        select("Zoe.qvn");
+        select(u"Zoe.qvn"_s);
         clickLoad();
 
         QCOMPARE(rec.shown.size(), 1);
@@ -238,7 +244,7 @@ private slots:
 
     void loadWithNothingSelectedIsIgnored()
     {
-        write("Zoe.qvn", kZoe);
+        write(u"Zoe.qvn"_s, kZoe);
         open();
         QSignalSpy cash(m_session->session, &GameSession::cashChanged);
         MessageRecorder rec;
@@ -252,9 +258,9 @@ private slots:
 
     void cancelKeepsRunningGame()
     {
-        write("Zoe.qvn", kZoe);
+        write(u"Zoe.qvn"_s, kZoe);
         open();
-        select("Zoe.qvn");
+        select(u"Zoe.qvn"_s);
         QTest::mouseClick(child<QPushButton>("cmdCancel"), Qt::LeftButton);
         QTRY_VERIFY(!m_dialog);
         verifyRunningGameKept();
@@ -262,14 +268,14 @@ private slots:
 
     void gameCreatedWhileOpenShowsAfterReopening()
     {
-        write("Zoe.qvn", kZoe);
+        write(u"Zoe.qvn"_s, kZoe);
         open();
-        QVERIFY(!CreateSavedGame(m_folder, "Newbie", "10000", {}));
-        QCOMPARE(listed(), QStringList{"Zoe.qvn"});
+        QVERIFY(!CreateSavedGame(m_folder, u"Newbie"_s, u"10000"_s, {}));
+        QCOMPARE(listed(), QStringList{u"Zoe.qvn"_s});
         m_dialog->close();
         QTRY_VERIFY(!m_dialog);
         open();
-        QCOMPARE(listed(), QStringList({"Newbie.qvn", "Zoe.qvn"}));
+        QCOMPARE(listed(), QStringList({u"Newbie.qvn"_s, u"Zoe.qvn"_s}));
     }
 };
 

@@ -20,6 +20,8 @@
 #include <QThreadPool>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class TestFrmMain : public QObject
 {
     Q_OBJECT
@@ -133,7 +135,7 @@ private slots:
             << QByteArray("LoadFavorites=Yes") << QByteArray() << QStringList() << false;
         QTest::addRow("exactly Yes, duplicates and unknown kept")
             << QByteArray("LoadFavorites=Yes") << QByteArray("MSFT\r\nIBM\r\nZZZZ\r\nIBM\r\n")
-            << QStringList{"IBM", "IBM", "MSFT", "ZZZZ"} << false;
+            << QStringList{u"IBM"_s, u"IBM"_s, u"MSFT"_s, u"ZZZZ"_s} << false;
         QTest::addRow("lower-case yes lists everything")
             << QByteArray("LoadFavorites=yes") << QByteArray("IBM\r\n") << all << true;
         QTest::addRow("trailing blank lists everything")
@@ -283,7 +285,8 @@ private slots:
         QTest::addColumn<QString>("thing");
         for (const char *file : {"options.cfg", "player.qvn", "player.fav"}) {
             for (const char *thing : {"named pipe", "folder", "device"})
-                QTest::addRow("%s is a %s", file, thing) << QString(file) << QString(thing);
+                QTest::addRow("%s is a %s", file, thing)
+                    << QString::fromLatin1(file) << QString::fromLatin1(thing);
         }
     }
     void startupFileThatIsNoFile()
@@ -304,8 +307,9 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(messages.texts().size(), 1);
-        QVERIFY2(messages.texts().first().contains("\"" + path + "\" (it is a " + thing + ", not a file"),
-                 qPrintable(messages.texts().first()));
+        QVERIFY2(
+            messages.texts().first().contains(u"\""_s + path + u"\" (it is a "_s + thing + u", not a file"_s),
+            qPrintable(messages.texts().first()));
         QCOMPARE(rows(w).size(), 228);
         QCOMPARE(label(w, "lblTicker"), QStringLiteral("Cash : 0$"));
     }
@@ -317,7 +321,7 @@ private slots:
         QTest::addColumn<QString>("command");
         for (const char *command :
              {"mnuFavAdd", "mnuFavDel", "right click", "mnuStats", "cmdBuy", "cmdSell", "favourites filter"})
-            QTest::newRow(command) << QString(command);
+            QTest::newRow(command) << QString::fromLatin1(command);
     }
     void noGameLoadedCommandsWriteNothing()
     {
@@ -337,12 +341,12 @@ private slots:
         QCOMPARE(label(w, "lblQuote"), QStringLiteral("IBM"));
         const auto before = folder.snapshot();
 
-        if (command == "right click") {
+        if (command == u"right click"_s) {
             QTest::mouseClick(list->viewport(), Qt::RightButton, {}, rowCentre(list, list->currentItem()));
             QVERIFY(!w.findChild<QMenu *>(QStringLiteral("mnuContextMenu"))->isVisible());
-        } else if (command.startsWith("cmd")) {
+        } else if (command.startsWith(u"cmd"_s)) {
             QTest::mouseClick(w.findChild<QPushButton *>(command), Qt::LeftButton);
-        } else if (command == "favourites filter") {
+        } else if (command == u"favourites filter"_s) {
             QVERIFY(w.session().applyFilter(true, {}));
             QCOMPARE(w.session().applyFilter(true, {})->text(), noGame());
             QCOMPARE(rows(w).size(), 228);
@@ -383,7 +387,7 @@ private slots:
         QStringList bar;
         for (QAction *a : w.menuBar()->actions())
             bar.append(a->text());
-        QCOMPARE(bar, (QStringList{"&File", "&Options", "?"}));
+        QCOMPARE(bar, (QStringList{u"&File"_s, u"&Options"_s, u"?"_s}));
         const QList<std::pair<const char *, const char *>> entries = {{"mnuNewGame", "&Start New Game"},
                                                                       {"mnuLoadSaved", "&Load Saved Game"},
                                                                       {"mnuEnd", "&Quit Quorvane"},
@@ -415,7 +419,7 @@ private slots:
         folder.write(QStringLiteral("rich.fav"), "[Quorvane Favorites File]\r\nMSFT\r\nDELL\r\n");
         MessageRecorder messages;
         FrmMain w(folder.path());
-        QCOMPARE(rows(w), QStringList{"IBM"});
+        QCOMPARE(rows(w), QStringList{u"IBM"_s});
 
         w.findChild<QAction *>(QStringLiteral("mnuNewGame"))->trigger();
         w.findChild<QAction *>(QStringLiteral("mnuNewGame"))->trigger();
@@ -433,7 +437,7 @@ private slots:
 
         QCOMPARE(w.session().game().gameName, QStringLiteral("rich"));
         QCOMPARE(label(w, "lblTicker"), QStringLiteral("Cash : 2000$"));
-        QCOMPARE(rows(w), (QStringList{"DELL", "MSFT"}));
+        QCOMPARE(rows(w), (QStringList{u"DELL"_s, u"MSFT"_s}));
         QVERIFY(messages.shown.isEmpty());
     }
 

@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 QByteArray readFile(const QString &path)
 {
@@ -36,7 +38,10 @@ class TestFrmNewPlayer : public QObject
     std::unique_ptr<TestSession> m_session;
     QPointer<frmNewPlayer> m_dialog;
 
-    template <typename T> T *child(const char *name) const { return m_dialog->findChild<T *>(name); }
+    template <typename T> T *child(const char *name) const
+    {
+        return m_dialog->findChild<T *>(QString::fromLatin1(name));
+    }
     QLineEdit *name() const { return child<QLineEdit>("txtPlayerName"); }
     QString preview() const { return child<QLabel>("Label2")->text(); }
     QStringList programFiles() const
@@ -52,7 +57,7 @@ class TestFrmNewPlayer : public QObject
 private slots:
     void init()
     {
-        m_folder = m_root.filePath("program");
+        m_folder = m_root.filePath(u"program"_s);
         QDir(m_folder).removeRecursively();
         QVERIFY(QDir().mkpath(m_folder));
         m_disk.failWriteFrom = -1;
@@ -126,7 +131,7 @@ private slots:
             QTest::keyClicks(name(), input);
         }
         QCOMPARE(name()->text(), kept);
-        QCOMPARE(preview(), "Choose a name for this game. The saved game will be : " + kept + ".qvn");
+        QCOMPARE(preview(), u"Choose a name for this game. The saved game will be : "_s + kept + u".qvn"_s);
     }
 
     void levels_data()
@@ -154,9 +159,9 @@ private slots:
         QVERIFY(level->isChecked());
         create(gameName);
 
-        const QByteArray saved = readFile(QDir(m_folder).filePath(gameName + ".qvn"));
+        const QByteArray saved = readFile(QDir(m_folder).filePath(gameName + u".qvn"_s));
         QCOMPARE(saved.count('\n'), 457);
-        QStringList lines = QString::fromLatin1(saved).split("\r\n");
+        QStringList lines = QString::fromLatin1(saved).split(u"\r\n"_s);
         QCOMPARE(lines.takeLast(), QString()); // the last line ends with CR LF too
         QCOMPARE(lines.size(), 457);
         QCOMPARE(lines[0], QString::fromLatin1(cash));
@@ -164,7 +169,7 @@ private slots:
         QCOMPARE(lines[455], QStringLiteral("ZQK"));
         for (int i = 2; i < lines.size(); i += 2)
             QCOMPARE(lines[i], QStringLiteral("0"));
-        QCOMPARE(readFile(QDir(m_folder).filePath(gameName + ".fav")),
+        QCOMPARE(readFile(QDir(m_folder).filePath(gameName + u".fav"_s)),
                  QByteArray("[Quorvane Favorites File]\r\n"));
         QVERIFY(rec.shown.isEmpty());
         QVERIFY(m_dialog && m_dialog->isVisible());
@@ -184,7 +189,8 @@ private slots:
         QFETCH(bool, exists);
         QFETCH(int, answer);
         QFETCH(bool, replaced);
-        const QString saved = QDir(m_folder).filePath("Demo.qvn"), favs = QDir(m_folder).filePath("Demo.fav");
+        const QString saved = QDir(m_folder).filePath(u"Demo.qvn"_s),
+                      favs = QDir(m_folder).filePath(u"Demo.fav"_s);
         if (exists) {
             QFile f(saved), g(favs);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(kOldGame) > 0);
@@ -192,7 +198,7 @@ private slots:
         }
         MessageRecorder rec;
         rec.answers << QMessageBox::StandardButton(answer);
-        create("Demo");
+        create(u"Demo"_s);
 
         QCOMPARE(rec.shown.size(), exists ? 1 : 0);
         if (exists) {
@@ -228,7 +234,7 @@ private slots:
         QVERIFY(rec.shown[0].text.contains(gameName));
         QVERIFY(programFiles().isEmpty());
         QCOMPARE(QDir(m_root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                 QStringList{"program"});
+                 QStringList{u"program"_s});
     }
 
     void writeFailure_data()
@@ -240,7 +246,7 @@ private slots:
     void writeFailure()
     {
         QFETCH(bool, exists);
-        const QString saved = QDir(m_folder).filePath("Demo.qvn");
+        const QString saved = QDir(m_folder).filePath(u"Demo.qvn"_s);
         if (exists) {
             QFile f(saved);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(kOldGame) > 0);
@@ -249,9 +255,9 @@ private slots:
         m_disk.failWriteFrom = 0;
         MessageRecorder rec;
         rec.answers << QMessageBox::Yes;
-        create("Demo");
+        create(u"Demo"_s);
         QCOMPARE(rec.shown.size(), exists ? 2 : 1);
-        QVERIFY(rec.shown.last().text.contains(QRegularExpression("Demo\\.(qvn|fav)")));
+        QVERIFY(rec.shown.last().text.contains(QRegularExpression(u"Demo\\.(qvn|fav)"_s)));
         QCOMPARE(programFiles(), before);
         if (exists)
             QCOMPARE(readFile(saved), kOldGame);
@@ -278,7 +284,7 @@ private slots:
         if (closes)
             QTRY_VERIFY(!m_dialog);
         else
-            QVERIFY(QFile::exists(QDir(m_folder).filePath("Player1.qvn")));
+            QVERIFY(QFile::exists(QDir(m_folder).filePath(u"Player1.qvn"_s)));
         QCOMPARE(programFiles().isEmpty(), closes);
     }
 };

@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 void writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -44,8 +46,9 @@ private slots:
                                                      << "BCDEFGHIJKLMNOPQ";
         QTest::addRow("40 characters keep the last 16") << "0123456789abcdefghijklmnopqrstuvwxyzWXYZ"
                                                         << "opqrstuvwxyzWXYZ";
-        QTest::addRow("pair inside the limit kept") << smile + QString(14, 'a') << smile + QString(14, 'a');
-        QTest::addRow("pair at the cut dropped whole") << "x" + smile + QString(15, 'a') << QString(15, 'a');
+        QTest::addRow("pair inside the limit kept") << smile + QString(14, u'a') << smile + QString(14, u'a');
+        QTest::addRow("pair at the cut dropped whole")
+            << u"x"_s + smile + QString(15, u'a') << QString(15, u'a');
     }
     void limitGameName()
     {
@@ -73,7 +76,7 @@ private slots:
         QTest::addRow("C1 control") << QString(QChar(0x85)) << true;
         for (const char *c : {":", "*", "?", "\"", "<", ">", "|"})
             QTest::addRow("reserved %s", c) << QStringLiteral("a%1b").arg(QLatin1String(c)) << true;
-        QTest::addRow("lone surrogate") << QString(QChar(0xD800)) + "x" << true;
+        QTest::addRow("lone surrogate") << QString(QChar(0xD800)) + u"x"_s << true;
     }
     void gameNameProblem()
     {
@@ -91,9 +94,9 @@ private slots:
         QVERIFY(::listSavedGames(dir.path()).isEmpty());
         for (const char *name :
              {"b.qvn", "a.qvn", "A.qvn", ".qvn", "c.QVN", "d.qvn.tmp", "e.fav", "options.cfg"})
-            writeFile(dir.filePath(name), "1\r\n");
-        QVERIFY(QDir(dir.path()).mkdir("folder.qvn"));
-        QCOMPARE(::listSavedGames(dir.path()), QStringList({".qvn", "A.qvn", "a.qvn", "b.qvn"}));
+            writeFile(dir.filePath(QLatin1String(name)), "1\r\n");
+        QVERIFY(QDir(dir.path()).mkdir(u"folder.qvn"_s));
+        QCOMPARE(::listSavedGames(dir.path()), QStringList({u".qvn"_s, u"A.qvn"_s, u"a.qvn"_s, u"b.qvn"_s}));
     }
 
     void switchGame_data()
@@ -121,28 +124,28 @@ private slots:
         QFETCH(bool, withFavorites);
         QFETCH(bool, loads);
         QTemporaryDir dir;
-        writeFile(dir.filePath("New.qvn"), saved);
+        writeFile(dir.filePath(u"New.qvn"_s), saved);
         if (!favorites.isNull())
-            writeFile(dir.filePath("New.fav"), favorites);
+            writeFile(dir.filePath(u"New.fav"_s), favorites);
 
         GameState state = runningGame();
-        QStringList list{"IBM"};
-        const FileStatus error = ::switchGame(dir.path(), "New.qvn", withFavorites, state, list);
+        QStringList list{u"IBM"_s};
+        const FileStatus error = ::switchGame(dir.path(), u"New.qvn"_s, withFavorites, state, list);
         QCOMPARE(!error, loads);
         if (!loads) {
-            QVERIFY(error->text().contains("New."));
+            QVERIFY(error->text().contains(u"New."_s));
             const GameState before = runningGame();
             QCOMPARE(state.gameName, before.gameName);
             QCOMPARE(state.cash.units(), before.cash.units());
             QCOMPARE(state.holdings, before.holdings);
-            QCOMPARE(list, QStringList{"IBM"});
+            QCOMPARE(list, QStringList{u"IBM"_s});
             return;
         }
         QCOMPARE(state.gameName, QStringLiteral("New"));
         QCOMPARE(state.cash.units(), Money::fromDollars(2000).units());
-        QCOMPARE(state.holdings, QList<Holding>({{"A", 3}, {"AAPL", 0}}));
+        QCOMPARE(state.holdings, QList<Holding>({{u"A"_s, 3}, {u"AAPL"_s, 0}}));
         QCOMPARE(state.openTradeDialogs, 1);
-        QCOMPARE(list, withFavorites ? QStringList({"MSFT", "A"}) : QStringList{"IBM"});
+        QCOMPARE(list, withFavorites ? QStringList({u"MSFT"_s, u"A"_s}) : QStringList{u"IBM"_s});
     }
 };
 

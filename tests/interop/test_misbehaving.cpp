@@ -12,6 +12,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 Q_DECLARE_METATYPE(MisbehavingServer::Answer)
 
 namespace {
@@ -63,7 +65,7 @@ void TestMisbehaving::cleanup()
 
 QByteArray TestMisbehaving::storedFile() const
 {
-    QFile file(m_dir->filePath("quote.cfg"));
+    QFile file(m_dir->filePath(u"quote.cfg"_s));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
 }
 

@@ -14,6 +14,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QByteArray kQuote("\"IBM\",85.5,\"6/1/2004\",\"4:00pm\",-1.25,86.1,87,85,4200\r\n");
@@ -83,9 +85,9 @@ void TestPeers::initTestCase()
     QVERIFY(m_quotePort && m_missingPort && m_proxyPort);
     QVERIFY(m_quotePort != m_missingPort && m_missingPort != m_proxyPort && m_quotePort != m_proxyPort);
 
-    QVERIFY(writeFile(path("www/d/quotes.csv"), kQuote));
-    QVERIFY(QDir().mkpath(path("empty")));
-    QVERIFY(QDir().mkpath(path("temp")));
+    QVERIFY(writeFile(path(u"www/d/quotes.csv"_s), kQuote));
+    QVERIFY(QDir().mkpath(path(u"empty"_s)));
+    QVERIFY(QDir().mkpath(path(u"temp"_s)));
     const QString root = m_peerDir.path();
     const QString nginxConf =
         QStringLiteral("%1daemon on;\n"
@@ -108,10 +110,11 @@ void TestPeers::initTestCase()
             .arg(PeerDaemon::isRoot() ? QStringLiteral("user root root;\n") : QString(), root)
             .arg(m_quotePort)
             .arg(m_missingPort);
-    QVERIFY(writeFile(path("nginx.conf"), nginxConf.toLocal8Bit()));
+    QVERIFY(writeFile(path(u"nginx.conf"_s), nginxConf.toLocal8Bit()));
     QString error;
-    QVERIFY2(m_nginx.start(kNginx, {"-p", root, "-e", path("nginx-error.log"), "-c", path("nginx.conf")},
-                           path("nginx.pid"), m_quotePort, &error),
+    QVERIFY2(m_nginx.start(
+                 kNginx, {u"-p"_s, root, u"-e"_s, path(u"nginx-error.log"_s), u"-c"_s, path(u"nginx.conf"_s)},
+                 path(u"nginx.pid"_s), m_quotePort, &error),
              qPrintable(error));
     QTRY_VERIFY_WITH_TIMEOUT(m_nginx.isReady(), 15000);
 
@@ -127,9 +130,9 @@ void TestPeers::initTestCase()
             .arg(PeerDaemon::isRoot() ? QStringLiteral("User root\nGroup root\n") : QString())
             .arg(m_proxyPort)
             .arg(root);
-    QVERIFY(writeFile(path("tinyproxy.conf"), proxyConf.toLocal8Bit()));
-    QVERIFY2(m_tinyproxy.start(kTinyproxy, {"-c", path("tinyproxy.conf")}, path("tinyproxy.pid"), m_proxyPort,
-                               &error),
+    QVERIFY(writeFile(path(u"tinyproxy.conf"_s), proxyConf.toLocal8Bit()));
+    QVERIFY2(m_tinyproxy.start(kTinyproxy, {u"-c"_s, path(u"tinyproxy.conf"_s)}, path(u"tinyproxy.pid"_s),
+                               m_proxyPort, &error),
              qPrintable(error));
     QTRY_VERIFY_WITH_TIMEOUT(m_tinyproxy.isReady(), 15000);
 }
@@ -180,7 +183,7 @@ void TestPeers::nginxServesTheQuote()
     QVERIFY(sync.isSyncEnabled());
     QCOMPARE(sync.retryCount(), 0);
 
-    QFile stored(m_programDir->filePath("quote.cfg"));
+    QFile stored(m_programDir->filePath(u"quote.cfg"_s));
     QVERIFY(stored.open(QIODevice::ReadOnly));
     QCOMPARE(stored.readAll(), kQuote);
     const QString header = sync.download().panel().txtTete;
@@ -191,23 +194,23 @@ void TestPeers::nginxServesTheQuote()
 
 void TestPeers::nginx404IsAFailedAttemptEachTime()
 {
-    const int before = lineCount(path("missing-access.log"));
+    const int before = lineCount(path(u"missing-access.log"_s));
     QuoteSync &sync = makeSync(QStringLiteral("127.0.0.1:%1").arg(m_missingPort));
     QSignalSpy messages(&sync, &QuoteSync::messageRequested);
     m_panel.lblQuote = QStringLiteral("IBM");
     sync.cmdSync_Click();
     QTRY_COMPARE_WITH_TIMEOUT(messages.count(), 1, 20000);
     QCOMPARE(messages.first().first().toString(), QuoteSync::retriesExhaustedMessage());
-    QVERIFY(!QFile::exists(m_programDir->filePath("quote.cfg")));
+    QVERIFY(!QFile::exists(m_programDir->filePath(u"quote.cfg"_s)));
     QCOMPARE(m_panel.lblTime, QStringLiteral(" at "));
     QVERIFY(sync.isSyncEnabled());
     QVERIFY(sync.download().panel().txtTete.startsWith(QLatin1String("HTTP/1.1 404 Not Found")));
-    QTRY_COMPARE_WITH_TIMEOUT(lineCount(path("missing-access.log")) - before, 10, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(lineCount(path(u"missing-access.log"_s)) - before, 10, 5000);
 }
 
 void TestPeers::throughTinyproxy()
 {
-    const int before = lineCount(path("quote-access.log"));
+    const int before = lineCount(path(u"quote-access.log"_s));
     m_settings.proxyLine = QStringLiteral("UseProxy=Yes");
     m_settings.proxyHost = QStringLiteral(" 127.0.0.1 ");
     m_settings.proxyPort = QString::number(m_proxyPort);
@@ -219,7 +222,7 @@ void TestPeers::throughTinyproxy()
     QVERIFY(sync.download().panel().TextCmd.startsWith(
         QStringLiteral("GET http://127.0.0.1:%1/d/quotes.csv?s=IBM&f=sl1d1t1c1ohgv&e=.csv HTTP/1.1\r\n")
             .arg(m_quotePort)));
-    QTRY_COMPARE_WITH_TIMEOUT(lineCount(path("quote-access.log")) - before, 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(lineCount(path(u"quote-access.log"_s)) - before, 1, 5000);
 }
 
 void TestPeers::tinyproxyUnableToConnectIsAFailedAttempt()
@@ -235,7 +238,7 @@ void TestPeers::tinyproxyUnableToConnectIsAFailedAttempt()
     QTRY_COMPARE_WITH_TIMEOUT(messages.count(), 1, 30000);
     const QString header = sync.download().panel().txtTete;
     QVERIFY2(header.startsWith(QLatin1String("HTTP/1.1 500 Unable to connect\r\n")), qPrintable(header));
-    QVERIFY(!QFile::exists(m_programDir->filePath("quote.cfg")));
+    QVERIFY(!QFile::exists(m_programDir->filePath(u"quote.cfg"_s)));
     QCOMPARE(m_panel.lblTrade, QString());
 }
 

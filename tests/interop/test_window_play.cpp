@@ -22,6 +22,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 const QByteArray kQuote("\"IBM\",85.5,\"6/1/2004\",\"4:00pm\",-1.25,86.1,87,85,4200\r\n");
 } // namespace
@@ -89,7 +91,7 @@ void TestWindowPlay::initTestCase()
     confFile.close();
     QString error;
     QVERIFY2(m_nginx.start(QStringLiteral("/usr/sbin/nginx"),
-                           {"-p", root, "-e", root + "/error.log", "-c", root + "/nginx.conf"},
+                           {u"-p"_s, root, u"-e"_s, root + u"/error.log"_s, u"-c"_s, root + u"/nginx.conf"_s},
                            root + QStringLiteral("/nginx.pid"), m_nginxPort, &error),
              qPrintable(error));
     QTRY_VERIFY_WITH_TIMEOUT(m_nginx.isReady(), 15000);
@@ -97,7 +99,7 @@ void TestWindowPlay::initTestCase()
     const QString market = qEnvironmentVariable("QUORVANE_PROGRAM_DIR") + QStringLiteral("/quorvane-market");
     QVERIFY2(QFileInfo(market).isExecutable(), qPrintable(market));
     m_marketPort = PeerDaemon::freePort();
-    m_market.start(market, {"--port", QString::number(m_marketPort), "--seed", "7", "--quiet"});
+    m_market.start(market, {u"--port"_s, QString::number(m_marketPort), u"--seed"_s, u"7"_s, u"--quiet"_s});
     QVERIFY(m_market.waitForStarted(10000));
     QTRY_VERIFY_WITH_TIMEOUT(
         [this] {
@@ -191,7 +193,7 @@ void TestWindowPlay::playAgainstTheMarketService()
         Money::fromUnits(Money::fromDollars(10000).units() - moneyFromDouble(*price * 10)->units());
     QCOMPARE(w.session().game().cash, expectedCash);
     QCOMPARE(label(w, "lblTicker")->text(),
-             QStringLiteral("Cash : ") + moneyToText(expectedCash, u'.') + "$");
+             QStringLiteral("Cash : ") + moneyToText(expectedCash, u'.') + u"$"_s);
     QCOMPARE(label(w, "lblOwned")->text(), QStringLiteral("25"));
     QCOMPARE(folder.read(QStringLiteral("player.qvn")),
              moneyToText(expectedCash, u'.').toLatin1() + "\r\nIBM\r\n 25 \r\nMSFT\r\n 0 \r\n");

@@ -18,6 +18,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QByteArray readBytes(const QString &path)
@@ -38,7 +40,7 @@ QMap<QString, QByteArray> snapshot(const QString &folder)
 {
     QMap<QString, QByteArray> files;
     for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
-        files.insert(name, readBytes(folder + '/' + name));
+        files.insert(name, readBytes(folder + u'/' + name));
     return files;
 }
 
@@ -65,7 +67,10 @@ class TestGameFiles : public QObject
 
     QTemporaryDir *m_dir = nullptr;
     QString folder() const { return m_dir->path(); }
-    QString gamePath(const char *name = "Demo") const { return savedGamePath(folder(), QString(name)); }
+    QString gamePath(const char *name = "Demo") const
+    {
+        return savedGamePath(folder(), QString::fromLatin1(name));
+    }
     QString favPath() const { return favoritesPath(folder(), QStringLiteral("Demo")); }
 
     GameState loadDemo()
@@ -82,7 +87,7 @@ class TestGameFiles : public QObject
         QVERIFY(error);
         QCOMPARE(error->path, path);
         QCOMPARE(error->action, FileAction::Write);
-        QVERIFY2(error->text().contains("\"" + path + "\""), qPrintable(error->text()));
+        QVERIFY2(error->text().contains(u"\""_s + path + u"\""_s), qPrintable(error->text()));
     }
 
 private slots:
@@ -106,28 +111,31 @@ private slots:
         QTest::addColumn<QString>("script");
         QTest::addColumn<QStringList>("results");
         QTest::addRow("blanks before a field skipped")
-            << QByteArray("   IBM\r\n") << "T" << QStringList{"IBM@1"};
-        QTest::addRow("blanks after text kept") << QByteArray("IBM  \r\n") << "T" << QStringList{"IBM  @1"};
-        QTest::addRow("comma ends a field") << QByteArray("A,B\r\n") << "TT" << QStringList{"A@1", "B@1"};
+            << QByteArray("   IBM\r\n") << "T" << QStringList{u"IBM@1"_s};
+        QTest::addRow("blanks after text kept")
+            << QByteArray("IBM  \r\n") << "T" << QStringList{u"IBM  @1"_s};
+        QTest::addRow("comma ends a field")
+            << QByteArray("A,B\r\n") << "TT" << QStringList{u"A@1"_s, u"B@1"_s};
         QTest::addRow("number ends at a blank")
-            << QByteArray("12 34\r\n") << "NN" << QStringList{"12@1", "34@1"};
+            << QByteArray("12 34\r\n") << "NN" << QStringList{u"12@1"_s, u"34@1"_s};
         QTest::addRow("blanks then comma after number")
-            << QByteArray(" 5 ,X\r\n") << "NT" << QStringList{"5@1", "X@1"};
+            << QByteArray(" 5 ,X\r\n") << "NT" << QStringList{u"5@1"_s, u"X@1"_s};
         QTest::addRow("quoted field holds a comma")
-            << QByteArray("\"A,B\" junk,C\r\n") << "TT" << QStringList{"A,B@1", "C@1"};
+            << QByteArray("\"A,B\" junk,C\r\n") << "TT" << QStringList{u"A,B@1"_s, u"C@1"_s};
         QTest::addRow("quoted field spans lines")
-            << QByteArray("\"A\r\nB\"\r\nC\r\n") << "TT" << QStringList{"A\r\nB@1", "C@3"};
+            << QByteArray("\"A\r\nB\"\r\nC\r\n") << "TT" << QStringList{u"A\r\nB@1"_s, u"C@3"_s};
         QTest::addRow("unterminated quote runs to the end")
-            << QByteArray("\"ABC") << "TT" << QStringList{"ABC@1", "<end>"};
-        QTest::addRow("LF line ends") << QByteArray("A\nB\n") << "TT" << QStringList{"A@1", "B@2"};
-        QTest::addRow("CR line ends") << QByteArray("A\rB\r") << "TTT" << QStringList{"A@1", "B@2", "<end>"};
+            << QByteArray("\"ABC") << "TT" << QStringList{u"ABC@1"_s, u"<end>"_s};
+        QTest::addRow("LF line ends") << QByteArray("A\nB\n") << "TT" << QStringList{u"A@1"_s, u"B@2"_s};
+        QTest::addRow("CR line ends")
+            << QByteArray("A\rB\r") << "TTT" << QStringList{u"A@1"_s, u"B@2"_s, u"<end>"_s};
         QTest::addRow("whole line keeps blanks and commas")
-            << QByteArray("  a, b \r\nx") << "LL" << QStringList{"  a, b @1", "x@2"};
-        QTest::addRow("nothing to read") << QByteArray() << "TN" << QStringList{"<end>", "<end>"};
-        QTest::addRow("number without a line end") << QByteArray("7") << "N" << QStringList{"7@1"};
-        QTest::addRow("blanks only before the end") << QByteArray("   ") << "N" << QStringList{"@1"};
-        QTest::addRow("line then fields")
-            << QByteArray("100000\r\nA\r\n0\r\n") << "LTNT" << QStringList{"100000@1", "A@2", "0@3", "<end>"};
+            << QByteArray("  a, b \r\nx") << "LL" << QStringList{u"  a, b @1"_s, u"x@2"_s};
+        QTest::addRow("nothing to read") << QByteArray() << "TN" << QStringList{u"<end>"_s, u"<end>"_s};
+        QTest::addRow("number without a line end") << QByteArray("7") << "N" << QStringList{u"7@1"_s};
+        QTest::addRow("blanks only before the end") << QByteArray("   ") << "N" << QStringList{u"@1"_s};
+        QTest::addRow("line then fields") << QByteArray("100000\r\nA\r\n0\r\n") << "LTNT"
+                                          << QStringList{u"100000@1"_s, u"A@2"_s, u"0@3"_s, u"<end>"_s};
     }
     void fieldReader()
     {
@@ -170,8 +178,8 @@ private slots:
         const QString source = qEnvironmentVariable("QUORVANE_SOURCE_DIR");
         if (source.isEmpty())
             QSKIP("QUORVANE_SOURCE_DIR is not set; run through ctest");
-        QCOMPARE(readBytes(source + "/assets/player.qvn"), game);
-        QCOMPARE(readBytes(source + "/assets/player.fav"), QByteArray("[Quorvane Favorites File]\r\n"));
+        QCOMPARE(readBytes(source + u"/assets/player.qvn"_s), game);
+        QCOMPARE(readBytes(source + u"/assets/player.fav"_s), QByteArray("[Quorvane Favorites File]\r\n"));
     }
 
     void rewriteAfterTrade_data()
@@ -190,14 +198,14 @@ private slots:
         QFETCH(qint32, held);
         QFETCH(qint64, change);
         QFETCH(QByteArray, printed);
-        writeBytes(gamePath(), gameBytes("5000", {{"AAPL", quantityText(held)}}));
+        writeBytes(gamePath(), gameBytes("5000", {{u"AAPL"_s, quantityText(held)}}));
         GameState state = loadDemo();
         QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("4123.5"), QStringLiteral("AAPL"),
                                             change));
-        QCOMPARE(readBytes(gamePath()), gameBytes("4123.5", {{"AAPL", printed}}));
+        QCOMPARE(readBytes(gamePath()), gameBytes("4123.5", {{u"AAPL"_s, printed}}));
         QCOMPARE(state.cash, Money::fromUnits(41235000));
         QCOMPARE(state.holdings[1].quantity, qint32(held + change));
-        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"Demo.qvn"});
+        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Demo.qvn"_s});
     }
 
     void rewriteRefused_data()
@@ -208,13 +216,16 @@ private slots:
         QTest::addColumn<qint64>("change");
         QTest::addColumn<int>("line");
         auto row = [](const char *tag, const QByteArray &file, int count, const char *cash, qint64 change,
-                      int line) { QTest::newRow(tag) << file << count << QString(cash) << change << line; };
-        const QByteArray game = gameBytes("5000", {{"AAPL", " 2147483647 "}, {"ABX", "-2147483648 "}});
+                      int line) {
+            QTest::newRow(tag) << file << count << QString::fromLatin1(cash) << change << line;
+        };
+        const QByteArray game = gameBytes("5000", {{u"AAPL"_s, " 2147483647 "}, {u"ABX"_s, "-2147483648 "}});
         row("above the largest quantity", game, 228, "4000", 1, 0);
-        row("below the smallest quantity", gameBytes("5000", {{"AAPL", "-2147483648 "}}), 228, "4000", -1, 0);
-        row("second row of a ticker above the largest",
-            gameBytes("5000", {{"AAPL", " 0 "}, {"ABX", " 1 "}, {"AAPL", " 2147483647 "}}), 228, "4000", 1,
+        row("below the smallest quantity", gameBytes("5000", {{u"AAPL"_s, "-2147483648 "}}), 228, "4000", -1,
             0);
+        row("second row of a ticker above the largest",
+            gameBytes("5000", {{u"AAPL"_s, " 0 "}, {u"ABX"_s, " 1 "}, {u"AAPL"_s, " 2147483647 "}}), 228,
+            "4000", 1, 0);
         row("change beyond 64 bits", game, 228, "4000", std::numeric_limits<qint64>::max(), 0);
         row("cash text not a number", game, 228, "lots", 1, 0);
         row("file shorter than the game", "5000\r\nAAPL\r\n 3 \r\n", 2, "4000", 1, 4);
@@ -240,7 +251,7 @@ private slots:
         QCOMPARE(readBytes(gamePath()), file);
         QCOMPARE(state.cash, before.cash);
         QCOMPARE(state.holdings, before.holdings);
-        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"Demo.qvn"});
+        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Demo.qvn"_s});
     }
 
     void rewriteWalksTheFile()
@@ -249,11 +260,11 @@ private slots:
         // a ticker the file lacks changes only the cash.
         writeBytes(gamePath(), "100\r\nIBM\r\n1\r\nDELL\r\n2\r\nIBM\r\n 3 \r\nHPQ\r\n4\r\n");
         GameState state = someState();
-        state.holdings = {{"IBM", 1}, {"DELL", 2}, {"IBM", 3}};
+        state.holdings = {{u"IBM"_s, 1}, {u"DELL"_s, 2}, {u"IBM"_s, 3}};
         QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("90"), QStringLiteral("IBM"), 5));
         const QByteArray rewritten("90\r\nIBM\r\n 6 \r\nDELL\r\n 2 \r\nIBM\r\n 8 \r\n");
         QCOMPARE(readBytes(gamePath()), rewritten);
-        QCOMPARE(state.holdings, (QList<Holding>{{"IBM", 6}, {"DELL", 2}, {"IBM", 8}}));
+        QCOMPARE(state.holdings, (QList<Holding>{{u"IBM"_s, 6}, {u"DELL"_s, 2}, {u"IBM"_s, 8}}));
         QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("80"), QStringLiteral("ibm"), 5));
         QCOMPARE(readBytes(gamePath()), QByteArray("80" + rewritten.mid(2)));
         QCOMPARE(state.cash, Money::fromDollars(80));
@@ -287,7 +298,7 @@ private slots:
         QVERIFY(!AddFavorite(folder(), QStringLiteral("X"), QStringLiteral("IBM")));
         QCOMPARE(readBytes(gamePath("X2")), other);
         QCOMPARE(QDir(folder()).entryList(QDir::Files),
-                 (QStringList{"X.fav", "X.qvh", "X.qvn", "X2.fav", "X2.qvh", "X2.qvn"}));
+                 (QStringList{u"X.fav"_s, u"X.qvh"_s, u"X.qvn"_s, u"X2.fav"_s, u"X2.qvh"_s, u"X2.qvn"_s}));
     }
 
     void settingsSwitches_data()
@@ -370,21 +381,21 @@ private slots:
         QCOMPARE(readBytes(favPath()), header + "IBM\r\n");
         writeBytes(favPath(), QByteArray()); // so does an empty one
         for (const char *ticker : {"DELL", "AAPL", "IBM", "AAPL"})
-            QVERIFY(!AddFavorite(folder(), game, QString(ticker)));
+            QVERIFY(!AddFavorite(folder(), game, QString::fromLatin1(ticker)));
         QStringList tickers;
         QVERIFY(!ReadFavorites(folder(), game, tickers));
-        QCOMPARE(tickers, (QStringList{"DELL", "AAPL", "IBM", "AAPL"}));
+        QCOMPARE(tickers, (QStringList{u"DELL"_s, u"AAPL"_s, u"IBM"_s, u"AAPL"_s}));
         QVERIFY(!RemoveFavorite(folder(), game, QStringLiteral("aapl"))); // case matters
         QVERIFY(!RemoveFavorite(folder(), game, QStringLiteral("AAPL")));
         QVERIFY(!RemoveFavorite(folder(), game, QString::fromLatin1(kFavoritesHeader))); // not a ticker
         QCOMPARE(readBytes(favPath()), header + "DELL\r\nIBM\r\n");
         // A ticker that would read back as other fields is refused.
         checkWriteError(AddFavorite(folder(), game, QStringLiteral("A,B")), favPath());
-        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"Demo.fav"});
+        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Demo.fav"_s});
 
         writeBytes(favPath(), header + "IBM\r\n\r\n");
         QVERIFY(!ReadFavorites(folder(), game, tickers));
-        QCOMPARE(tickers, (QStringList{"IBM", ""}));
+        QCOMPARE(tickers, (QStringList{u"IBM"_s, u""_s}));
     }
 
     void holdingsForStatistics()
@@ -393,7 +404,7 @@ private slots:
         SavedHoldings out;
         QVERIFY(!ReadHoldingsFromFile(folder(), QStringLiteral("Demo"), 2, out));
         QCOMPARE(out.cashLine, QStringLiteral("  12.5 "));
-        QCOMPARE(out.holdings, (QList<Holding>{{"IBM", 3}, {"DELL", -1}}));
+        QCOMPARE(out.holdings, (QList<Holding>{{u"IBM"_s, 3}, {u"DELL"_s, -1}}));
         const FileStatus error = ReadHoldingsFromFile(folder(), QStringLiteral("Demo"), 4, out);
         QVERIFY(error);
         QCOMPARE(error->line, 7);
@@ -408,7 +419,7 @@ private slots:
         QTest::addColumn<QString>("reason");
         auto row = [](const char *tag, const char *kind, const QByteArray &bytes, int line,
                       const char *reason) {
-            QTest::newRow(tag) << QString(kind) << bytes << line << QString(reason);
+            QTest::newRow(tag) << QString::fromLatin1(kind) << bytes << line << QString::fromLatin1(reason);
         };
         QByteArray tooMany("1\r\n");
         for (int i = 0; i <= 32767; ++i)
@@ -444,32 +455,33 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(int, line);
         QFETCH(QString, reason);
-        const QString game = QStringLiteral("Demo"), path = kind == "settings"    ? settingsPath(folder())
-                                                            : kind == "favorites" ? favPath()
-                                                                                  : gamePath();
+        const QString game = QStringLiteral("Demo"), path = kind == u"settings"_s    ? settingsPath(folder())
+                                                            : kind == u"favorites"_s ? favPath()
+                                                                                     : gamePath();
         if (!bytes.isNull())
             writeBytes(path, bytes);
 
         GameState state = someState();
-        Settings settings{"first", "Demo", "LoadFavorites=Yes", "EnableMusic=Yes", "UseProxy=No",
-                          "null",  "null"};
+        Settings settings{
+            u"first"_s, u"Demo"_s, u"LoadFavorites=Yes"_s, u"EnableMusic=Yes"_s, u"UseProxy=No"_s,
+            u"null"_s,  u"null"_s};
         QStringList favorites{QStringLiteral("IBM")};
         Money cash = Money::fromDollars(5);
-        const FileStatus error = kind == "game"       ? ReadSavedGame(folder(), game, state)
-                                 : kind == "cash"     ? ReadSavedGameCash(folder(), game + ".qvn", cash)
-                                 : kind == "settings" ? ReadSettings(folder(), settings)
-                                                      : ReadFavorites(folder(), game, favorites);
+        const FileStatus error = kind == u"game"_s       ? ReadSavedGame(folder(), game, state)
+                                 : kind == u"cash"_s     ? ReadSavedGameCash(folder(), game + u".qvn"_s, cash)
+                                 : kind == u"settings"_s ? ReadSettings(folder(), settings)
+                                                         : ReadFavorites(folder(), game, favorites);
         QVERIFY(error);
         QCOMPARE(error->path, path);
         QCOMPARE(error->line, line);
         QCOMPARE(error->action, FileAction::Read);
         QVERIFY2(error->reason.contains(reason), qPrintable(error->reason));
-        QVERIFY2(error->text().contains("\"" + path + "\""), qPrintable(error->text()));
+        QVERIFY2(error->text().contains(u"\""_s + path + u"\""_s), qPrintable(error->text()));
         // Nothing in memory or on disk changed.
         QCOMPARE(state.cash, someState().cash);
         QCOMPARE(state.holdings, someState().holdings);
         QCOMPARE(settings.firstLine, QStringLiteral("first"));
-        QCOMPARE(favorites, QStringList{"IBM"});
+        QCOMPARE(favorites, QStringList{u"IBM"_s});
         QCOMPARE(cash, Money::fromDollars(5));
         QCOMPARE(readBytes(path), bytes.isNull() ? QByteArray("<missing>") : bytes);
         QCOMPARE(QDir(folder()).entryList(QDir::Files).size(), bytes.isNull() ? 0 : 1);
@@ -493,14 +505,15 @@ private slots:
     void unusableNameOrFolder()
     {
         QVERIFY(CreateSavedGame(folder(), QStringLiteral("../Demo"), QStringLiteral("2000"), {}));
-        QVERIFY(!QFile::exists(folder() + "/../Demo.qvn"));
-        const QString file = folder() + "/plain";
+        QVERIFY(!QFile::exists(folder() + u"/../Demo.qvn"_s));
+        const QString file = folder() + u"/plain"_s;
         writeBytes(file, QByteArray());
         const FileStatus error = CreateSavedGame(file, QStringLiteral("Demo"), QStringLiteral("2000"), {});
-        QVERIFY(error && error->path.startsWith(file + "/Demo."));
-        QVERIFY(CreateSavedGame(folder() + "/missing", QStringLiteral("Demo"), QStringLiteral("2000"), {}));
+        QVERIFY(error && error->path.startsWith(file + u"/Demo."_s));
+        QVERIFY(
+            CreateSavedGame(folder() + u"/missing"_s, QStringLiteral("Demo"), QStringLiteral("2000"), {}));
         QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot),
-                 QStringList{"plain"});
+                 QStringList{u"plain"_s});
     }
 
     // Each operation that replaces a file, failing in each way a disk can fail.
@@ -512,7 +525,7 @@ private slots:
              {"rewrite/halfway", "rewrite/rename", "rewrite/read-only", "rewrite/size limit", "create/write",
               "create/rename", "favorite/write", "favorite/read-only", "settings/write", "settings/rename"}) {
             const QList<QByteArray> parts = QByteArray(row).split('/');
-            QTest::newRow(row) << QString(parts[0]) << QString(parts[1]);
+            QTest::newRow(row) << QString::fromLatin1(parts[0]) << QString::fromLatin1(parts[1]);
         }
     }
     void failedReplaceKeepsEverything()
@@ -527,18 +540,18 @@ private slots:
         const GameState stateBefore = state;
         const QMap<QString, QByteArray> before = snapshot(folder());
 
-        const qint64 failAt = failure == "halfway" ? 1024 : 0;
+        const qint64 failAt = failure == u"halfway"_s ? 1024 : 0;
         FailingReplacer failing;
-        if (failure == "halfway" || failure == "write")
+        if (failure == u"halfway"_s || failure == u"write"_s)
             failing.failWriteFrom = failAt;
-        if (failure == "rename")
+        if (failure == u"rename"_s)
             failing.failCommitFrom = 0;
         const GameFolder disk(folder(), u'.', failing);
-        if (failure == "read-only") {
+        if (failure == u"read-only"_s) {
             QCOMPARE(::chmod(QFile::encodeName(folder()).constData(), 0555), 0);
             // Root ignores folder permissions; as nobody the kernel checks them.
             ::setfsuid(::geteuid() == 0 ? 65534 : ::geteuid());
-            if (QFile(folder() + "/probe").open(QIODevice::WriteOnly))
+            if (QFile(folder() + u"/probe"_s).open(QIODevice::WriteOnly))
                 QSKIP("folder permissions are not enforced for this user");
         }
         // A real failing write from the kernel: the file size limit stops the temporary file.
@@ -546,18 +559,18 @@ private slots:
         ::getrlimit(RLIMIT_FSIZE, &old);
         const rlimit small{2000, old.rlim_max};
         const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        if (failure == "size limit")
+        if (failure == u"size limit"_s)
             QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
         Settings settings;
-        const QString path = operation == "rewrite"    ? gamePath()
-                             : operation == "settings" ? settingsPath(folder())
-                                                       : favPath(); // a new game writes its .fav first
+        const QString path = operation == u"rewrite"_s    ? gamePath()
+                             : operation == u"settings"_s ? settingsPath(folder())
+                                                          : favPath(); // a new game writes its .fav first
         const FileStatus error =
-            operation == "rewrite"
+            operation == u"rewrite"_s
                 ? RewriteSavedGameAfterTrade(disk, state, QStringLiteral("99000"), QStringLiteral("AAPL"), 10)
-            : operation == "create"
+            : operation == u"create"_s
                 ? CreateSavedGame(disk, QStringLiteral("Demo"), QStringLiteral("2000"), {})
-            : operation == "favorite"
+            : operation == u"favorite"_s
                 ? AddFavorite(disk, QStringLiteral("Demo"), QStringLiteral("IBM"))
                 : WriteSettings(disk, SettingsChoice{QStringLiteral("Other"), true, false, false, {}, {}},
                                 settings);
@@ -566,8 +579,8 @@ private slots:
         ::setfsuid(::geteuid());
 
         checkWriteError(error, path);
-        if (failure == "read-only")
-            QVERIFY2(error->reason.contains("permission", Qt::CaseInsensitive), qPrintable(error->reason));
+        if (failure == u"read-only"_s)
+            QVERIFY2(error->reason.contains(u"permission"_s, Qt::CaseInsensitive), qPrintable(error->reason));
         if (failAt > 0)
             QVERIFY(failing.writes > 1);      // the write really failed part way
         QCOMPARE(snapshot(folder()), before); // old files byte for byte, no temporary file left
@@ -597,57 +610,59 @@ private slots:
             writeBytes(fav, "old favourites\r\n");
         FailingReplacer failing;
         failing.failCommitFrom = 1;
-        failing.failPutBack = failure == "put back";
-        failing.failKeepOld = failure == "keep";
+        failing.failPutBack = failure == u"put back"_s;
+        failing.failKeepOld = failure == u"keep"_s;
         const FileStatus error = CreateSavedGame(GameFolder(folder(), u'.', failing), QStringLiteral("New"),
                                                  QStringLiteral("2000"), {});
         const QStringList files = QDir(folder()).entryList(QDir::Files | QDir::Hidden);
         QVERIFY(error);
         QCOMPARE(error->action, FileAction::Write);
-        if (failure == "keep") {
+        if (failure == u"keep"_s) {
             // Nothing was renamed: the favourites file could not be kept, so it was not replaced.
             checkWriteError(error, fav);
-            QVERIFY2(error->reason.contains("could not be kept aside"), qPrintable(error->reason));
+            QVERIFY2(error->reason.contains(u"could not be kept aside"_s), qPrintable(error->reason));
             QCOMPARE(failing.commits, 0);
             QCOMPARE(readBytes(fav), QByteArray("old favourites\r\n"));
-            QCOMPARE(files, QStringList{"New.fav"});
+            QCOMPARE(files, QStringList{u"New.fav"_s});
             return;
         }
         QCOMPARE(error->path, game);
-        QVERIFY2(error->reason.contains("permission", Qt::CaseInsensitive), qPrintable(error->reason));
+        QVERIFY2(error->reason.contains(u"permission"_s, Qt::CaseInsensitive), qPrintable(error->reason));
         QCOMPARE(failing.commits, 2);
         if (failure.isEmpty()) {
             QVERIFY(error->changed.isEmpty());
-            QVERIFY2(error->text().endsWith("; nothing was changed."), qPrintable(error->text()));
+            QVERIFY2(error->text().endsWith(u"; nothing was changed."_s), qPrintable(error->text()));
             QCOMPARE(readBytes(fav),
                      oldFavorites ? QByteArray("old favourites\r\n") : QByteArray("<missing>"));
             // No half-made game, no kept copy and no temporary file stays behind.
-            QCOMPARE(files, oldFavorites ? QStringList{"New.fav"} : QStringList());
+            QCOMPARE(files, oldFavorites ? QStringList{u"New.fav"_s} : QStringList());
             return;
         }
         // The favourites file holds the new game's header and the message says so.
         QCOMPARE(readBytes(fav), QByteArray("[Quorvane Favorites File]\r\n"));
         QCOMPARE(error->changed.size(), 1);
         QCOMPARE(error->changed[0].path, fav);
-        QVERIFY2(!error->text().contains("nothing was changed"), qPrintable(error->text()));
+        QVERIFY2(!error->text().contains(u"nothing was changed"_s), qPrintable(error->text()));
         if (oldFavorites) {
             const QString kept = error->changed[0].keptAs;
-            QVERIFY(kept.startsWith(folder() + "/.New.fav.") && kept.endsWith(".old"));
+            QVERIFY(kept.startsWith(folder() + u"/.New.fav."_s) && kept.endsWith(u".old"_s));
             QCOMPARE(readBytes(kept), QByteArray("old favourites\r\n"));
             QCOMPARE(error->text(),
-                     QString("Cannot write the saved game \"%1\" (permission denied). The favourites file "
-                             "\"%2\" was already replaced and could not be put back; its old content is kept "
-                             "in \"%3\". Solve the problem, then do the same again.")
+                     QStringLiteral(
+                         "Cannot write the saved game \"%1\" (permission denied). The favourites file "
+                         "\"%2\" was already replaced and could not be put back; its old content is kept "
+                         "in \"%3\". Solve the problem, then do the same again.")
                          .arg(game, fav, kept));
-            QCOMPARE(files, (QStringList{QFileInfo(kept).fileName(), "New.fav"}));
+            QCOMPARE(files, (QStringList{QFileInfo(kept).fileName(), u"New.fav"_s}));
         } else {
             QVERIFY(error->changed[0].keptAs.isEmpty());
-            QCOMPARE(error->text(),
-                     QString("Cannot write the saved game \"%1\" (permission denied). The favourites file "
-                             "\"%2\" was already written and could not be removed again. Solve the "
-                             "problem, then do the same again.")
-                         .arg(game, fav));
-            QCOMPARE(files, QStringList{"New.fav"});
+            QCOMPARE(
+                error->text(),
+                QStringLiteral("Cannot write the saved game \"%1\" (permission denied). The favourites file "
+                               "\"%2\" was already written and could not be removed again. Solve the "
+                               "problem, then do the same again.")
+                    .arg(game, fav));
+            QCOMPARE(files, QStringList{u"New.fav"_s});
         }
     }
 
@@ -688,16 +703,17 @@ private slots:
         for (const char *operation :
              {"game", "cash", "settings", "favourites", "statistics", "add favourite", "rewrite settings"}) {
             for (const char *thing : {"named pipe", "folder", "device"})
-                QTest::addRow("%s is a %s", operation, thing) << QString(operation) << QString(thing);
+                QTest::addRow("%s is a %s", operation, thing)
+                    << QString::fromLatin1(operation) << QString::fromLatin1(thing);
         }
     }
     void notAFile()
     {
         QFETCH(QString, operation);
         QFETCH(QString, thing);
-        const QString path = operation.contains("settings")    ? settingsPath(folder())
-                             : operation.contains("favourite") ? favPath()
-                                                               : gamePath();
+        const QString path = operation.contains(u"settings"_s)    ? settingsPath(folder())
+                             : operation.contains(u"favourite"_s) ? favPath()
+                                                                  : gamePath();
         if (!putNotAFile(path, thing))
             QSKIP("a device node needs root");
 
@@ -707,27 +723,29 @@ private slots:
         Money cash;
         SavedHoldings holdings;
         const FileStatus error =
-            operation == "game"         ? ReadSavedGame(folder(), QStringLiteral("Demo"), state)
-            : operation == "cash"       ? ReadSavedGameCash(folder(), QStringLiteral("Demo.qvn"), cash)
-            : operation == "settings"   ? ReadSettings(folder(), settings)
-            : operation == "favourites" ? ReadFavorites(folder(), QStringLiteral("Demo"), favorites)
-            : operation == "statistics" ? ReadHoldingsFromFile(folder(), QStringLiteral("Demo"), 1, holdings)
-            : operation == "add favourite"
+            operation == u"game"_s         ? ReadSavedGame(folder(), QStringLiteral("Demo"), state)
+            : operation == u"cash"_s       ? ReadSavedGameCash(folder(), QStringLiteral("Demo.qvn"), cash)
+            : operation == u"settings"_s   ? ReadSettings(folder(), settings)
+            : operation == u"favourites"_s ? ReadFavorites(folder(), QStringLiteral("Demo"), favorites)
+            : operation == u"statistics"_s
+                ? ReadHoldingsFromFile(folder(), QStringLiteral("Demo"), 1, holdings)
+            : operation == u"add favourite"_s
                 ? AddFavorite(folder(), QStringLiteral("Demo"), QStringLiteral("IBM"))
                 : WriteSettings(folder(), SettingsChoice{QStringLiteral("Demo"), true, true, false, {}, {}},
                                 settings);
         QVERIFY(error);
         QCOMPARE(error->path, path);
-        QCOMPARE(error->reason,
-                 QString("it is a %1, not a file: remove it or put the real file in its place").arg(thing));
-        QVERIFY2(error->text().contains("\"" + path + "\""), qPrintable(error->text()));
+        QCOMPARE(
+            error->reason,
+            QStringLiteral("it is a %1, not a file: remove it or put the real file in its place").arg(thing));
+        QVERIFY2(error->text().contains(u"\""_s + path + u"\""_s), qPrintable(error->text()));
         // Left as it was, and nothing written beside it.
         struct stat info;
         QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
-        QCOMPARE(S_ISCHR(info.st_mode), thing == "device");
-        QCOMPARE(QFileInfo(path).isDir(), thing == "folder");
+        QCOMPARE(S_ISCHR(info.st_mode), thing == u"device"_s);
+        QCOMPARE(QFileInfo(path).isDir(), thing == u"folder"_s);
         QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden | QDir::System),
-                 thing == "folder" ? QStringList() : QStringList{QFileInfo(path).fileName()});
+                 thing == u"folder"_s ? QStringList() : QStringList{QFileInfo(path).fileName()});
         QCOMPARE(state.cash, someState().cash);
     }
 
@@ -749,11 +767,11 @@ private slots:
         QFETCH(QString, reason);
         QString where = folder();
         QString game = QStringLiteral("Demo");
-        if (setup == "loop") {
+        if (setup == u"loop"_s) {
             QVERIFY(QFile::link(gamePath(), gamePath()));
             QVERIFY(QFile::link(favPath(), favPath()));
-        } else if (setup == "file as folder") {
-            where = folder() + "/plain";
+        } else if (setup == u"file as folder"_s) {
+            where = folder() + u"/plain"_s;
             writeBytes(where, "x");
         } else {
             game = QString(300, u'x');
@@ -767,7 +785,7 @@ private slots:
             QCOMPARE(error->reason, reason);
         }
         // A favourites link that leads nowhere is not replaced by a new file.
-        if (setup == "loop")
+        if (setup == u"loop"_s)
             QVERIFY(QFileInfo(favPath()).isSymLink());
     }
 
@@ -792,7 +810,7 @@ private slots:
         QCOMPARE(cash, Money::fromUnits(12345000));
         QStringList favorites;
         QVERIFY(!ReadFavorites(folder(), QStringLiteral("Demo"), favorites));
-        QCOMPARE(favorites, QStringList{"IBM"});
+        QCOMPARE(favorites, QStringList{u"IBM"_s});
         // A rewrite writes the file as the game does, header first.
         QVERIFY(!AddFavorite(folder(), QStringLiteral("Demo"), QStringLiteral("MSFT")));
         QCOMPARE(readBytes(favPath()), QByteArray("[Quorvane Favorites File]\r\nIBM\r\nMSFT\r\n"));
@@ -807,13 +825,13 @@ private slots:
         QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, QStringLiteral("1"), QStringLiteral("A"), 1));
         QVERIFY(readBytes(gamePath()).startsWith("1\r\nA\r\n 1 \r\n"));
         QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden),
-                 (QStringList{"Demo.fav", "Demo.qvh", "Demo.qvn"}));
+                 (QStringList{u"Demo.fav"_s, u"Demo.qvh"_s, u"Demo.qvn"_s}));
         struct stat info;
         QCOMPARE(::stat(QFile::encodeName(gamePath()).constData(), &info), 0);
         QCOMPARE(int(info.st_mode & 07777), 0640);
 
-        QVERIFY(QDir(folder()).mkdir("real"));
-        const QString real = folder() + "/real/Linked.qvn";
+        QVERIFY(QDir(folder()).mkdir(u"real"_s));
+        const QString real = folder() + u"/real/Linked.qvn"_s;
         QVERIFY(QFile::rename(gamePath(), real));
         QVERIFY(QFile::link(real, gamePath("Linked")));
         state.gameName = QStringLiteral("Linked");
@@ -821,17 +839,18 @@ private slots:
         QVERIFY(QFileInfo(gamePath("Linked")).isSymLink());
         QVERIFY(readBytes(real).startsWith("2\r\nA\r\n 2 \r\n"));
 
-        QVERIFY(!FileReplacer::onDisk().replace(folder() + "/empty.txt", QByteArray()));
-        QCOMPARE(readBytes(folder() + "/empty.txt"), QByteArray(""));
+        QVERIFY(!FileReplacer::onDisk().replace(folder() + u"/empty.txt"_s, QByteArray()));
+        QCOMPARE(readBytes(folder() + u"/empty.txt"_s), QByteArray(""));
 
         // A folder in the way of the second file stops the pair before the first is touched.
-        QVERIFY(QDir(folder()).mkdir("Dir.qvn"));
-        const QString dir = folder() + "/Dir.qvn";
-        checkWriteError(FileReplacer::onDisk().replace({{folder() + "/empty.txt", "new"}, {dir, "x"}}), dir);
-        QCOMPARE(readBytes(folder() + "/empty.txt"), QByteArray(""));
+        QVERIFY(QDir(folder()).mkdir(u"Dir.qvn"_s));
+        const QString dir = folder() + u"/Dir.qvn"_s;
+        checkWriteError(FileReplacer::onDisk().replace({{folder() + u"/empty.txt"_s, "new"}, {dir, "x"}}),
+                        dir);
+        QCOMPARE(readBytes(folder() + u"/empty.txt"_s), QByteArray(""));
         QVERIFY(QFileInfo(dir).isDir());
         QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden),
-                 (QStringList{"Demo.fav", "Demo.qvh", "empty.txt", "Linked.qvn"}));
+                 (QStringList{u"Demo.fav"_s, u"Demo.qvh"_s, u"empty.txt"_s, u"Linked.qvn"_s}));
     }
 };
 

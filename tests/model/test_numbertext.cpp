@@ -6,6 +6,8 @@
 #include <cmath>
 #include <limits>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 constexpr qint64 kMin = std::numeric_limits<qint64>::min();
 constexpr qint64 kMax = std::numeric_limits<qint64>::max();
@@ -20,19 +22,19 @@ template <typename T> QVariant orNone(const std::optional<T> &value)
 // Runs one conversion; money comes back as its count of ten-thousandths, "none" as a null variant.
 QVariant convert(const QString &function, const QVariant &input)
 {
-    if (function == "moneyToText")
+    if (function == u"moneyToText"_s)
         return ::moneyToText(Money::fromUnits(input.toLongLong()), u'.');
-    if (function == "doubleToText")
+    if (function == u"doubleToText"_s)
         return ::doubleToText(input.toDouble(), u'.');
-    if (function == "moneyFromText" || function == "moneyFromDouble") {
-        const std::optional<Money> money = function == "moneyFromText"
+    if (function == u"moneyFromText"_s || function == u"moneyFromDouble"_s) {
+        const std::optional<Money> money = function == u"moneyFromText"_s
                                                ? ::moneyFromText(input.toString(), u'.')
                                                : ::moneyFromDouble(input.toDouble());
         return money ? QVariant::fromValue(money->units()) : QVariant();
     }
-    if (function == "doubleFromText")
+    if (function == u"doubleFromText"_s)
         return orNone(::doubleFromText(input.toString(), u'.'));
-    if (function == "roundHalfEven")
+    if (function == u"roundHalfEven"_s)
         return orNone(::roundHalfEven(input.toDouble()));
     return orNone(::wholeNumberFromText(input.toString(), u'.'));
 }
@@ -57,13 +59,13 @@ private slots:
         const QVariant none;
 
         f = "moneyToText";
-        row("zero", units(0), "0");
-        row("whole amount has no separator", units(1000000000), "100000");
-        row("trailing zeros dropped", units(12345000), "1234.5");
-        row("inner zeros kept", units(10010), "1.001");
-        row("negative fraction below one", units(-1), "-0.0001");
-        row("largest", units(kMax), "922337203685477.5807");
-        row("smallest", units(kMin), "-922337203685477.5808");
+        row("zero", units(0), u"0"_s);
+        row("whole amount has no separator", units(1000000000), u"100000"_s);
+        row("trailing zeros dropped", units(12345000), u"1234.5"_s);
+        row("inner zeros kept", units(10010), u"1.001"_s);
+        row("negative fraction below one", units(-1), u"-0.0001"_s);
+        row("largest", units(kMax), u"922337203685477.5807"_s);
+        row("smallest", units(kMin), u"-922337203685477.5808"_s);
 
         f = "moneyFromText";
         row("blanks around", text(" \t1234.5 "), units(12345000));
@@ -95,14 +97,14 @@ private slots:
         row("infinity", kInf, none);
 
         f = "doubleToText";
-        row("fraction", 27.1, "27.1");
-        row("binary noise hidden", 0.1 + 0.2, "0.3");
-        row("last of fifteen digits rounded", 2.0 / 3, "0.666666666666667");
-        row("negative zero", -0.0, "0");
-        row("largest plain", 999999999999999.0, "999999999999999");
-        row("large", 1e15, "1e+15");
-        row("small", 1e-7, "1e-07");
-        row("not a number", kNaN, "NaN");
+        row("fraction", 27.1, u"27.1"_s);
+        row("binary noise hidden", 0.1 + 0.2, u"0.3"_s);
+        row("last of fifteen digits rounded", 2.0 / 3, u"0.666666666666667"_s);
+        row("negative zero", -0.0, u"0"_s);
+        row("largest plain", 999999999999999.0, u"999999999999999"_s);
+        row("large", 1e15, u"1e+15"_s);
+        row("small", 1e-7, u"1e-07"_s);
+        row("not a number", kNaN, u"NaN"_s);
 
         f = "doubleFromText";
         row("blanks around", text(" 27.1 "), 27.1);

@@ -4,6 +4,8 @@
 #include <QSet>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class TestStockCatalogue : public QObject
 {
     Q_OBJECT
@@ -49,24 +51,25 @@ private slots:
                 QCOMPARE(SectorOf(ticker), std::optional<Sector>(sector));
             concatenated += block;
         }
-        QCOMPARE(blocks, (QStringList{"Capital Goods 6 LM-LR", "Technology 37 CSCO-SAP",
-                                      "Financial 30 AXP-BCS", "Raw Materials 8 X-YZC", "Energy 14 TOT-DYN",
-                                      "Services 65 HAVS-WMI", "Consumer Cyclical 18 SKX-SPAR",
-                                      "Consumer Non-Cyclical 16 DEO-PG", "Healthcare 19 AMGN-BAX",
-                                      "Conglomerates 5 GE-UTX", "Transportation 10 FDX-YELL"}));
+        QCOMPARE(blocks,
+                 (QStringList{u"Capital Goods 6 LM-LR"_s, u"Technology 37 CSCO-SAP"_s,
+                              u"Financial 30 AXP-BCS"_s, u"Raw Materials 8 X-YZC"_s, u"Energy 14 TOT-DYN"_s,
+                              u"Services 65 HAVS-WMI"_s, u"Consumer Cyclical 18 SKX-SPAR"_s,
+                              u"Consumer Non-Cyclical 16 DEO-PG"_s, u"Healthcare 19 AMGN-BAX"_s,
+                              u"Conglomerates 5 GE-UTX"_s, u"Transportation 10 FDX-YELL"_s}));
         QCOMPARE(concatenated, all); // catalogue order is block order, each ticker in one block
         QCOMPARE(QSet<QString>(all.begin(), all.end()).size(), 228);
         for (const QString &ticker : all) {
             QVERIFY(CompanyNameOf(ticker) != QLatin1String("N/A"));
-            QVERIFY2(QRegularExpression("^[A-Z]{1,5}$").match(ticker).hasMatch(), qPrintable(ticker));
+            QVERIFY2(QRegularExpression(u"^[A-Z]{1,5}$"_s).match(ticker).hasMatch(), qPrintable(ticker));
         }
 
         const QStringList sorted = AllTickersAlphabetical();
-        QCOMPARE(sorted.mid(0, 4), (QStringList{"A", "AAPL", "ABX", "ACN"}));
-        QCOMPARE(sorted.mid(225), (QStringList{"YZC", "ZMH", "ZQK"}));
+        QCOMPARE(sorted.mid(0, 4), (QStringList{u"A"_s, u"AAPL"_s, u"ABX"_s, u"ACN"_s}));
+        QCOMPARE(sorted.mid(225), (QStringList{u"YZC"_s, u"ZMH"_s, u"ZQK"_s}));
         QCOMPARE(QSet<QString>(sorted.begin(), sorted.end()), QSet<QString>(all.begin(), all.end()));
         for (int i = 1; i < sorted.size(); ++i)
-            QVERIFY2(sorted[i - 1] < sorted[i], qPrintable(sorted[i - 1] + " before " + sorted[i]));
+            QVERIFY2(sorted[i - 1] < sorted[i], qPrintable(sorted[i - 1] + u" before "_s + sorted[i]));
     }
 };
 

@@ -9,6 +9,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QString kQuotePath = QStringLiteral("/d/quotes.csv?s=MSFT&f=sl1d1t1c1ohgv&e=.csv");
@@ -339,12 +341,12 @@ void TestHttpDownload::unusableUrlIsRefused()
 
 void TestHttpDownload::oldAnswerIsDeletedAtStart()
 {
-    QFile old(m_dir->filePath("quote.cfg"));
+    QFile old(m_dir->filePath(u"quote.cfg"_s));
     QVERIFY(old.open(QIODevice::WriteOnly));
     old.write("\"OLD\",1,2,3,4,5,6,7,8");
     old.close();
     start();
-    QVERIFY(!QFile::exists(m_dir->filePath("quote.cfg")));
+    QVERIFY(!QFile::exists(m_dir->filePath(u"quote.cfg"_s)));
 }
 
 void TestHttpDownload::answer_data()

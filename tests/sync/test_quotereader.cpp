@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class TestQuoteReader : public QObject
 {
     Q_OBJECT
@@ -34,39 +36,51 @@ void TestQuoteReader::record_data()
 
     QTest::addRow("the service's example line")
         << QByteArray("\"MSFT\",27.12,\"6/1/2004\",\"4:00pm\",+0.35,26.80,27.20,26.70,12345678\r\n")
-        << QStringList{"MSFT", "27.12", "6/1/2004", "4:00pm", "+0.35", "26.8", "27.20", "26.70", "12345678"};
+        << QStringList{u"MSFT"_s, u"27.12"_s, u"6/1/2004"_s, u"4:00pm"_s,  u"+0.35"_s,
+                       u"26.8"_s, u"27.20"_s, u"26.70"_s,    u"12345678"_s};
     QTest::addRow("unknown ticker with N/A items")
         << QByteArray("\"ZZZZ\",0.00,\"N/A\",\"N/A\",N/A,N/A,N/A,N/A,N/A\r\n")
-        << QStringList{"ZZZZ", "0", "N/A", "N/A", "N/A", "0", "N/A", "N/A", "N/A"};
+        << QStringList{u"ZZZZ"_s, u"0"_s, u"N/A"_s, u"N/A"_s, u"N/A"_s, u"0"_s, u"N/A"_s, u"N/A"_s, u"N/A"_s};
     QTest::addRow("quoted item holding commas is one item")
         << QByteArray("\"IBM, Inc.\",85.5,\"6/1/2004\",\"4:00pm\",-1.25,86.1,87,85,100\r\n")
-        << QStringList{"IBM, Inc.", "85.5", "6/1/2004", "4:00pm", "-1.25", "86.1", "87", "85", "100"};
+        << QStringList{u"IBM, Inc."_s, u"85.5"_s, u"6/1/2004"_s, u"4:00pm"_s, u"-1.25"_s,
+                       u"86.1"_s,      u"87"_s,   u"85"_s,       u"100"_s};
     QTest::addRow("several lines yield the first record")
         << QByteArray("\"IBM\",1,a,b,+1,2,3,4,5\r\n\"MSFT\",9,c,d,-9,8,7,6,5\r\n")
-        << QStringList{"IBM", "1", "a", "b", "+1", "2", "3", "4", "5"};
+        << QStringList{u"IBM"_s, u"1"_s, u"a"_s, u"b"_s, u"+1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s};
     QTest::addRow("a record split over lines is still nine items")
         << QByteArray("\"IBM\",1\r\na,b\n+1,2\r3,4,5")
-        << QStringList{"IBM", "1", "a", "b", "+1", "2", "3", "4", "5"};
+        << QStringList{u"IBM"_s, u"1"_s, u"a"_s, u"b"_s, u"+1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s};
     QTest::addRow("fewer than nine items keep their initial values")
         << QByteArray("\"IBM\",85.5,\"6/1/2004\"")
-        << QStringList{"IBM", "85.5", "6/1/2004", "", "", "0", "", "", ""};
+        << QStringList{u"IBM"_s, u"85.5"_s, u"6/1/2004"_s, u""_s, u""_s, u"0"_s, u""_s, u""_s, u""_s};
     QTest::addRow("spaces around items dropped, inside quotes kept")
         << QByteArray("  \"IBM\" ,  85.5  , \" x y \" ,t,c,1,h,l,  7  ")
-        << QStringList{"IBM", "85.5", " x y ", "t", "c", "1", "h", "l", "7"};
+        << QStringList{u"IBM"_s, u"85.5"_s, u" x y "_s, u"t"_s, u"c"_s, u"1"_s, u"h"_s, u"l"_s, u"7"_s};
     QTest::addRow("quotes inside an unquoted item are dropped")
         << QByteArray("IB\"M\",1,d\"d,t,c,1,h,l,v")
-        << QStringList{"IBM", "1", "dd", "t", "c", "1", "h", "l", "v"};
+        << QStringList{u"IBM"_s, u"1"_s, u"dd"_s, u"t"_s, u"c"_s, u"1"_s, u"h"_s, u"l"_s, u"v"_s};
     QTest::addRow("unterminated quote runs to the end")
-        << QByteArray("\"IBM,1,2") << QStringList{"IBM,1,2", "", "", "", "", "0", "", "", ""};
-    QTest::addRow("empty answer") << QByteArray() << QStringList{"", "", "", "", "", "0", "", "", ""};
-    QTest::addRow("html page is read as items")
-        << QByteArray("<html><body>Not Found</body></html>")
-        << QStringList{"<html><body>Not Found</body></html>", "", "", "", "", "0", "", "", ""};
+        << QByteArray("\"IBM,1,2")
+        << QStringList{u"IBM,1,2"_s, u""_s, u""_s, u""_s, u""_s, u"0"_s, u""_s, u""_s, u""_s};
+    QTest::addRow("empty answer") << QByteArray() << QStringList{u""_s,  u""_s, u""_s, u""_s, u""_s,
+                                                                 u"0"_s, u""_s, u""_s, u""_s};
+    QTest::addRow("html page is read as items") << QByteArray("<html><body>Not Found</body></html>")
+                                                << QStringList{u"<html><body>Not Found</body></html>"_s,
+                                                               u""_s,
+                                                               u""_s,
+                                                               u""_s,
+                                                               u""_s,
+                                                               u"0"_s,
+                                                               u""_s,
+                                                               u""_s,
+                                                               u""_s};
     QTest::addRow("blank first line is an empty symbol")
-        << QByteArray("\r\n\"IBM\",1") << QStringList{"", "IBM", "1", "", "", "0", "", "", ""};
+        << QByteArray("\r\n\"IBM\",1")
+        << QStringList{u""_s, u"IBM"_s, u"1"_s, u""_s, u""_s, u"0"_s, u""_s, u""_s, u""_s};
     QTest::addRow("Latin-1 bytes kept one per character")
         << QByteArray("\"SOCI\xc9T\xc9\",1")
-        << QStringList{"SOCI\u00c9T\u00c9", "1", "", "", "", "0", "", "", ""};
+        << QStringList{u"SOCI\u00c9T\u00c9"_s, u"1"_s, u""_s, u""_s, u""_s, u"0"_s, u""_s, u""_s, u""_s};
 }
 
 void TestQuoteReader::record()
@@ -179,13 +193,14 @@ void TestQuoteReader::quoteFileThatIsNoFile()
     panel.lblQuote = QStringLiteral("IBM");
     sync.cmdSync_Click();
     QCOMPARE(messages.count(), 1);
-    QCOMPARE(messages.first().first().toString(),
-             QString("No quote can be downloaded: \"%1\", where the game stores each quote it receives, is "
-                     "a %2, not a file. Remove or rename it, then click \"Synchronize\" again.")
-                 .arg(path, thing));
+    QCOMPARE(
+        messages.first().first().toString(),
+        QStringLiteral("No quote can be downloaded: \"%1\", where the game stores each quote it receives, is "
+                       "a %2, not a file. Remove or rename it, then click \"Synchronize\" again.")
+            .arg(path, thing));
     QVERIFY(fake->connects.isEmpty());
     QVERIFY(sync.isSyncEnabled());
-    QCOMPARE(QFileInfo(path).isDir(), thing == "folder");
+    QCOMPARE(QFileInfo(path).isDir(), thing == u"folder"_s);
 }
 
 QTEST_GUILESS_MAIN(TestQuoteReader)

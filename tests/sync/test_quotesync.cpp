@@ -9,6 +9,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 class TestQuoteSync : public QObject
 {
     Q_OBJECT
@@ -121,30 +123,35 @@ void TestQuoteSync::panelTexts_data()
     QTest::addRow("the example line")
         << "MSFT"
         << "" << QByteArray("\"MSFT\",27.12,\"6/1/2004\",\"4:00pm\",+0.35,26.80,27.20,26.70,12345678\r\n")
-        << QStringList{"27.12", "6/1/2004 at 4:00pm", "12345678", "+0.35 (opened at 26.8$)", ""} << true;
+        << QStringList{u"27.12"_s, u"6/1/2004 at 4:00pm"_s, u"12345678"_s, u"+0.35 (opened at 26.8$)"_s,
+                       u""_s}
+        << true;
     QTest::addRow("unknown ticker answered with N/A")
         << "ZZZZ"
         << "0" << QByteArray("\"ZZZZ\",0.00,\"N/A\",\"N/A\",N/A,N/A,N/A,N/A,N/A\r\n")
-        << QStringList{"0", "N/A at N/A", "N/A", "N/A (opened at 0$)", "0"} << false;
+        << QStringList{u"0"_s, u"N/A at N/A"_s, u"N/A"_s, u"N/A (opened at 0$)"_s, u"0"_s} << false;
     QTest::addRow("+0.00 is up") << "IBM"
                                  << "" << QByteArray("IBM,85,d,t,+0.00,85,1,1,5")
-                                 << QStringList{"85", "d at t", "5", "+0.00 (opened at 85$)", ""} << true;
+                                 << QStringList{u"85"_s, u"d at t"_s, u"5"_s, u"+0.00 (opened at 85$)"_s,
+                                                u""_s}
+                                 << true;
     QTest::addRow("-1.25 is down") << "IBM"
                                    << "" << QByteArray("IBM,85,d,t,-1.25,86.25,1,1,5")
-                                   << QStringList{"85", "d at t", "5", "-1.25 (opened at 86.25$)", ""}
+                                   << QStringList{u"85"_s, u"d at t"_s, u"5"_s, u"-1.25 (opened at 86.25$)"_s,
+                                                  u""_s}
                                    << false;
     QTest::addRow("100 shares at 25.5 are worth 2550")
         << "IBM"
         << "100" << QByteArray("IBM,25.5,d,t,+1,25,1,1,5")
-        << QStringList{"25.5", "d at t", "5", "+1 (opened at 25$)", "2550"} << true;
+        << QStringList{u"25.5"_s, u"d at t"_s, u"5"_s, u"+1 (opened at 25$)"_s, u"2550"_s} << true;
     QTest::addRow("a trade of 27.10 shows 27.1")
         << "IBM"
         << "3" << QByteArray("IBM,27.10,d,t,+1,25,1,1,5")
-        << QStringList{"27.1", "d at t", "5", "+1 (opened at 25$)", "81.3"} << true;
+        << QStringList{u"27.1"_s, u"d at t"_s, u"5"_s, u"+1 (opened at 25$)"_s, u"81.3"_s} << true;
     QTest::addRow("symbol compared ignoring case and blanks")
         << "ibm"
         << "" << QByteArray("\" IBM \",1,d,t,-1,1,1,1,5")
-        << QStringList{"1", "d at t", "5", "-1 (opened at 1$)", ""} << false;
+        << QStringList{u"1"_s, u"d at t"_s, u"5"_s, u"-1 (opened at 1$)"_s, u""_s} << false;
 }
 
 void TestQuoteSync::panelTexts()

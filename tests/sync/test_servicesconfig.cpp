@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A null file means none at all.
@@ -42,20 +44,20 @@ void TestServicesConfig::read_data()
     QTest::addRow("all three")
         << QByteArray(
                "QuoteHost=quotes.example\r\nChartHost=charts.example:8080\r\nInfoPage=http://w.example/i\r\n")
-        << QStringList{"quotes.example", "charts.example:8080", "http://w.example/i"};
+        << QStringList{u"quotes.example"_s, u"charts.example:8080"_s, u"http://w.example/i"_s};
     QTest::addRow("missing lines keep the bundled service")
-        << QByteArray("QuoteHost=10.0.0.2:9000\n") << QStringList{"10.0.0.2:9000", local, info};
+        << QByteArray("QuoteHost=10.0.0.2:9000\n") << QStringList{u"10.0.0.2:9000"_s, local, info};
     QTest::addRow("unknown and malformed lines ignored")
         << QByteArray("# comment\r\nProxy=x\r\n=y\r\nno equals sign\r\nChartHost=c:1\r\n")
-        << QStringList{local, "c:1", info};
+        << QStringList{local, u"c:1"_s, info};
     QTest::addRow("blanks around key and value dropped")
-        << QByteArray("  QuoteHost =  q:2  \r\n") << QStringList{"q:2", local, info};
+        << QByteArray("  QuoteHost =  q:2  \r\n") << QStringList{u"q:2"_s, local, info};
     QTest::addRow("empty value keeps the default")
         << QByteArray("QuoteHost=\r\n") << QStringList{local, local, info};
     QTest::addRow("keys are case-sensitive")
         << QByteArray("quotehost=q\r\n") << QStringList{local, local, info};
     QTest::addRow("the last of repeated lines counts")
-        << QByteArray("QuoteHost=a\r\nQuoteHost=b\r\n") << QStringList{"b", local, info};
+        << QByteArray("QuoteHost=a\r\nQuoteHost=b\r\n") << QStringList{u"b"_s, local, info};
     QTest::addRow("empty file") << QByteArray("") << QStringList{local, local, info};
     QTest::addRow("no file") << QByteArray() << QStringList{local, local, info};
 }
@@ -101,9 +103,9 @@ void TestServicesConfig::followsTheBundledMarket_data()
     QTest::addRow("default named") << QByteArray("QuoteHost=127.0.0.1:8421\r\n") << true
                                    << QStringList{moved, moved, movedInfo};
     QTest::addRow("chart and page elsewhere stay") << QByteArray("ChartHost=c:1\r\nInfoPage=http://w/i\r\n")
-                                                   << true << QStringList{moved, "c:1", "http://w/i"};
+                                                   << true << QStringList{moved, u"c:1"_s, u"http://w/i"_s};
     QTest::addRow("quotes elsewhere") << QByteArray("QuoteHost=localhost:8421\r\n") << false
-                                      << QStringList{"localhost:8421", moved, movedInfo};
+                                      << QStringList{u"localhost:8421"_s, moved, movedInfo};
 }
 
 void TestServicesConfig::followsTheBundledMarket()

@@ -24,6 +24,8 @@
 
 #include <limits>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 // How the player picks the quantity and confirms in the dialog; None runs the logic alone.
 enum class Entry { None, Typed, ScrollBar, Enter };
@@ -54,7 +56,7 @@ const char *const kWhole = "Please enter a whole number of shares, 1 or more.";
 const char *const kTooMany = "A holding cannot exceed 2147483647 shares.";
 const QByteArray kHeader = "[Quorvane Favorites File]\r\n";
 const QByteArray kNoFile = "-";
-const QList<Holding> kThreeHoldings = {{"AAPL", 0}, {"IBM", 15}, {"MSFT", 3}};
+const QList<Holding> kThreeHoldings = {{u"AAPL"_s, 0}, {u"IBM"_s, 15}, {u"MSFT"_s, 3}};
 constexpr qint64 kAll = std::numeric_limits<qint32>::max();
 
 // A running game on disk and in its session with `held` shares of IBM between two other stocks,
@@ -88,7 +90,10 @@ struct TradingGame
     }
     QByteArray saved() const { return folder.read(QStringLiteral("player.qvn")); }
     // What the folder holds besides the saved game: the settings and the quote download.
-    static QStringList filesAfterATrade() { return {"options.cfg", "player.qvh", "player.qvn", "quote.cfg"}; }
+    static QStringList filesAfterATrade()
+    {
+        return {u"options.cfg"_s, u"player.qvh"_s, u"player.qvn"_s, u"quote.cfg"_s};
+    }
     // The saved game as a trade rewrites it.
     static QByteArray fileWith(const QString &cash, int held)
     {
@@ -244,15 +249,15 @@ private slots:
             QTest::addRow("%s", name) << buy << QString::fromLatin1(trade) << QByteArray(cash) << message;
         };
         row("buy before a quote", true, "", "10000", QStringLiteral("You must synchronize before buying !"));
-        row("buy at N/A", true, "N/A", "10000", notAPrice.arg("N/A"));
-        row("buy at 0", true, "0", "10000", notAPrice.arg("0"));
+        row("buy at N/A", true, "N/A", "10000", notAPrice.arg(u"N/A"_s));
+        row("buy at 0", true, "0", "10000", notAPrice.arg(u"0"_s));
         // A whole-number test: 10.40 against 10.45 passes and the dialog offers 0.
         row("10.45 with 10.40 passes", true, "10.45", "10.4", QString());
         row("rounded cash below rounded price", true, "11", "10.4", poor);
         row("under 0.5, affordable", true, "0.3", "0.4", QString());
         row("under 0.5, not affordable", true, "0.3", "0.2", poor);
         row("sell before a quote", false, "", "0", QStringLiteral("You must synchronize before selling !"));
-        row("sell at N/A", false, "N/A", "0", notAPrice.arg("N/A"));
+        row("sell at N/A", false, "N/A", "0", notAPrice.arg(u"N/A"_s));
         row("sell whatever the cash", false, "80", "0", QString());
     }
     void buttons()
@@ -303,10 +308,11 @@ private slots:
         if (c.entry == Entry::None) {
             QCOMPARE(o.scrollMaximum, c.scrollMaximum);
             QCOMPARE(o.largeStep, c.largeStep);
-            const TradeAmounts a = game.session().tradeAmounts(kind, c.quantity);
+            const TradeAmounts a = game.session().tradeAmounts(kind, QString::fromLatin1(c.quantity));
             pay = a.txtPay;
             after = a.txtCash;
-            const TradeOutcome outcome = game.session().trade(kind, c.quantity, a.txtPay);
+            const TradeOutcome outcome =
+                game.session().trade(kind, QString::fromLatin1(c.quantity), a.txtPay);
             refusal = outcome.refusal ? outcome.refusal->text : QString();
             if (!outcome.refusal)
                 QCOMPARE(outcome.cashText, after);
@@ -329,7 +335,7 @@ private slots:
                      QStringLiteral("You're about to %1 IBM stocks at %2$ (USD) per unit.")
                          .arg(c.buy ? QStringLiteral("buy") : QStringLiteral("sell"), trade));
 
-            enterQuantity(*dialog, c.entry, c.quantity, c.buy);
+            enterQuantity(*dialog, c.entry, QString::fromLatin1(c.quantity), c.buy);
             pay = child(*dialog, "txtPay")->text();
             after = child(*dialog, "txtCash")->text();
             refusal = messages.texts().join(QLatin1Char('|'));
@@ -352,7 +358,7 @@ private slots:
                      panelBefore.lblOwned + panelBefore.lblValue);
             return;
         }
-        QCOMPARE(game.saved(), TradingGame::fileWith(c.after, c.newHeld));
+        QCOMPARE(game.saved(), TradingGame::fileWith(QString::fromLatin1(c.after), c.newHeld));
         QCOMPARE(QDir(game.folder.path()).entryList(QDir::Files), TradingGame::filesAfterATrade());
         QCOMPARE(moneyToText(game.state().cash, decimal), after);
         QCOMPARE(game.state().holdings.at(1).quantity, c.newHeld);
@@ -364,11 +370,11 @@ private slots:
     void cashChangedSinceTheAmountWasShown()
     {
         TradingGame game("10400", 10, QStringLiteral("80"));
-        const TradeAmounts stale =
-            tradeAmounts(TradeKind::Buy, "10", "80", *moneyFromText(QStringLiteral("10000"), u'.'), u'.');
-        const TradeOutcome outcome = game.session().trade(TradeKind::Buy, "10", stale.txtPay);
+        const TradeAmounts stale = tradeAmounts(TradeKind::Buy, u"10"_s, u"80"_s,
+                                                *moneyFromText(QStringLiteral("10000"), u'.'), u'.');
+        const TradeOutcome outcome = game.session().trade(TradeKind::Buy, u"10"_s, stale.txtPay);
         QCOMPARE(outcome.cashText, QStringLiteral("9600"));
-        QCOMPARE(game.saved(), TradingGame::fileWith("9600", 20));
+        QCOMPARE(game.saved(), TradingGame::fileWith(u"9600"_s, 20));
     }
 
     // Whatever closes a dialog, it stops counting exactly once; the list stays locked while the
@@ -478,10 +484,11 @@ private slots:
         folder.write(QStringLiteral("tips/web.html"), QByteArray(5000, 'x'));
         QVERIFY(!writeChartPage(folder.path(), host, ticker));
         QCOMPARE(folder.read(QStringLiteral("tips/web.html")), expected);
-        QCOMPARE(QDir(folder.file(QStringLiteral("tips"))).entryList(QDir::Files), QStringList{"web.html"});
+        QCOMPARE(QDir(folder.file(QStringLiteral("tips"))).entryList(QDir::Files),
+                 QStringList{u"web.html"_s});
         // A file where the tips folder should be.
         QVERIFY(QFile::remove(folder.file(QStringLiteral("tips/web.html"))) &&
-                QDir(folder.path()).rmdir("tips"));
+                QDir(folder.path()).rmdir(u"tips"_s));
         folder.write(QStringLiteral("tips"), "not a folder");
         const FileStatus error = writeChartPage(folder.path(), host, ticker);
         QVERIFY(error && error->text().contains(QStringLiteral("web.html")));
@@ -506,7 +513,8 @@ private slots:
         QCOMPARE(ownedText(gameWith(kThreeHoldings), QStringLiteral("AAPL")), QStringLiteral("0"));
         QCOMPARE(ownedText(gameWith(kThreeHoldings), QStringLiteral("NOPE")), QStringLiteral("0"));
         QCOMPARE(ownedText(gameWith({}), QStringLiteral("IBM")), QString());
-        QCOMPARE(ownedText(gameWith({{"IBM", 7}, {"IBM", 9}}), QStringLiteral("IBM")), QStringLiteral("7"));
+        QCOMPARE(ownedText(gameWith({{u"IBM"_s, 7}, {u"IBM"_s, 9}}), QStringLiteral("IBM")),
+                 QStringLiteral("7"));
 
         GameState trading;
         QVERIFY(!browseRefusal(trading));
@@ -546,19 +554,19 @@ private slots:
         QTest::addColumn<QByteArray>("expected");
         QTest::addRow("add then remove keeps the order")
             << kHeader + "IBM\r\nDELL\r\n"
-            << QStringList{"+AAPL", "-IBM"} << kHeader + "DELL\r\nAAPL\r\n";
+            << QStringList{u"+AAPL"_s, u"-IBM"_s} << kHeader + "DELL\r\nAAPL\r\n";
         QTest::addRow("remove then add back") << kHeader + "IBM\r\n"
-                                              << QStringList{"-IBM", "+IBM"} << kHeader + "IBM\r\n";
+                                              << QStringList{u"-IBM"_s, u"+IBM"_s} << kHeader + "IBM\r\n";
         QTest::addRow("remove drops every copy") << kHeader + "IBM\r\nDELL\r\nIBM\r\n"
-                                                 << QStringList{"-IBM"} << kHeader + "DELL\r\n";
+                                                 << QStringList{u"-IBM"_s} << kHeader + "DELL\r\n";
         QTest::addRow("remove respects case") << kHeader + "ibm\r\n"
-                                              << QStringList{"-IBM"} << kHeader + "ibm\r\n";
+                                              << QStringList{u"-IBM"_s} << kHeader + "ibm\r\n";
         QTest::addRow("missing file is created with its header")
-            << kNoFile << QStringList{"+IBM"} << kHeader + "IBM\r\n";
-        QTest::addRow("remove from a missing file") << kNoFile << QStringList{"-IBM"} << kHeader;
+            << kNoFile << QStringList{u"+IBM"_s} << kHeader + "IBM\r\n";
+        QTest::addRow("remove from a missing file") << kNoFile << QStringList{u"-IBM"_s} << kHeader;
         QTest::addRow("line ends mended")
-            << kHeader + "DELL" << QStringList{"+IBM"} << kHeader + "DELL\r\nIBM\r\n";
-        QTest::addRow("nothing selected writes nothing") << kHeader << QStringList{"+", "-"} << kHeader;
+            << kHeader + "DELL" << QStringList{u"+IBM"_s} << kHeader + "DELL\r\nIBM\r\n";
+        QTest::addRow("nothing selected writes nothing") << kHeader << QStringList{u"+"_s, u"-"_s} << kHeader;
         QTest::addRow("last line without line end") << kHeader + "IBM" << QStringList() << kHeader + "IBM";
         QTest::addRow("missing file lists nothing") << kNoFile << QStringList() << kNoFile;
         QTest::addRow("empty file lists nothing") << QByteArray() << QStringList() << QByteArray();
@@ -581,11 +589,12 @@ private slots:
         }
         // Nothing else is written, no temporary file stays behind.
         const QStringList files = QDir(folder.path()).entryList(QDir::Files);
-        QCOMPARE(files, expected == kNoFile ? QStringList() : QStringList{"player.fav"});
+        QCOMPARE(files, expected == kNoFile ? QStringList() : QStringList{u"player.fav"_s});
         if (expected != kNoFile)
             QCOMPARE(folder.read(QStringLiteral("player.fav")), expected);
         FileStatus problem;
-        const auto menu = favoriteMenuState(folder.path(), game, selected("IBM"), Qt::RightButton, &problem);
+        const auto menu =
+            favoriteMenuState(folder.path(), game, selected(u"IBM"_s), Qt::RightButton, &problem);
         QVERIFY(menu && !problem);
         const QList<QByteArray> lines = expected.split('\n');
         const bool listed = lines.contains("IBM\r") || lines.contains("IBM");
@@ -597,11 +606,12 @@ private slots:
     void favoriteMenuNeedsARightClickOnAReadableList()
     {
         TempProgramFolder folder;
-        QVERIFY(!favoriteMenuState(folder.path(), gameWith({}), selected("IBM"), Qt::LeftButton));
+        QVERIFY(!favoriteMenuState(folder.path(), gameWith({}), selected(u"IBM"_s), Qt::LeftButton));
         // A folder where the favourites file should be.
         QDir().mkpath(folder.file(QStringLiteral("player.fav")));
         FileStatus problem;
-        QVERIFY(!favoriteMenuState(folder.path(), gameWith({}), selected("IBM"), Qt::RightButton, &problem));
+        QVERIFY(
+            !favoriteMenuState(folder.path(), gameWith({}), selected(u"IBM"_s), Qt::RightButton, &problem));
         QVERIFY(problem && problem->text().contains(QStringLiteral("player.fav")));
     }
 
@@ -615,7 +625,8 @@ private slots:
         QVERIFY(panel.isHidden());
         QVERIFY(panel.showFor(game.session()));
         QCOMPARE(panel.geometry(), QRect(0, 0, 669, 430));
-        QCOMPARE(statistics(panel), (QStringList{"IBM=15", "MSFT=3", "IBM - 15", "MSFT - 3", "18", "2"}));
+        QCOMPARE(statistics(panel),
+                 (QStringList{u"IBM=15"_s, u"MSFT=3"_s, u"IBM - 15"_s, u"MSFT - 3"_s, u"18"_s, u"2"_s}));
         QStringList captions;
         for (QLabel *label : panel.findChildren<QLabel *>())
             captions.append(label->text());
@@ -630,9 +641,9 @@ private slots:
 
         game.ts->quote(QStringLiteral("MSFT"), "80");
         QCOMPARE(game.panel().lblOwned, QStringLiteral("3"));
-        QVERIFY(!game.session().trade(TradeKind::Sell, "3", "240").refusal);
+        QVERIFY(!game.session().trade(TradeKind::Sell, u"3"_s, u"240"_s).refusal);
         QVERIFY(panel.showFor(game.session()));
-        QCOMPARE(statistics(panel), (QStringList{"IBM=15", "IBM - 15", "15", "1"}));
+        QCOMPARE(statistics(panel), (QStringList{u"IBM=15"_s, u"IBM - 15"_s, u"15"_s, u"1"_s}));
     }
 
     // The figures of the saved game on disk; an unreadable one is reported and the panel stays hidden.
@@ -643,14 +654,15 @@ private slots:
         QTest::addColumn<QStringList>("shown");   // empty when refused
         QTest::addRow("saved-game order, none or negative left out")
             << QByteArray("MSFT\r\n 3 \r\nDELL\r\n -2 \r\nAAPL\r\n 0 \r\nIBM\r\n 15 \r\n") << -1
-            << QStringList{"MSFT=3", "IBM=15", "MSFT - 3", "IBM - 15", "18", "2"};
-        QTest::addRow("nothing held") << QByteArray("IBM\r\n0\r\n") << -1 << QStringList{"0", "0"};
+            << QStringList{u"MSFT=3"_s, u"IBM=15"_s, u"MSFT - 3"_s, u"IBM - 15"_s, u"18"_s, u"2"_s};
+        QTest::addRow("nothing held") << QByteArray("IBM\r\n0\r\n") << -1 << QStringList{u"0"_s, u"0"_s};
         QTest::addRow("only the game's holding count is read")
-            << QByteArray("IBM\r\n15\r\nMSFT\r\n3\r\n") << 1 << QStringList{"IBM=15", "IBM - 15", "15", "1"};
+            << QByteArray("IBM\r\n15\r\nMSFT\r\n3\r\n") << 1
+            << QStringList{u"IBM=15"_s, u"IBM - 15"_s, u"15"_s, u"1"_s};
         QTest::addRow("total beyond 32 bits")
             << QByteArray("IBM\r\n2147483647\r\nMSFT\r\n2147483647\r\n") << -1
-            << QStringList{"IBM=2147483647",    "MSFT=2147483647", "IBM - 2147483647",
-                           "MSFT - 2147483647", "4294967294",      "2"};
+            << QStringList{u"IBM=2147483647"_s,    u"MSFT=2147483647"_s, u"IBM - 2147483647"_s,
+                           u"MSFT - 2147483647"_s, u"4294967294"_s,      u"2"_s};
         QTest::addRow("missing") << QByteArray("-") << 2 << QStringList();
     }
     void statisticsFigures()
