@@ -541,9 +541,10 @@ std::string MarketHttpServer::answerBytes(std::string_view input)
         Parser &parser = conversation.beginRequest();
         if (buffer.size() == 0 && !feed())
             return output;
-        Step step = conversation.afterHead(parse(parser, [](Parser &p) { return p.is_header_done(); }));
-        if (step.kind == Step::ReadBody)
-            step = conversation.afterBody(parse(parser, [](Parser &p) { return p.is_done(); }));
+        Step head = conversation.afterHead(parse(parser, [](Parser &p) { return p.is_header_done(); }));
+        const Step step = head.kind == Step::ReadBody
+                              ? conversation.afterBody(parse(parser, [](Parser &p) { return p.is_done(); }))
+                              : std::move(head);
         if (step.kind != Step::Answer)
             return output;
         std::ostringstream bytes;

@@ -28,9 +28,14 @@ std::string csv(const std::vector<DailyBar> &newestFirst)
     out.reserve(out.size() + newestFirst.size() * 64);
     for (const DailyBar &bar : newestFirst) {
         const std::string close = MarketText::price(bar.close);
-        out += MarketText::isoDate(bar.date) + ',' + MarketText::price(bar.open) + ',' +
-               MarketText::price(bar.high) + ',' + MarketText::price(bar.low) + ',' + close + ',' +
-               std::to_string(bar.volume) + ',' + close + "\r\n";
+        out += MarketText::isoDate(bar.date);
+        for (const std::string &field :
+             {MarketText::price(bar.open), MarketText::price(bar.high), MarketText::price(bar.low), close,
+              std::to_string(bar.volume), close}) {
+            out += ',';
+            out += field;
+        }
+        out += "\r\n";
     }
     return out;
 }

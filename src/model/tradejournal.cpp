@@ -129,21 +129,18 @@ Journal parseJournal(const QByteArray &bytes, QChar decimal)
 {
     Journal journal;
     const QList<QByteArray> lines = bytes.split('\n');
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        QByteArray line = lines[i];
+    for (QByteArray line : lines) {
         if (line.endsWith('\r'))
             line.chop(1);
         if (line.trimmed().isEmpty())
             continue;
         std::optional<JournalEntry> entry = parseLine(line, decimal);
-        if (!entry)
-            ++journal.skippedLines;
-        else if (entry->isTrade())
+        if (entry && entry->isTrade())
             journal.trades.append(*entry);
-        else if (!journal.start && journal.trades.isEmpty())
+        else if (entry && !journal.start && journal.trades.isEmpty())
             journal.start = *entry;
         else
-            ++journal.skippedLines; // a second start belongs to no game that can follow it
+            ++journal.skippedLines; // unreadable, or a second start that no game can follow
     }
     return journal;
 }

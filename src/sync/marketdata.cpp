@@ -122,7 +122,7 @@ QString MarketData::failure(QNetworkReply *reply) const
 }
 
 void MarketData::fetchQuotes(const QStringList &tickers, QObject *context,
-                             std::function<void(const BatchQuotes &)> done)
+                             const std::function<void(const BatchQuotes &)> &done)
 {
     if (m_proxyBroken || tickers.isEmpty()) {
         BatchQuotes none;
@@ -165,7 +165,7 @@ void MarketData::fetchQuotes(const QStringList &tickers, QObject *context,
 }
 
 void MarketData::fetchHistory(const QString &symbol, QObject *context,
-                              std::function<void(const PriceHistory &)> done)
+                              const std::function<void(const PriceHistory &)> &done)
 {
     if (m_proxyBroken) {
         PriceHistory none{{}, QStringLiteral("the proxy in the options has no host or port")};

@@ -57,9 +57,9 @@ public:
     void setProxy(const ProxySetting &proxy);
 
     void fetchQuotes(const QStringList &tickers, QObject *context,
-                     std::function<void(const BatchQuotes &)> done);
+                     const std::function<void(const BatchQuotes &)> &done);
     void fetchHistory(const QString &symbol, QObject *context,
-                      std::function<void(const PriceHistory &)> done);
+                      const std::function<void(const PriceHistory &)> &done);
 
 private:
     QNetworkReply *get(const QString &pathAndQuery);

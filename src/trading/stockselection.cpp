@@ -47,7 +47,7 @@ QString logoPath(const QString &programFolder, const QString &ticker)
 {
     const QString data = programFolder + QStringLiteral("/data/");
     if (isPlainFileName(ticker)) {
-        const QString own = data + ticker + QStringLiteral(".gif");
+        QString own = data + ticker + QStringLiteral(".gif");
         if (QFileInfo(own).isFile())
             return own;
     }
