@@ -34,7 +34,7 @@ FileStatus PortfolioValuation::refresh()
     m_stats = HoldingsStatistics();
     m_cash = m_source.game().cash;
 
-    const FileStatus unread = m_source.statistics(m_stats);
+    FileStatus unread = m_source.statistics(m_stats);
     const bool withHistories = m_scope == Scope::WithHistories;
     if (unread) {
         if (!withHistories)
