@@ -1,8 +1,13 @@
 #pragma once
 
-// Running the tools the install and package tests call, and reading the files they leave.
+// Running the tools the install and package tests call, reading the files they leave, and
+// playing the installed game against the market it starts.
+#include "common/marketprocess.h"
+
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QTest>
 
 struct CommandResult
 {
@@ -33,4 +38,21 @@ inline QByteArray readOrMissing(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// The game just started: its one child is `market`, which answers quotes on the default port
+// and, the game killed without a chance to stop it, ends by itself.
+inline void checkGameTakesItsMarketAlong(QProcess &game, const QString &market)
+{
+    QVERIFY(game.waitForStarted(10000));
+    QVERIFY2(QTest::qWaitFor([] { return answersQuotes(8421); }, 20000), "the game started no market");
+    // The launcher execs the game, so the game is the process started.
+    const QList<QByteArray> children =
+        readOrMissing(QStringLiteral("/proc/%1/task/%1/children").arg(game.processId())).trimmed().split(' ');
+    QCOMPARE(children.size(), 1);
+    const qint64 pid = children.first().toLongLong();
+    QCOMPARE(QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget(), market);
+    game.kill();
+    QVERIFY(game.waitForFinished(10000));
+    QVERIFY2(waitForExit(pid, 10000), "the market outlived the game");
 }

@@ -24,21 +24,17 @@ namespace rawhttp {
 inline int connectFrom(int port, const std::string &from)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return -1;
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
+    sockaddr_in local{}, remote{};
+    local.sin_family = remote.sin_family = AF_INET;
     inet_pton(AF_INET, from.c_str(), &local.sin_addr);
-    sockaddr_in remote{};
-    remote.sin_family = AF_INET;
     remote.sin_port = htons(std::uint16_t(port));
     remote.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&local), sizeof local) != 0 ||
-        ::connect(fd, reinterpret_cast<sockaddr *>(&remote), sizeof remote) != 0) {
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&local), sizeof local) == 0 &&
+        ::connect(fd, reinterpret_cast<sockaddr *>(&remote), sizeof remote) == 0)
+        return fd;
+    if (fd >= 0)
         ::close(fd);
-        return -1;
-    }
-    return fd;
+    return -1;
 }
 
 inline bool sendAll(int fd, std::string_view bytes)
@@ -50,6 +46,12 @@ inline bool sendAll(int fd, std::string_view bytes)
         bytes.remove_prefix(std::size_t(n));
     }
     return true;
+}
+
+inline std::string lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](char c) { return char(std::tolower(c)); });
+    return s;
 }
 
 struct Answer
@@ -88,18 +90,12 @@ public:
             const std::string line = m_buffer.substr(at + 2, next - at - 2);
             at = next;
             const std::size_t colon = line.find(':');
-            if (colon == std::string::npos)
-                continue;
-            std::string name = line.substr(0, colon);
-            std::transform(name.begin(), name.end(), name.begin(),
-                           [](char c) { return char(std::tolower(c)); });
             const std::size_t from = line.find_first_not_of(" \t", colon + 1);
-            answer.headers[name] = from == std::string::npos ? std::string() : line.substr(from);
+            if (colon != std::string::npos)
+                answer.headers[lower(line.substr(0, colon))] =
+                    from == std::string::npos ? std::string() : line.substr(from);
         }
-        std::string connection = answer.header("connection");
-        std::transform(connection.begin(), connection.end(), connection.begin(),
-                       [](char c) { return char(std::tolower(c)); });
-        answer.closes = connection == "close";
+        answer.closes = lower(answer.header("connection")) == "close";
         const std::size_t length =
             head ? 0 : std::strtoul(answer.header("content-length").c_str(), nullptr, 10);
         while (m_buffer.size() < headEnd + 4 + length)
@@ -114,29 +110,25 @@ public:
     bool closedByPeer(int timeoutMs)
     {
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (fill(end, &m_closed)) {
+        while (fill(end)) {
         }
         return m_closed;
     }
 
 private:
-    bool fill(std::chrono::steady_clock::time_point end, bool *closed = nullptr)
+    bool fill(std::chrono::steady_clock::time_point end)
     {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now())
-                .count();
+        using namespace std::chrono;
+        const auto left = duration_cast<milliseconds>(end - steady_clock::now()).count();
         pollfd entry{m_fd, POLLIN, 0};
         if (left <= 0 || ::poll(&entry, 1, int(left)) != 1)
             return false;
         char chunk[16384];
         const ssize_t n = ::recv(m_fd, chunk, sizeof chunk, 0);
-        if (n <= 0) {
-            if (closed)
-                *closed = true;
-            return false;
-        }
-        m_buffer.append(chunk, std::size_t(n));
-        return true;
+        m_closed = n <= 0;
+        if (n > 0)
+            m_buffer.append(chunk, std::size_t(n));
+        return n > 0;
     }
 
     int m_fd;
@@ -144,7 +136,7 @@ private:
     bool m_closed = false;
 };
 
-// One connection from 127.0.0.1, closed with the object.
+// One connection from `from` (127.0.0.1), closed with the object.
 class Client
 {
 public:
@@ -161,7 +153,6 @@ public:
     Client(const Client &) = delete;
     Client &operator=(const Client &) = delete;
 
-    int fd() const { return m_fd; }
     bool send(std::string_view bytes) { return m_fd >= 0 && sendAll(m_fd, bytes); }
     std::optional<Answer> read(bool head = false, int timeoutMs = kWaitMs)
     {
