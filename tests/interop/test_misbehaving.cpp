@@ -1,56 +1,94 @@
-// The quote download on a real socket against a server that breaks off or stalls mid-answer, or
-// sends a header too large to keep; how the client reads well-formed oddities is pinned with a
-// fake socket in test_httpdownload.
+// The quote download on a real socket against a server that breaks off mid-answer or sends a
+// header too large to keep; a stalled answer and well-formed oddities are pinned with a fake
+// socket in test_quotesync and test_httpdownload.
 #include "common/fakes.h"
-#include "misbehavingserver.h"
 #include "model/numbertext.h"
 #include "platform/tcpsocket.h"
 #include "sync/quotesync.h"
 
 #include <QFile>
+#include <QHostAddress>
+#include <QPointer>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
+#include <sys/socket.h>
 
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(MisbehavingServer::Answer)
-
 namespace {
+
 const QByteArray kQuote("\"IBM\",85.5,\"6/1/2004\",\"4:00pm\",-1.25,86.1,87,85,4200\r\n");
+const QByteArray kHead("HTTP/1.1 200 OK\r\nContent-Type: text/csv\r\n");
+const QByteArray kLength = "Content-Length: " + QByteArray::number(kQuote.size()) + "\r\n\r\n";
+
+// Answers its first connection as `first` says, later ones correctly.
+class MisbehavingServer : public QTcpServer
+{
+public:
+    enum class Answer { Correct, ResetMidBody, CloseMidBody, HugeHeader };
+    Answer first = Answer::Correct;
+    int connections = 0;
+    QByteArray lastRequest;
+
+    MisbehavingServer()
+    {
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = nextPendingConnection()) {
+                const Answer how = connections++ == 0 ? first : Answer::Correct;
+                auto request = std::make_shared<QByteArray>();
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket, request, how] {
+                    if (request->contains("\r\n\r\n"))
+                        return; // answered already
+                    *request += socket->readAll();
+                    if (request->contains("\r\n\r\n")) {
+                        lastRequest = *request;
+                        answer(socket, how);
+                    }
+                });
+            }
+        });
+    }
+
+private:
+    void answer(QTcpSocket *socket, Answer how)
+    {
+        const QByteArray half = kHead + kLength + kQuote.left(kQuote.size() / 2);
+        if (how == Answer::Correct)
+            socket->write(kHead + kLength + kQuote);
+        else if (how == Answer::HugeHeader)
+            socket->write(kHead + "X-Padding: " + QByteArray(70000, 'p') + "\r\n" + kLength + kQuote);
+        else
+            socket->write(half);
+        if (how == Answer::CloseMidBody)
+            socket->disconnectFromHost();
+        if (how != Answer::ResetMidBody)
+            return;
+        socket->flush();
+        // Linger of zero: closing sends a reset instead of an orderly end.
+        const linger hard{1, 0};
+        ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        QTimer::singleShot(40, this, [guard = QPointer<QTcpSocket>(socket)] {
+            if (guard)
+                guard->abort();
+        });
+    }
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(MisbehavingServer::Answer)
 
 class TestMisbehaving : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<MisbehavingServer> m_server;
-    QuotePanel m_panel;
-    const ProxySetting m_proxy;
-    const NumberFormat m_numbers;
-    std::unique_ptr<QuoteSync> m_sync;
-
 private slots:
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_server = std::make_unique<MisbehavingServer>(kQuote);
-        QVERIFY(m_server->listen());
-        m_panel = QuotePanel();
-        m_panel.lblQuote = u"IBM"_s;
-        m_sync = std::make_unique<QuoteSync>(m_panel, m_proxy, m_numbers, m_dir->path(),
-                                             u"127.0.0.1:%1"_s.arg(m_server->port()),
-                                             std::make_unique<TcpSocket>(), std::make_unique<FakeClock>());
-    }
-    void cleanup()
-    {
-        m_sync.reset();
-        m_server.reset();
-    }
-
     // A failed attempt is retried at once, without waiting for the time-out.
     void recovers_data()
     {
@@ -62,35 +100,27 @@ private slots:
     void recovers()
     {
         QFETCH(MisbehavingServer::Answer, first);
-        m_server->script = {first};
-        QSignalSpy changed(m_sync.get(), &QuoteSync::panelChanged);
-        m_sync->cmdSync_Click();
-        QTRY_COMPARE_WITH_TIMEOUT(m_panel.lblTrade, u"85.5"_s, 10000);
-        QCOMPARE(m_server->connections(), 2);
+        QTemporaryDir dir;
+        MisbehavingServer server;
+        server.first = first;
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        QuotePanel panel;
+        panel.lblQuote = u"IBM"_s;
+        const ProxySetting proxy;
+        const NumberFormat numbers;
+        QuoteSync sync(panel, proxy, numbers, dir.path(), u"127.0.0.1:%1"_s.arg(server.serverPort()),
+                       std::make_unique<TcpSocket>(), std::make_unique<FakeClock>());
+        QSignalSpy changed(&sync, &QuoteSync::panelChanged);
+        sync.cmdSync_Click();
+        QTRY_COMPARE_WITH_TIMEOUT(panel.lblTrade, u"85.5"_s, 10000);
+        QCOMPARE(server.connections, 2);
         QCOMPARE(changed.count(), 2);
-        QCOMPARE(m_sync->retryCount(), 0);
-        QVERIFY(m_sync->isSyncEnabled());
-        QFile stored(m_dir->filePath(u"quote.cfg"_s));
+        QCOMPARE(sync.retryCount(), 0);
+        QVERIFY(sync.isSyncEnabled());
+        QFile stored(dir.filePath(u"quote.cfg"_s));
         QVERIFY(stored.open(QIODevice::ReadOnly));
         QCOMPARE(stored.readAll(), kQuote);
-        QVERIFY(m_server->lastRequest().startsWith(
-            "GET /d/quotes.csv?s=IBM&f=sl1d1t1c1ohgv&e=.csv HTTP/1.1\r\n"));
-    }
-
-    void stalledBodyEndsAfter61Ticks()
-    {
-        m_server->script = {MisbehavingServer::Answer::StallMidBody};
-        m_sync->cmdSync_Click();
-        QTRY_COMPARE_WITH_TIMEOUT(m_sync->download().bytesStored(), qint64(kQuote.size() / 2), 10000);
-        for (int tick = 1; tick <= 60; ++tick)
-            m_sync->Timer_Seconde_Timer();
-        QCOMPARE(m_server->connections(), 1);
-        QVERIFY(m_panel.lblTrade.isEmpty());
-        m_sync->Timer_Seconde_Timer();
-        // Half a record is no quote: the attempt failed and the retry gets the whole answer.
-        QTRY_COMPARE_WITH_TIMEOUT(m_panel.lblTrade, u"85.5"_s, 10000);
-        QCOMPARE(m_server->connections(), 2);
-        QCOMPARE(m_sync->retryCount(), 0);
+        QVERIFY(server.lastRequest.startsWith("GET /d/quotes.csv?s=IBM&f=sl1d1t1c1ohgv&e=.csv HTTP/1.1\r\n"));
     }
 };
 
