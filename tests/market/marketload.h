@@ -2,7 +2,7 @@
 
 // Load on a market service over plain sockets: crowds of idle or trickling connections from
 // other loopback addresses, timed quote requests and bulk keep-alive requests. Shared by the
-// abuse test and its benchmark.
+// abuse test and its benchmarks.
 #include "common/rawhttp.h"
 
 #include <sys/resource.h>
@@ -15,10 +15,7 @@
 
 namespace marketload {
 
-using rawhttp::Answer;
-using rawhttp::connectFrom;
-using rawhttp::Reader;
-using rawhttp::sendAll;
+using namespace rawhttp;
 
 inline void raiseOpenFileLimit()
 {
@@ -29,7 +26,7 @@ inline void raiseOpenFileLimit()
     }
 }
 
-// A connected socket from the local address `from` (any free port), or -1.
+// The n-th loopback address from 127.0.0.2 on.
 inline std::string loopbackAddress(int n)
 {
     return "127.0." + std::to_string(n / 250) + "." + std::to_string(2 + n % 250);
@@ -47,8 +44,8 @@ inline bool isQuote(const std::optional<Answer> &answer, std::string_view ticker
     return answer && answer->status == 200 && answer->body.rfind("\"" + std::string(ticker) + "\",", 0) == 0;
 }
 
-// Connections held open from 127.0.0.2 upwards, perAddress from each address. Slow ones have
-// sent the start of a request head and add one byte to it at each trickle().
+// Connections held open, perAddress from each address from loopbackAddress(firstAddress) on.
+// Slow ones have sent the start of a request head and add one byte to it at each trickle().
 class Crowd
 {
 public:
@@ -56,13 +53,10 @@ public:
     {
         for (int i = 0; i < count; ++i) {
             const int fd = connectFrom(port, loopbackAddress(firstAddress + i / perAddress));
-            if (fd < 0)
-                continue;
-            if (slow && !sendAll(fd, "GET /infos HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: ")) {
+            if (fd >= 0 && (!slow || sendAll(fd, "GET /infos HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: ")))
+                m_sockets.push_back(fd);
+            else if (fd >= 0)
                 ::close(fd);
-                continue;
-            }
-            m_sockets.push_back(fd);
         }
     }
     ~Crowd()
@@ -74,11 +68,10 @@ public:
     Crowd &operator=(const Crowd &) = delete;
 
     int size() const { return int(m_sockets.size()); }
-
     void trickle()
     {
-        if (m_slow)
-            for (int fd : m_sockets)
+        for (int fd : m_sockets)
+            if (m_slow)
                 ::send(fd, "s", 1, MSG_NOSIGNAL | MSG_DONTWAIT);
     }
 
@@ -94,32 +87,25 @@ struct Timing
 
     double percentile(double p) const
     {
-        if (ms.empty())
-            return 0;
         std::vector<double> sorted = ms;
         std::sort(sorted.begin(), sorted.end());
-        return sorted[std::min(sorted.size() - 1, std::size_t(p / 100.0 * double(sorted.size())))];
+        return sorted.empty()
+                   ? 0
+                   : sorted[std::min(sorted.size() - 1, std::size_t(p / 100.0 * double(sorted.size())))];
     }
 };
 
 // count quote requests from 127.0.0.1, each on a new connection, timed from connect to the
-// whole answer; between() runs before each.
+// whole answer (a failure with the time it took); between() runs before each.
 inline Timing timeQuotes(int port, int count, int timeoutMs, const std::function<void()> &between)
 {
     Timing timing;
     for (int i = 0; i < count; ++i) {
         between();
         const auto start = std::chrono::steady_clock::now();
-        const int fd = connectFrom(port, "127.0.0.1");
-        bool ok = fd >= 0 && sendAll(fd, quoteRequest("MSFT", false));
-        ok = ok && isQuote(Reader(fd).read(timeoutMs), "MSFT");
-        if (fd >= 0)
-            ::close(fd);
-        const auto elapsed =
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start);
-        // A failure counts with the time it took, so it weighs in the percentiles too.
-        timing.ms.push_back(elapsed.count());
-        timing.failed += !ok;
+        timing.failed += !isQuote(Client(port).exchange(quoteRequest("MSFT", false), timeoutMs), "MSFT");
+        timing.ms.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
     return timing;
 }
@@ -131,30 +117,18 @@ inline int bulkQuotes(int port, int connections, int total)
 {
     std::atomic<int> failed{0};
     std::vector<std::thread> clients;
-    for (int c = 0; c < connections; ++c) {
+    for (int c = 0; c < connections; ++c)
         clients.emplace_back([&, c] {
-            const int share = total / connections + (c < total % connections);
-            int fd = -1;
-            std::optional<Reader> reader;
-            for (int i = 0; i < share; ++i) {
-                if (fd < 0) {
-                    fd = connectFrom(port, loopbackAddress(400 + c / 16));
-                    reader.emplace(fd);
-                }
-                const std::optional<Answer> answer =
-                    fd >= 0 && sendAll(fd, quoteRequest("IBM", true)) ? reader->read(10000) : std::nullopt;
-                if (!isQuote(answer, "IBM"))
-                    ++failed;
-                if (!answer || answer->closes) {
-                    if (fd >= 0)
-                        ::close(fd);
-                    fd = -1;
-                }
+            std::optional<Client> client;
+            for (int i = total / connections + (c < total % connections); i > 0; --i) {
+                if (!client)
+                    client.emplace(port, loopbackAddress(400 + c / 16));
+                const std::optional<Answer> answer = client->exchange(quoteRequest("IBM", true));
+                failed += !isQuote(answer, "IBM");
+                if (!answer || answer->closes)
+                    client.reset();
             }
-            if (fd >= 0)
-                ::close(fd);
         });
-    }
     for (std::thread &t : clients)
         t.join();
     return failed;
@@ -164,8 +138,7 @@ inline int bulkQuotes(int port, int connections, int total)
 inline long residentKiB(long pid)
 {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line))
+    for (std::string line; std::getline(status, line);)
         if (line.rfind("VmRSS:", 0) == 0)
             return std::atol(line.c_str() + 6);
     return 0;

@@ -1,4 +1,5 @@
 #include "chartcache.h"
+#include "common/casetable.h"
 #include "infopage.h"
 #include "intradaypath.h"
 #include "markettext.h"
@@ -29,16 +30,25 @@ QDateTime at(QDate day, int hour, int minute, int second = 0, int msec = 0)
     return QDateTime(day, QTime(hour, minute, second, msec), Qt::UTC);
 }
 
-bool sameQuote(const MarketQuote &a, const MarketQuote &b)
+std::vector<std::string> allTickers()
 {
-    return a.date == b.date && a.time == b.time && a.last == b.last && a.previousClose == b.previousClose &&
-           a.open == b.open && a.high == b.high && a.low == b.low && a.volume == b.volume;
+    std::vector<std::string> tickers;
+    for (const QString &ticker : AllTickers())
+        tickers.push_back(ticker.toStdString());
+    return tickers;
 }
 
-void row(const char *name, const std::string &text, const char *expected)
+void text(const char *name, const std::string &text, const char *expected)
 {
     QTest::addRow("%s", name) << QString::fromStdString(text) << QString::fromLatin1(expected);
 }
+
+struct ZoneCase
+{
+    const char *tag;
+    QByteArray zone;
+    QDateTime transition; // in UTC
+};
 
 } // namespace
 
@@ -73,14 +83,12 @@ private slots:
         QCOMPARE(single[0].close, year[265].close);
         QCOMPARE(single[0].volume, year[265].volume);
         QCOMPARE(market.quoteAt(stock, at(kDay, 9, 0)).previousClose, year[364].close);
-
         const DailyBar bar = market.sessionBar(stock, kDay);
         QCOMPARE(bar.close, year[365].close);
         QCOMPARE(bar.volume, year[365].volume);
         const MarketQuote late = market.quoteAt(stock, at(kDay, 23, 59, 58));
         QCOMPARE(late.open, bar.open);
-        QVERIFY(late.high <= bar.high && late.low >= bar.low);
-        QVERIFY(late.volume <= bar.volume);
+        QVERIFY(late.high <= bar.high && late.low >= bar.low && late.volume <= bar.volume);
         QVERIFY(std::abs(late.last - bar.close) <= std::max<Cents>(5, bar.close / 100));
         QCOMPARE(market.quoteAt(stock, at(kDay.addDays(1), 0, 0)).previousClose, bar.close);
     }
@@ -96,28 +104,25 @@ private slots:
             Cents lowest = year[0].close, highest = year[0].close;
             for (std::size_t i = 0; i < year.size(); ++i) {
                 const Cents close = year[i].close;
-                QVERIFY2(close > 0 && close > p.basePrice * 100 / 8 && close < p.basePrice * 100 * 8,
-                         p.ticker.c_str());
+                QVERIFY2(close > p.basePrice * 100 / 8 && close < p.basePrice * 100 * 8, p.ticker.c_str());
                 QVERIFY2(year[i].volume >= 100 && year[i].volume % 100 == 0, p.ticker.c_str());
-                if (i > 0)
-                    QVERIFY2(std::abs(std::log(double(close) / double(year[i - 1].close))) < 0.2,
-                             p.ticker.c_str());
+                QVERIFY2(i == 0 || std::abs(std::log(double(close) / double(year[i - 1].close))) < 0.2,
+                         p.ticker.c_str());
                 lowest = std::min(lowest, close);
                 highest = std::max(highest, close);
             }
-            QVERIFY2(highest < lowest * 6, p.ticker.c_str());
-            QVERIFY2(p.basePrice >= 8 && p.basePrice <= 140, p.ticker.c_str());
+            QVERIFY2(highest < lowest * 6 && p.basePrice >= 8 && p.basePrice <= 140, p.ticker.c_str());
         }
         // Whole sessions of a few stocks: the traded range holds the open and the close.
-        for (const char *ticker : {"MSFT", "XOM", "LM"}) {
+        for (const char *ticker : {"MSFT", "XOM", "LM"})
             for (int d = 0; d < 365; d += 7) {
                 const DailyBar bar = market.sessionBar(market.indexOf(ticker), last.addDays(-d));
                 QVERIFY(bar.low > 0 && bar.low <= std::min(bar.open, bar.close));
                 QVERIFY(bar.high >= std::max(bar.open, bar.close) && bar.high < bar.low * 2);
             }
-        }
     }
 
+    // A session opens flat, only widens its range and adds volume, and moves every few seconds.
     void sessionPathIsConsistent()
     {
         const SimulatedMarket market(9);
@@ -137,11 +142,6 @@ private slots:
             }
             QVERIFY(previous.volume > 0);
         }
-    }
-
-    void priceMovesEveryFewSeconds()
-    {
-        const SimulatedMarket market(1);
         const int tickMs = IntradayPath::kTickSeconds * 1000;
         QVERIFY(tickMs <= 10000);
         const QDateTime start = at(kDay, 14, 0);
@@ -149,7 +149,9 @@ private slots:
         for (int stock = 0; stock < market.stockCount(); ++stock) {
             const MarketQuote now = market.quoteAt(stock, start);
             // Nothing changes within a tick.
-            QVERIFY(sameQuote(now, market.quoteAt(stock, start.addMSecs(tickMs - 1))));
+            const MarketQuote same = market.quoteAt(stock, start.addMSecs(tickMs - 1));
+            QVERIFY(now.date == same.date && now.time == same.time && now.last == same.last &&
+                    now.high == same.high && now.low == same.low && now.volume == same.volume);
             int tick = 1;
             while (tick <= 6 && market.quoteAt(stock, start.addMSecs(qint64(tick) * tickMs)).last == now.last)
                 ++tick;
@@ -158,89 +160,74 @@ private slots:
         QVERIFY2(moved > market.stockCount() * 3 / 4, qPrintable(QString::number(moved)));
     }
 
-    // The service's texts, and what its readers make of their input ("<refused>" when refused).
-    // Lines kept per tick are the bytes of formatting afresh, in whatever order moments come.
-    void cachedQuoteLines_data()
+    // Same seed and moment, same answer, whatever was asked before; another seed or tick differs.
+    void sameSeedAndMomentGiveSameAnswers()
     {
-        QTest::addColumn<QList<QDateTime>>("moments");
-        QTest::addRow("every tick of a minute") << [] {
-            QList<QDateTime> ticks;
-            for (int s = 0; s < 60; s += 5)
-                ticks << at(kDay, 13, 37, s);
-            return ticks;
-        }();
-        QTest::addRow("last millisecond of a tick, then the next")
-            << QList<QDateTime>{at(kDay, 9, 0, 4, 999), at(kDay, 9, 0, 5), at(kDay, 9, 0, 4, 999)};
-        QTest::addRow("same tick on other days")
-            << QList<QDateTime>{at(kDay, 16, 0), at(kDay.addDays(1), 16, 0), at(kDay.addDays(-1), 16, 0),
-                                at(kDay.addYears(1), 16, 0), at(kDay, 16, 0)};
-        QTest::addRow("across midnight and back") << QList<QDateTime>{
-            at(kDay, 23, 59, 59, 999), at(kDay.addDays(1), 0, 0), at(kDay, 23, 59, 59, 999)};
+        const std::vector<std::string> tickers = allTickers();
+        const QDateTime now = at(kDay, 13, 37, 42);
+        const SimulatedMarket a(21), b(21), other(22);
+        auto answer = [&](const SimulatedMarket &m, const QDateTime &t) {
+            return QuoteCsv::answer(m, tickers, QuoteCsv::defaultTags(), t);
+        };
+        const std::string first = answer(a, now);
+        QVERIFY(first.size() > tickers.size() * 40);
+        b.quoteAt(0, now.addDays(-3));
+        QCOMPARE(answer(b, now), first);
+        QVERIFY(answer(other, now) != first);
+        QVERIFY(answer(a, now.addSecs(30)) != first);
+        QCOMPARE(answer(a, now), first);
     }
 
+    // Lines kept per tick are the bytes of formatting afresh, in whatever order moments come,
+    // first on one thread, then on several sharing them.
     void cachedQuoteLines()
     {
-        QFETCH(QList<QDateTime>, moments);
         const SimulatedMarket market(3);
         QuoteLineCache lines(market);
-        const std::vector<std::string> tickers{"IBM", "MSFT", "ZZZZ", "IBM", "A"};
-        const std::vector<std::string> otherTags{"s", "l1", "n"};
-        for (const QDateTime &moment : moments) {
-            const auto &tags = QuoteCsv::defaultTags();
-            QCOMPARE(lines.answer(tickers, tags, moment), QuoteCsv::answer(market, tickers, tags, moment));
-            QCOMPARE(lines.answer(tickers, otherTags, moment),
-                     QuoteCsv::answer(market, tickers, otherTags, moment));
-        }
-    }
-
-    // Threads sharing the lines through a stretch of ticks each get the direct bytes.
-    void cachedQuoteLinesAcrossThreads()
-    {
-        const SimulatedMarket market(3);
-        QuoteLineCache lines(market);
-        std::vector<std::string> tickers;
-        for (const QString &ticker : AllTickers())
-            tickers.push_back(ticker.toStdString());
-        constexpr int kTicks = 20;
+        std::vector<std::string> tickers = allTickers();
+        tickers.insert(tickers.end(), {"ZZZZ", "IBM"}); // unknown and repeated
+        const std::vector<std::vector<std::string>> tagSets{QuoteCsv::defaultTags(), {"s", "l1", "n"}};
+        std::vector<QDateTime> moments{at(kDay, 9, 0, 4, 999),
+                                       at(kDay, 9, 0, 5),
+                                       at(kDay, 9, 0, 4, 999), // tick's end
+                                       at(kDay.addDays(1), 9, 0, 5),
+                                       at(kDay.addYears(1), 9, 0, 5),
+                                       at(kDay, 9, 0, 5), // other days
+                                       at(kDay, 23, 59, 59, 999),
+                                       at(kDay.addDays(1), 0, 0),
+                                       at(kDay, 23, 59, 59, 999)}; // midnight
+        for (int s = 0; s < 100; s += 5)
+            moments.push_back(at(kDay, 10, 0, s));
         std::vector<std::string> expected;
-        for (int t = 0; t < kTicks; ++t)
-            expected.push_back(
-                QuoteCsv::answer(market, tickers, QuoteCsv::defaultTags(), at(kDay, 10, 0, t * 5)));
-        std::vector<std::vector<std::string>> got(4);
+        for (const QDateTime &moment : moments)
+            for (const auto &tags : tagSets)
+                expected.push_back(QuoteCsv::answer(market, tickers, tags, moment));
+        auto run = [&](std::vector<std::string> &mine) {
+            for (const QDateTime &moment : moments)
+                for (const auto &tags : tagSets)
+                    mine.push_back(lines.answer(tickers, tags, moment));
+        };
+        std::vector<std::vector<std::string>> got(5);
+        run(got[0]);
+        QVERIFY(got[0] == expected);
         std::vector<std::thread> threads;
-        for (auto &mine : got)
-            threads.emplace_back([&] {
-                for (int t = 0; t < kTicks; ++t)
-                    mine.push_back(lines.answer(tickers, QuoteCsv::defaultTags(), at(kDay, 10, 0, t * 5)));
-            });
+        for (std::size_t t = 1; t < got.size(); ++t)
+            threads.emplace_back(run, std::ref(got[t]));
         for (std::thread &t : threads)
             t.join();
         for (const auto &mine : got)
             QVERIFY(mine == expected);
     }
 
-    void renderPoolThreads_data()
+    // At least one thread, at most the cap; a full queue refuses at once instead of making the
+    // caller wait behind it.
+    void renderPool()
     {
-        QTest::addColumn<int>("asked");
-        QTest::addColumn<int>("threads");
-        QTest::addRow("none asked: one") << 0 << 1;
-        QTest::addRow("two") << 2 << 2;
-        QTest::addRow("more than the cap") << 9 << RenderPool::kMaxThreads;
-    }
-
-    void renderPoolThreads()
-    {
-        QFETCH(int, asked);
-        QFETCH(int, threads);
-        QCOMPARE(RenderPool(asked).threads(), threads);
-    }
-
-    // A full queue refuses at once instead of making the caller wait behind it.
-    void renderPoolRefusesBeyondItsQueue()
-    {
-        std::promise<void> release;
+        QCOMPARE(RenderPool(0).threads(), 1);
+        QCOMPARE(RenderPool(2).threads(), 2);
+        QCOMPARE(RenderPool(9).threads(), RenderPool::kMaxThreads);
+        std::promise<void> release, started;
         std::shared_future<void> released = release.get_future().share();
-        std::promise<void> started;
         std::atomic<int> ran{0};
         {
             RenderPool pool(1, 2);
@@ -257,37 +244,48 @@ private slots:
         QCOMPARE(ran.load(), 2);
     }
 
+    // A failed rendering reaches its caller and is not kept: the next request draws again.
+    void failedRenderIsNotCached()
+    {
+        ChartCache cache(4, 2);
+        const ChartCache::Key key{"IBM", 415, 240, 365, true, kDay};
+        QCOMPARE(cache.get(key, []() -> QByteArray { throw std::runtime_error("no memory"); }), nullptr);
+        const ChartCache::Png drawn = cache.get(key, [] { return QByteArray("png"); });
+        QVERIFY(drawn);
+        QCOMPARE(*drawn, std::string("png"));
+        // Kept and shared, not drawn again nor copied.
+        QCOMPARE(cache.get(key, [] { return QByteArray("other"); }).get(), drawn.get());
+        QCOMPARE(cache.renderCount(), 1);
+    }
+
     // The service's local time keeps each zone's offset until the zone's next transition;
     // around the changes of summer time it must agree with Qt's own conversion to the millisecond.
     void localTimeFollowsTheZone_data()
     {
-        QTest::addColumn<QByteArray>("zone");
-        QTest::addColumn<QDateTime>("transition"); // in UTC
         auto utc = [](int y, int m, int d, int h) { return QDateTime(QDate(y, m, d), QTime(h, 0), Qt::UTC); };
-        QTest::addRow("Paris, spring forward") << QByteArray("Europe/Paris") << utc(2026, 3, 29, 1);
-        QTest::addRow("Paris, fall back") << QByteArray("Europe/Paris") << utc(2026, 10, 25, 1);
-        QTest::addRow("New York, spring forward") << QByteArray("America/New_York") << utc(2026, 3, 8, 7);
-        QTest::addRow("New York, fall back") << QByteArray("America/New_York") << utc(2026, 11, 1, 6);
-        QTest::addRow("Sydney, across the year") << QByteArray("Australia/Sydney") << utc(2026, 4, 4, 16);
-        QTest::addRow("Tokyo, no summer time") << QByteArray("Asia/Tokyo") << utc(2026, 6, 1, 0);
-        QTest::addRow("UTC") << QByteArray("UTC") << utc(2026, 12, 31, 23);
+        caseRows<ZoneCase>({
+            {"Paris, spring forward", "Europe/Paris", utc(2026, 3, 29, 1)},
+            {"Paris, fall back", "Europe/Paris", utc(2026, 10, 25, 1)},
+            {"New York, spring forward", "America/New_York", utc(2026, 3, 8, 7)},
+            {"New York, fall back", "America/New_York", utc(2026, 11, 1, 6)},
+            {"Sydney, across the year", "Australia/Sydney", utc(2026, 4, 4, 16)},
+            {"Tokyo, no summer time", "Asia/Tokyo", utc(2026, 6, 1, 0)},
+            {"UTC", "UTC", utc(2026, 12, 31, 23)},
+        });
     }
-
     void localTimeFollowsTheZone()
     {
-        QFETCH(QByteArray, zone);
-        QFETCH(QDateTime, transition);
-        if (!QTimeZone(zone).isValid())
+        QFETCH(ZoneCase, c);
+        if (!QTimeZone(c.zone).isValid())
             QSKIP("the zone data is not installed (tzdata)");
         const QByteArray before = qgetenv("TZ");
-        qputenv("TZ", zone);
+        qputenv("TZ", c.zone);
         tzset();
-        const qint64 t = transition.toMSecsSinceEpoch();
-        const QList<qint64> moments{t - 1800 * 1000, t - 1, t, t + 1, t + 2 * 3600 * 1000, t + 1, t - 1};
-        // A thread of its own starts with nothing remembered, as a new serving thread does.
+        const qint64 t = c.transition.toMSecsSinceEpoch();
         QStringList mismatches;
+        // A thread of its own starts with nothing remembered, as a new serving thread does.
         std::thread([&] {
-            for (const qint64 ms : moments) {
+            for (const qint64 ms : {t - 1800 * 1000, t - 1, t, t + 1, t + 2 * 3600 * 1000, t + 1, t - 1}) {
                 const QDateTime ours = SystemMarketClock::localTime(ms);
                 const QDateTime qt = QDateTime::fromMSecsSinceEpoch(ms, Qt::LocalTime);
                 if (ours.date() != qt.date() || ours.time() != qt.time() ||
@@ -304,50 +302,37 @@ private slots:
         QCOMPARE(mismatches, QStringList());
     }
 
-    // A failed rendering reaches its caller and is not kept: the next request draws again.
-    void failedRenderIsNotCached()
-    {
-        ChartCache cache(4, 2);
-        const ChartCache::Key key{"IBM", 415, 240, 365, true, kDay};
-        QCOMPARE(cache.get(key, []() -> QByteArray { throw std::runtime_error("no memory"); }), nullptr);
-        const ChartCache::Png drawn = cache.get(key, [] { return QByteArray("png"); });
-        QVERIFY(drawn);
-        QCOMPARE(*drawn, std::string("png"));
-        // Kept and shared, not drawn again nor copied.
-        QCOMPARE(cache.get(key, [] { return QByteArray("other"); }).get(), drawn.get());
-        QCOMPARE(cache.renderCount(), 1);
-    }
-
+    // The service's texts, and what its readers make of their input ("<refused>" when refused).
     void texts_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
         using namespace MarketText;
         auto prices = [](Cents cents) { return price(cents) + " " + signedPrice(cents); };
-        row("price keeps two decimals", prices(2710), "27.10 +27.10");
-        row("zero price is a rise", prices(0), "0.00 +0.00");
-        row("price below one dollar", prices(5), "0.05 +0.05");
-        row("a fall", prices(-125), "-1.25 -1.25");
-        row("a small fall", prices(-3), "-0.03 -0.03");
-        row("large price", prices(123456789), "1234567.89 +1234567.89");
-        row("percent rounds to hundredths", signedPercent(35, 2677), "+1.31%");
-        row("half percent rounds away from zero", signedPercent(1, 20000), "+0.01%");
-        row("negative half away from zero", signedPercent(-1, 20000), "-0.01%");
-        row("tiny fall rounds to zero, shown as rise", signedPercent(-1, 100000), "+0.00%");
-        row("doubling", signedPercent(500, 500), "+100.00%");
-        row("no base", signedPercent(10, 0), "+0.00%");
-        row("after midnight", clockTime(QTime(0, 5)), "12:05am");
-        row("morning", clockTime(QTime(9, 30, 59)), "9:30am");
-        row("noon", clockTime(QTime(12, 0)), "12:00pm");
-        row("afternoon", clockTime(QTime(16, 0)), "4:00pm");
-        row("last minute", clockTime(QTime(23, 59, 55)), "11:59pm");
-        row("short date", shortDate(QDate(2004, 6, 1)), "6/1/2004");
-        row("short date, two-digit month and day", shortDate(QDate(2026, 12, 31)), "12/31/2026");
-        row("long date", longDate(QDate(2004, 6, 1)), "Tuesday, June 1, 2004");
-        row("grouped number", groupedNumber(12345678), "12,345,678");
-        row("number below a thousand", groupedNumber(999), "999");
-        row("html escaping", InfoPage::escapeHtml("Marsh & McLennan <\"Co\">"),
-            "Marsh &amp; McLennan &lt;&quot;Co&quot;&gt;");
+        text("price keeps two decimals", prices(2710), "27.10 +27.10");
+        text("zero price is a rise", prices(0), "0.00 +0.00");
+        text("price below one dollar", prices(5), "0.05 +0.05");
+        text("a fall", prices(-125), "-1.25 -1.25");
+        text("a small fall", prices(-3), "-0.03 -0.03");
+        text("large price", prices(123456789), "1234567.89 +1234567.89");
+        text("percent rounds to hundredths", signedPercent(35, 2677), "+1.31%");
+        text("half percent rounds away from zero", signedPercent(1, 20000), "+0.01%");
+        text("negative half away from zero", signedPercent(-1, 20000), "-0.01%");
+        text("tiny fall rounds to zero, shown as rise", signedPercent(-1, 100000), "+0.00%");
+        text("doubling", signedPercent(500, 500), "+100.00%");
+        text("no base", signedPercent(10, 0), "+0.00%");
+        text("after midnight", clockTime(QTime(0, 5)), "12:05am");
+        text("morning", clockTime(QTime(9, 30, 59)), "9:30am");
+        text("noon", clockTime(QTime(12, 0)), "12:00pm");
+        text("afternoon", clockTime(QTime(16, 0)), "4:00pm");
+        text("last minute", clockTime(QTime(23, 59, 55)), "11:59pm");
+        text("short date", shortDate(QDate(2004, 6, 1)), "6/1/2004");
+        text("short date, two-digit month and day", shortDate(QDate(2026, 12, 31)), "12/31/2026");
+        text("long date", longDate(QDate(2004, 6, 1)), "Tuesday, June 1, 2004");
+        text("grouped number", groupedNumber(12345678), "12,345,678");
+        text("number below a thousand", groupedNumber(999), "999");
+        text("html escaping", InfoPage::escapeHtml("Marsh & McLennan <\"Co\">"),
+             "Marsh &amp; McLennan &lt;&quot;Co&quot;&gt;");
 
         auto query = [](std::string_view q) {
             const auto parsed = QueryString::parse(q);
@@ -364,53 +349,47 @@ private slots:
             const auto o = ServiceOptions::parse(args, &error);
             if (!o)
                 return error.empty() ? "refused without a reason" : "<refused>";
-            return QStringLiteral("%1 %2 %3 %4 %5 %6")
-                .arg(QString::fromStdString(o->bind))
-                .arg(o->port)
-                .arg(o->seed)
-                .arg(o->speed)
-                .arg(int(o->quiet))
-                .arg(o->perClient)
-                .toStdString();
+            return o->bind + " " + std::to_string(o->port) + " " + std::to_string(o->seed) + " " +
+                   QString::number(o->speed).toStdString() + " " + std::to_string(int(o->quiet)) + " " +
+                   std::to_string(o->perClient);
         };
-        row("query: first of a repeated key", query("s=A&s=B"), "A");
-        row("query: key without value", query("s&f=x"), "");
-        row("query: empty items skipped", query("&&s=A&"), "A");
-        row("query: none", query(""), "<none>");
-        row("query: cut escape", query("s=A%4"), "<refused>");
-        row("query: control byte", query("s=A\x01"), "<refused>");
-        row("query: raw non-ASCII", query("s=\xc3\xa9"), "<refused>");
-        row("query of a target", std::string(QueryString::queryOf("/d/quotes.csv?s=A?b")), "s=A?b");
-        row("query of a target without one", std::string(QueryString::queryOf("/infos")), "");
-        row("tags: digits must follow a letter", list(QuoteCsv::parseTags("1s")), "<refused>");
-        row("tags: none", list(QuoteCsv::parseTags("")), "<refused>");
-        row("tags: too many", list(QuoteCsv::parseTags(std::string(QuoteCsv::kMaxTags + 1, 's'))),
-            "<refused>");
-        row("tickers: symbols with punctuation", list(QuoteCsv::parseTickers("BRK.A ^DJI")), "BRK.A|^DJI|");
-        row("tickers: one too long",
-            list(QuoteCsv::parseTickers(std::string(QuoteCsv::kMaxTickerLength + 1, 'X'))), "<refused>");
-        row("tickers: tab", list(QuoteCsv::parseTickers("A\tB")), "<refused>");
+        text("query: first of a repeated key", query("s=A&s=B"), "A");
+        text("query: key without value", query("s&f=x"), "");
+        text("query: empty items skipped", query("&&s=A&"), "A");
+        text("query: none", query(""), "<none>");
+        text("query: cut escape", query("s=A%4"), "<refused>");
+        text("query: control byte", query("s=A\x01"), "<refused>");
+        text("query: raw non-ASCII", query("s=\xc3\xa9"), "<refused>");
+        text("query of a target", std::string(QueryString::queryOf("/d/quotes.csv?s=A?b")), "s=A?b");
+        text("query of a target without one", std::string(QueryString::queryOf("/infos")), "");
+        text("tags: digits must follow a letter", list(QuoteCsv::parseTags("1s")), "<refused>");
+        text("tags: none", list(QuoteCsv::parseTags("")), "<refused>");
+        text("tags: too many", list(QuoteCsv::parseTags(std::string(QuoteCsv::kMaxTags + 1, 's'))),
+             "<refused>");
+        text("tickers: symbols with punctuation", list(QuoteCsv::parseTickers("BRK.A ^DJI")), "BRK.A|^DJI|");
+        text("tickers: one too long",
+             list(QuoteCsv::parseTickers(std::string(QuoteCsv::kMaxTickerLength + 1, 'X'))), "<refused>");
+        text("tickers: tab", list(QuoteCsv::parseTickers("A\tB")), "<refused>");
         std::string tooMany;
         for (int i = 0; i <= QuoteCsv::kMaxTickers; ++i)
             tooMany += "A ";
-        row("tickers: too many", list(QuoteCsv::parseTickers(tooMany)), "<refused>");
-        row("options: defaults", options({}), "127.0.0.1 8421 1 1 0 32");
-        row("options: separate values", options({"--bind", "0.0.0.0", "--port", "9000", "--seed", "77"}),
-            "0.0.0.0 9000 77 1 0 32");
-        row("options: joined values", options({"--speed=60", "--quiet", "--port=0"}),
-            "127.0.0.1 0 1 60 1 32");
-        row("options: connections per client", options({"--per-client=4000"}), "127.0.0.1 8421 1 1 0 4000");
-        row("options: no connection per client", options({"--per-client", "0"}), "<refused>");
-        row("options: more per client than in all", options({"--per-client", "4001"}), "<refused>");
-        row("options: port too high", options({"--port", "65536"}), "<refused>");
-        row("options: negative port", options({"--port=-1"}), "<refused>");
-        row("options: speed zero", options({"--speed", "0"}), "<refused>");
-        row("options: speed not a number", options({"--speed", "fast"}), "<refused>");
-        row("options: missing value", options({"--seed"}), "<refused>");
-        row("options: unknown option", options({"--colour"}), "<refused>");
-        row("options: value on a switch", options({"--quiet=yes"}), "<refused>");
+        text("tickers: too many", list(QuoteCsv::parseTickers(tooMany)), "<refused>");
+        text("options: defaults", options({}), "127.0.0.1 8421 1 1 0 32");
+        text("options: separate values", options({"--bind", "0.0.0.0", "--port", "9000", "--seed", "77"}),
+             "0.0.0.0 9000 77 1 0 32");
+        text("options: joined values", options({"--speed=60", "--quiet", "--port=0"}),
+             "127.0.0.1 0 1 60 1 32");
+        text("options: connections per client", options({"--per-client=4000"}), "127.0.0.1 8421 1 1 0 4000");
+        text("options: no connection per client", options({"--per-client", "0"}), "<refused>");
+        text("options: more per client than in all", options({"--per-client", "4001"}), "<refused>");
+        text("options: port too high", options({"--port", "65536"}), "<refused>");
+        text("options: negative port", options({"--port=-1"}), "<refused>");
+        text("options: speed zero", options({"--speed", "0"}), "<refused>");
+        text("options: speed not a number", options({"--speed", "fast"}), "<refused>");
+        text("options: missing value", options({"--seed"}), "<refused>");
+        text("options: unknown option", options({"--colour"}), "<refused>");
+        text("options: value on a switch", options({"--quiet=yes"}), "<refused>");
     }
-
     void texts()
     {
         QFETCH(QString, text);

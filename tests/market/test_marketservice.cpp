@@ -1,12 +1,14 @@
 // The whole service in-process over real HTTP on 127.0.0.1: the exact answers, refusals,
 // keep-alive and time-outs, and many clients at once.
+#include "common/casetable.h"
 #include "common/rawhttp.h"
+#include "common/rows.h"
 #include "market/marketload.h"
 #include "marketclock.h"
 #include "markethttpserver.h"
 #include "marketservice.h"
+#include "quotecsv.h"
 #include "simulatedmarket.h"
-#include "sync/quotereader.h"
 
 #include <QImage>
 #include <QRegularExpression>
@@ -20,6 +22,8 @@
 #include <optional>
 #include <random>
 #include <thread>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -71,42 +75,10 @@ QByteArray qb(const std::string &s)
     return QByteArray::fromStdString(s);
 }
 
-// Exactly what the game sends for a quote: its headers, a range from 0 and keep-alive.
-std::string gameRequest(const QByteArray &query)
-{
-    return "GET /d/quotes.csv?" + query.toStdString() +
-           " HTTP/1.1\r\nAccept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n"
-           "Accept-Language: fr\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 5.5; Windows 98)\r\n"
-           "Range: bytes=0-\r\nHost: 127.0.0.1\r\nConnection: Keep-Alive\r\n\r\n";
-}
-
-// The game's reader must give back the model's own values at kMoment.
-void verifyReadsBack(const QByteArray &line, const SimulatedMarket &market, const QByteArray &ticker)
-{
-    const MarketQuote q = market.quoteAt(market.indexOf(ticker.toStdString()), kMoment);
-    const QuoteRecord r = parseQuoteRecord(line);
-    QCOMPARE(r.symbol, QString::fromLatin1(ticker));
-    QCOMPARE(r.lastTrade.number.value_or(-1), double(q.last) / 100.0);
-    QCOMPARE(r.tradeDate, QStringLiteral("6/1/2004"));
-    QCOMPARE(r.tradeTime, QStringLiteral("1:37pm"));
-    QCOMPARE(r.change, QString::asprintf("%+.2f", double(q.last - q.previousClose) / 100.0));
-    QCOMPARE(r.open.units(), q.open * 100);
-    QCOMPARE(r.dayHigh, QString::asprintf("%.2f", double(q.high) / 100.0));
-    QCOMPARE(r.dayLow, QString::asprintf("%.2f", double(q.low) / 100.0));
-    QCOMPARE(qint64(r.volume.number.value_or(-1)), q.volume);
-}
-
-QByteArray allTickers()
-{
-    return AllTickers().join(QLatin1Char('+')).toLatin1();
-}
-
 // The lines of a CR LF ended text, without their ends; empty when a line lacks its CR LF.
 QList<QByteArray> crlfLines(const QByteArray &body)
 {
-    if (!body.endsWith("\r\n"))
-        return {};
-    QList<QByteArray> lines = body.chopped(1).split('\n');
+    QList<QByteArray> lines = body.endsWith("\r\n") ? body.chopped(1).split('\n') : QList<QByteArray>();
     for (QByteArray &line : lines) {
         if (!line.endsWith('\r'))
             return {};
@@ -128,11 +100,26 @@ std::optional<Cents> pagePreviousClose(const QByteArray &html)
     const QRegularExpressionMatch m = re.match(QString::fromUtf8(html));
     if (!m.hasMatch())
         return std::nullopt;
-    const Cents now = m.captured(1).toLongLong() * 100 + m.captured(2).toLongLong();
     const Cents change = (m.captured(4).toLongLong() * 100 + m.captured(5).toLongLong()) *
                          (m.captured(3) == QStringLiteral("-") ? -1 : 1);
-    return now - change;
+    return m.captured(1).toLongLong() * 100 + m.captured(2).toLongLong() - change;
 }
+
+struct ChartCase
+{
+    const char *tag, *query;
+    int width, height;
+    bool data; // a drawn chart, not the stand-in
+};
+
+struct RefusalCase
+{
+    const char *tag;
+    std::string request;
+    int status;
+    bool closes = false;
+    const char *body = nullptr; // for a 200; else a page starting with the status
+};
 
 } // namespace
 
@@ -152,98 +139,82 @@ private slots:
     void quoteLines_data()
     {
         QTest::addColumn<QByteArray>("query");
-        QTest::addColumn<QList<QByteArray>>("lines"); // "=T" lines are T's full quote, read back
-        const QByteArray unknown = ",0.00,N/A,N/A,N/A,N/A,N/A,N/A,N/A";
-        const auto row = [](const char *name, const QByteArray &query, const QList<QByteArray> &lines) {
-            QTest::addRow("%s", name) << query << lines;
-        };
-        row("several tickers in order", "s=IBM+MSFT+A&f=sl1d1t1c1ohgv&e=.csv", {"=IBM", "=MSFT", "=A"});
-        row("a repeated ticker answers twice", "s=IBM+IBM", {"=IBM", "=IBM"});
-        row("unknown ticker", "s=ZZZZ&f=sl1d1t1c1ohgv&e=.csv", {"\"ZZZZ\"" + unknown});
-        row("tickers are case-sensitive", "s=msft", {"\"msft\"" + unknown});
-        row("unknown and known mixed", "s=XYZ,DELL", {"\"XYZ\"" + unknown, "=DELL"});
-        row("other tags give N/A in place", "s=ZZZZ&f=nsxl1", {"N/A,\"ZZZZ\",N/A,0.00"});
-        row("encoded separators", "s=IBM%20DELL%2CA", {"=IBM", "=DELL", "=A"});
-        QList<QByteArray> every;
-        for (const QString &ticker : AllTickers())
-            every << "=" + ticker.toLatin1();
-        row("the whole catalogue", "s=" + allTickers() + "&f=sl1d1t1c1ohgv&e=.csv", every);
+        QTest::addColumn<QByteArray>("expected"); // "=T U": the model's lines for T and U, else the bytes
+        const QByteArray na = ",0.00,N/A,N/A,N/A,N/A,N/A,N/A,N/A\r\n";
+        row("several tickers in order", QByteArray("s=IBM+MSFT+A&f=sl1d1t1c1ohgv&e=.csv"),
+            QByteArray("\"IBM\",16.71,\"6/1/2004\",\"1:37pm\",+0.18,16.45,16.73,16.37,966078\r\n"
+                       "\"MSFT\",42.47,\"6/1/2004\",\"1:37pm\",+0.88,41.97,42.67,41.81,10550759\r\n"
+                       "\"A\",79.97,\"6/1/2004\",\"1:37pm\",+1.25,78.36,80.56,78.22,11498764\r\n"));
+        row("a repeated ticker answers twice", QByteArray("s=IBM+IBM"), QByteArray("=IBM IBM"));
+        row("unknown ticker", QByteArray("s=ZZZZ&f=sl1d1t1c1ohgv&e=.csv"), "\"ZZZZ\"" + na);
+        row("tickers are case-sensitive", QByteArray("s=msft"), "\"msft\"" + na);
+        row("unknown and known mixed", QByteArray("s=XYZ,DELL"),
+            "\"XYZ\"" + na + "\"DELL\",14.52,\"6/1/2004\",\"1:37pm\",-0.19,14.69,14.99,14.52,886978\r\n");
+        row("other tags give N/A in place", QByteArray("s=ZZZZ&f=nsxl1"),
+            QByteArray("N/A,\"ZZZZ\",N/A,0.00\r\n"));
+        row("encoded separators", QByteArray("s=IBM%20DELL%2CA"), QByteArray("=IBM DELL A"));
+        const QStringList all = AllTickers();
+        row("the whole catalogue", "s=" + all.join(u'+').toLatin1() + "&f=sl1d1t1c1ohgv&e=.csv",
+            "=" + all.join(u' ').toLatin1());
     }
     void quoteLines()
     {
         QFETCH(QByteArray, query);
-        QFETCH(QList<QByteArray>, lines);
-        const auto answer = rawhttp::Client(m_shared->port).exchange(gameRequest(query));
+        QFETCH(QByteArray, expected);
+        // Exactly what the game sends: its headers, a range from 0 and keep-alive.
+        const auto answer =
+            rawhttp::Client(m_shared->port)
+                .exchange("GET /d/quotes.csv?" + query.toStdString() +
+                          " HTTP/1.1\r\nAccept: image/gif, image/x-xbitmap, image/jpeg, "
+                          "image/pjpeg, */*\r\nAccept-Language: fr\r\nUser-Agent: Mozilla/4.0 "
+                          "(compatible; MSIE 5.5; Windows 98)\r\nRange: bytes=0-\r\nHost: "
+                          "127.0.0.1\r\nConnection: Keep-Alive\r\n\r\n");
         QVERIFY(answer);
         // The game reads the length and ignores the status: a range from 0 carries the whole answer.
         QVERIFY(answer->status == 200 || answer->status == 206);
         QCOMPARE(qb(answer->header("content-type")), QByteArray("text/csv"));
         QCOMPARE(qb(answer->header("content-length")).toULongLong(), qulonglong(answer->body.size()));
-        const QList<QByteArray> got = crlfLines(qb(answer->body));
-        QCOMPARE(got.size(), lines.size());
-        for (qsizetype i = 0; i < got.size(); ++i) {
-            if (lines[i].startsWith('='))
-                verifyReadsBack(got[i], m_shared->market, lines[i].mid(1));
-            else
-                QCOMPARE(got[i], lines[i]);
+        if (expected.startsWith('=')) {
+            std::vector<std::string> tickers;
+            for (const QByteArray &ticker : expected.mid(1).split(' '))
+                tickers.push_back(ticker.toStdString());
+            expected = qb(QuoteCsv::answer(m_shared->market, tickers, QuoteCsv::defaultTags(), kMoment));
         }
-    }
-
-    void sameSeedAndClockGiveSameAnswers()
-    {
-        const QByteArray target = "/d/quotes.csv?s=" + allTickers();
-        RunningMarket a(21), b(21), other(22);
-        const QByteArray first = a.body(target);
-        QVERIFY(first.size() > 228 * 40);
-        // Earlier days computed first must not change today's answers.
-        b.market.quoteAt(0, kMoment.addDays(-3));
-        QCOMPARE(b.body(target), first);
-        QVERIFY(other.body(target) != first);
-        // The market moves with the clock, and comes back with it.
-        a.clock.set(kMoment.addSecs(30));
-        QVERIFY(a.body(target) != first);
-        a.clock.set(kMoment);
-        QCOMPARE(a.body(target), first);
+        QCOMPARE(qb(answer->body), expected);
     }
 
     void chartImages_data()
     {
-        QTest::addColumn<QByteArray>("query");
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<bool>("data");
-        const auto row = [](const char *name, const char *query, QSize size, bool data) {
-            QTest::addRow("%s", name) << QByteArray(query) << size << data;
-        };
-        row("the chart page's address",
-            "symbol=MSFT&ticker=MSFT&pri=&type=2&freq=6&CD=&TC=&width=415&height=240&dur=1y&intr=&"
-            "indicator=0,,,;&vol=1&nodata=&skin=",
-            {415, 240}, true);
-        row("size absent", "symbol=IBM", {415, 240}, true);
-        row("ticker key alone", "ticker=IBM&width=300&height=200", {300, 200}, true);
-        row("smallest", "symbol=A&width=120&height=80&vol=1", {120, 80}, true);
-        row("largest", "symbol=A&width=1600&height=1200&vol=1", {1600, 1200}, true);
-        row("six months", "symbol=GE&dur=6m", {415, 240}, true);
-        row("unknown ticker", "symbol=ZZZZ&vol=1", {415, 240}, false);
+        caseRows<ChartCase>({
+            {"the chart page's address",
+             "symbol=MSFT&ticker=MSFT&pri=&type=2&freq=6&CD=&TC=&width=415&height=240&dur=1y&intr=&"
+             "indicator=0,,,;&vol=1&nodata=&skin=",
+             415, 240, true},
+            {"size absent", "symbol=IBM", 415, 240, true},
+            {"ticker key alone", "ticker=IBM&width=300&height=200", 300, 200, true},
+            {"smallest", "symbol=A&width=120&height=80&vol=1", 120, 80, true},
+            {"largest", "symbol=A&width=1600&height=1200&vol=1", 1600, 1200, true},
+            {"six months", "symbol=GE&dur=6m", 415, 240, true},
+            {"unknown ticker", "symbol=ZZZZ&vol=1", 415, 240, false},
+        });
     }
     void chartImages()
     {
-        QFETCH(QByteArray, query);
-        QFETCH(QSize, size);
-        QFETCH(bool, data);
+        QFETCH(ChartCase, c);
         const auto answer = rawhttp::Client(m_shared->port)
-                                .exchange(rawhttp::get("/servlet/ChartEngine?" + query.toStdString()));
+                                .exchange(rawhttp::get(std::string("/servlet/ChartEngine?") + c.query));
         QVERIFY(answer);
         QCOMPARE(answer->status, 200);
         QCOMPARE(qb(answer->header("content-type")), QByteArray("image/png"));
         QCOMPARE(qb(answer->header("content-length")).toULongLong(), qulonglong(answer->body.size()));
         const QImage image = QImage::fromData(qb(answer->body), "PNG");
-        QCOMPARE(image.size(), size);
+        QCOMPARE(image.size(), QSize(c.width, c.height));
         // A drawn chart has its line in colour; the stand-in is grey text on white.
         int coloured = 0;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
                 coloured += image.pixelColor(x, y).blue() - image.pixelColor(x, y).red() > 60;
-        QCOMPARE(coloured > image.width(), data);
+        QCOMPARE(coloured > image.width(), c.data);
     }
 
     void chartsAreCachedPerTickerSizeAndDay()
@@ -283,25 +254,23 @@ private slots:
         rawhttp::Client one(serial.port);
         for (const std::string &target : targets)
             expected.push_back(fetch(one, target));
-        constexpr int kClients = 6;
-        std::vector<std::vector<std::string>> got(kClients, std::vector<std::string>(targets.size()));
+        std::vector<std::vector<std::string>> got(6, std::vector<std::string>(targets.size()));
         std::vector<std::thread> clients;
-        for (int c = 0; c < kClients; ++c) {
+        for (std::size_t c = 0; c < got.size(); ++c)
             clients.emplace_back([&, c] {
                 std::vector<std::size_t> order(targets.size());
                 std::iota(order.begin(), order.end(), 0);
                 std::shuffle(order.begin(), order.end(), std::mt19937{unsigned(c)});
                 rawhttp::Client client(together.port);
                 for (std::size_t i : order)
-                    got[std::size_t(c)][i] = fetch(client, targets[i]);
+                    got[c][i] = fetch(client, targets[i]);
             });
-        }
         for (std::thread &t : clients)
             t.join();
         for (std::size_t i = 0; i < targets.size(); ++i) {
             QVERIFY2(expected[i].rfind("\x89PNG", 0) == 0, targets[i].c_str());
-            for (int c = 0; c < kClients; ++c)
-                QVERIFY2(got[std::size_t(c)][i] == expected[i], targets[i].c_str());
+            for (const auto &mine : got)
+                QVERIFY2(mine[i] == expected[i], targets[i].c_str());
         }
         QCOMPARE(together.service.chartCache().renderCount(), int(targets.size()));
     }
@@ -311,37 +280,35 @@ private slots:
     {
         QTest::addColumn<QByteArray>("ticker");
         QTest::addColumn<int>("dayOffset"); // the clock's day from kMoment
-        QTest::addRow("IBM") << QByteArray("IBM") << 0;
-        QTest::addRow("MSFT forty days on") << QByteArray("MSFT") << 40;
-        QTest::addRow("A across a new year") << QByteArray("A") << -150;
-        QTest::addRow("DELL on the first of March of a leap year") << QByteArray("DELL") << -92;
+        row("IBM", QByteArray("IBM"), 0);
+        row("MSFT forty days on", QByteArray("MSFT"), 40);
+        row("A across a new year", QByteArray("A"), -150);
+        row("DELL on the first of March of a leap year", QByteArray("DELL"), -92);
     }
     void historyOfAStock()
     {
         QFETCH(QByteArray, ticker);
         QFETCH(int, dayOffset);
         RunningMarket m(3);
-        const QDateTime at = kMoment.addDays(dayOffset);
-        m.clock.set(at);
+        m.clock.set(kMoment.addDays(dayOffset));
         const QList<QByteArray> lines = crlfLines(m.body("/table.csv?s=" + ticker));
         QCOMPARE(lines.size(), 1 + 365);
         QCOMPARE(lines.front(), kHistoryHeader);
         const int stock = m.market.indexOf(ticker.toStdString());
-        const QDate today = at.date();
+        const QDate today = kMoment.date().addDays(dayOffset);
         const std::vector<DailyClose> chart =
             m.market.dailyCloses(stock, today.addDays(-365), today.addDays(-1));
         QCOMPARE(chart.size(), std::size_t(365));
         for (int row = 0; row < 365; ++row) {
             const QDate day = today.addDays(-1 - row);
             const DailyClose &close = chart[std::size_t(364 - row)];
-            QCOMPARE(close.date, day);
             const DailyBar bar = m.market.sessionBar(stock, day);
+            QCOMPARE(close.date, day);
             QCOMPARE(close.volume, bar.volume);
             QVERIFY(bar.high >= std::max(bar.open, bar.close) && bar.low <= std::min(bar.open, bar.close));
-            const QByteArray expected = day.toString(Qt::ISODate).toLatin1() + ',' + cents(bar.open) + ',' +
-                                        cents(bar.high) + ',' + cents(bar.low) + ',' + cents(close.close) +
-                                        ',' + QByteArray::number(close.volume) + ',' + cents(close.close);
-            QCOMPARE(lines[row + 1], expected);
+            QCOMPARE(lines[row + 1], day.toString(Qt::ISODate).toLatin1() + ',' + cents(bar.open) + ',' +
+                                         cents(bar.high) + ',' + cents(bar.low) + ',' + cents(close.close) +
+                                         ',' + QByteArray::number(close.volume) + ',' + cents(close.close));
         }
     }
 
@@ -350,9 +317,9 @@ private slots:
     {
         QTest::addColumn<QByteArray>("symbol");
         QTest::addColumn<int>("daysBack");
-        QTest::addRow("encoded, yesterday's close") << QByteArray("%5EQVC") << 0;
-        QTest::addRow("plain, a week back") << QByteArray("^QVC") << 7;
-        QTest::addRow("encoded, the oldest row") << QByteArray("%5EQVC") << 364;
+        row("encoded, yesterday's close", QByteArray("%5EQVC"), 0);
+        row("plain, a week back", QByteArray("^QVC"), 7);
+        row("encoded, the oldest row", QByteArray("%5EQVC"), 364);
     }
     void historyOfTheIndex()
     {
@@ -414,8 +381,7 @@ private slots:
         QVERIFY(!page.contains(u'<'));
         QVERIFY(page.contains(QStringLiteral("Marsh & McLennan")) ||
                 answer->body.find("Marsh") == std::string::npos);
-
-        // The five best and five worst by percentage, best first.
+        // The five best and five worst by percentage, best first, each starting a line of its section.
         std::vector<std::pair<double, QString>> moves;
         for (int stock = 0; stock < m.market.stockCount(); ++stock) {
             const MarketQuote q = m.market.quoteAt(stock, kMoment);
@@ -424,131 +390,93 @@ private slots:
         }
         std::stable_sort(moves.begin(), moves.end(),
                          [](const auto &a, const auto &b) { return a.first > b.first; });
-        const qsizetype best = page.indexOf(QStringLiteral("Best of the day"));
-        const qsizetype worst = page.indexOf(QStringLiteral("Worst of the day"));
-        const qsizetype howTo = page.indexOf(QStringLiteral("How to play"));
-        QVERIFY(best >= 0 && best < worst && worst < howTo);
-        // Each list's five tickers start lines of their section, in this order.
-        auto inOrder = [&](auto it, qsizetype from, qsizetype to) {
-            for (const auto end = it + 5; it != end; ++it) {
-                const QRegularExpression line(QStringLiteral("\\n") + QRegularExpression::escape(it->second) +
-                                              QStringLiteral("\\s"));
-                from = page.indexOf(line, from + 1);
-                if (from < 0 || from >= to)
-                    return false;
-            }
-            return true;
-        };
-        QVERIFY(inOrder(moves.cbegin(), best, worst));
-        QVERIFY(inOrder(moves.crbegin(), worst, howTo));
+        QString lists = u"Best of the day"_s;
+        for (std::size_t i = 0; i < 10; ++i)
+            lists += (i == 5 ? u".*Worst of the day"_s : QString()) + u".*\\n"_s +
+                     QRegularExpression::escape((i < 5 ? moves[i] : moves[moves.size() + 4 - i]).second) +
+                     u"\\s"_s;
+        QVERIFY(page.contains(
+            QRegularExpression(lists + u".*How to play"_s, QRegularExpression::DotMatchesEverythingOption)));
     }
 
     // Refusals and odd requests: the status, whether the connection ends, and for a 200 the body.
     void refusals_data()
     {
-        QTest::addColumn<QByteArray>("request");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<bool>("closes");
-        QTest::addColumn<QByteArray>("body"); // empty: a page starting with the status
-        const auto get = [](const char *target) { return QByteArray::fromStdString(rawhttp::get(target)); };
-        const auto row = [](const char *name, const QByteArray &request, int status, bool closes,
-                            const QByteArray &body = {}) {
-            QTest::addRow("%s", name) << request << status << closes << body;
-        };
-        row("unknown path", get("/nowhere"), 404, false);
-        row("root", get("/"), 404, false);
-        row("post with a body",
-            "POST /d/quotes.csv?s=A HTTP/1.1\r\nHost: x\r\nContent-Length: 5\r\n\r\nhello", 405, true);
-        row("delete", "DELETE /infos HTTP/1.1\r\nHost: x\r\n\r\n", 405, false);
-        row("bad escape", get("/d/quotes.csv?s=%zz"), 400, false);
-        row("no tickers", get("/d/quotes.csv?f=sl1"), 400, false);
-        row("empty ticker list", get("/d/quotes.csv?s=+"), 400, false);
-        row("bad field tags", get("/d/quotes.csv?s=A&f=s;l1"), 400, false);
-        row("quote in a ticker", get("/d/quotes.csv?s=A%22B"), 400, false);
-        row("chart too wide", get("/servlet/ChartEngine?symbol=A&width=1601"), 400, false);
-        row("chart too flat", get("/servlet/ChartEngine?symbol=A&height=79"), 400, false);
-        row("chart width not a number", get("/servlet/ChartEngine?symbol=A&width=4x"), 400, false);
-        row("chart without a ticker", get("/servlet/ChartEngine?width=415"), 400, false);
-        row("chart of two tickers", get("/servlet/ChartEngine?symbol=A+B"), 400, false);
-        row("chart of five years", get("/servlet/ChartEngine?symbol=A&dur=5y"), 400, false);
-        row("history without a query", get("/table.csv"), 400, false);
-        row("history without s", get("/table.csv?a=1"), 400, false);
-        row("history of nothing", get("/table.csv?s="), 400, false);
-        row("history of two", get("/table.csv?s=IBM+MSFT"), 400, false);
-        row("history of two, comma", get("/table.csv?s=IBM,%5EQVC"), 400, false);
-        row("history, bad escape", get("/table.csv?s=%5"), 400, false);
-        row("history, quote in the ticker", get("/table.csv?s=A%22B"), 400, false);
-        row("history of an unknown ticker", get("/table.csv?s=ZZZZ"), 200, false, kHistoryHeader + "\r\n");
-        row("history symbols are case-sensitive", get("/table.csv?s=%5Eqvc"), 200, false,
-            kHistoryHeader + "\r\n");
-        // The head's own refusals are pinned in test_httpexchange; one shows the socket ends.
-        row("headers too large",
-            "GET /infos HTTP/1.1\r\nHost: x\r\nX: " + QByteArray(20000, 'f') + "\r\n\r\n", 431, true);
-        row("range beyond the answer",
-            "GET /d/quotes.csv?s=IBM HTTP/1.1\r\nHost: x\r\nRange: bytes=5000-\r\n\r\n", 416, false);
+        using rawhttp::get;
+        const char *empty = "Date,Open,High,Low,Close,Volume,Adj Close\r\n";
+        caseRows<RefusalCase>({
+            {"unknown path", get("/nowhere"), 404},
+            {"root", get("/"), 404},
+            {"post with a body",
+             "POST /d/quotes.csv?s=A HTTP/1.1\r\nHost: x\r\nContent-Length: 5\r\n\r\nhello", 405, true},
+            {"delete", "DELETE /infos HTTP/1.1\r\nHost: x\r\n\r\n", 405},
+            {"bad escape", get("/d/quotes.csv?s=%zz"), 400},
+            {"no tickers", get("/d/quotes.csv?f=sl1"), 400},
+            {"empty ticker list", get("/d/quotes.csv?s=+"), 400},
+            {"bad field tags", get("/d/quotes.csv?s=A&f=s;l1"), 400},
+            {"quote in a ticker", get("/d/quotes.csv?s=A%22B"), 400},
+            {"chart too wide", get("/servlet/ChartEngine?symbol=A&width=1601"), 400},
+            {"chart too flat", get("/servlet/ChartEngine?symbol=A&height=79"), 400},
+            {"chart width not a number", get("/servlet/ChartEngine?symbol=A&width=4x"), 400},
+            {"chart without a ticker", get("/servlet/ChartEngine?width=415"), 400},
+            {"chart of two tickers", get("/servlet/ChartEngine?symbol=A+B"), 400},
+            {"chart of five years", get("/servlet/ChartEngine?symbol=A&dur=5y"), 400},
+            {"history without a query", get("/table.csv"), 400},
+            {"history without s", get("/table.csv?a=1"), 400},
+            {"history of nothing", get("/table.csv?s="), 400},
+            {"history of two", get("/table.csv?s=IBM+MSFT"), 400},
+            {"history of two, comma", get("/table.csv?s=IBM,%5EQVC"), 400},
+            {"history, bad escape", get("/table.csv?s=%5"), 400},
+            {"history, quote in the ticker", get("/table.csv?s=A%22B"), 400},
+            {"history of an unknown ticker", get("/table.csv?s=ZZZZ"), 200, false, empty},
+            {"history symbols are case-sensitive", get("/table.csv?s=%5Eqvc"), 200, false, empty},
+            // The head's own refusals are pinned in test_httpexchange; one shows the socket ends.
+            {"headers too large",
+             "GET /infos HTTP/1.1\r\nHost: x\r\nX: " + std::string(20000, 'f') + "\r\n\r\n", 431, true},
+            {"range beyond the answer",
+             "GET /d/quotes.csv?s=IBM HTTP/1.1\r\nHost: x\r\nRange: bytes=5000-\r\n\r\n", 416},
+        });
     }
     void refusals()
     {
-        QFETCH(QByteArray, request);
-        QFETCH(int, status);
-        QFETCH(bool, closes);
-        QFETCH(QByteArray, body);
+        QFETCH(RefusalCase, c);
         rawhttp::Client client(m_shared->port);
-        const auto answer = client.exchange(request.toStdString());
+        const auto answer = client.exchange(c.request);
         QVERIFY(answer);
-        QCOMPARE(answer->status, status);
-        if (status == 200) {
+        QCOMPARE(answer->status, c.status);
+        if (c.body) {
             QCOMPARE(qb(answer->header("content-type")), QByteArray("text/csv"));
-            QCOMPARE(qb(answer->body), body);
-        } else if (status != 416) {
-            QVERIFY(answer->body.rfind(std::to_string(status), 0) == 0);
+            QCOMPARE(qb(answer->body), QByteArray(c.body));
+        } else if (c.status != 416) {
+            QVERIFY(answer->body.rfind(std::to_string(c.status), 0) == 0);
         }
         QVERIFY(answer->headers.count("content-length"));
-        if (status == 405)
-            QCOMPARE(qb(answer->header("allow")), QByteArray("GET, HEAD"));
-        QCOMPARE(answer->closes, closes);
-        if (closes) {
+        QCOMPARE(qb(answer->header("allow")), QByteArray(c.status == 405 ? "GET, HEAD" : ""));
+        QCOMPARE(answer->closes, c.closes);
+        if (c.closes)
             QVERIFY(client.closedByPeer());
-        } else {
-            const auto next = client.exchange(rawhttp::get("/d/quotes.csv?s=IBM"));
-            QVERIFY(next);
-            QCOMPARE(next->status, 200);
-        }
+        else
+            QVERIFY(marketload::isQuote(client.exchange(rawhttp::get("/d/quotes.csv?s=IBM")), "IBM"));
     }
 
-    // Runs after every refusal above was sent to the shared service.
+    // Runs after every refusal above was sent to the shared service. The rest of keep-alive is
+    // pinned byte for byte in test_httpexchange; here the socket's side of it.
     void keepAliveAndHead()
     {
         rawhttp::Client client(m_shared->port);
         const std::string ibm = rawhttp::get("/d/quotes.csv?s=IBM");
         const auto first = client.exchange(ibm);
         const auto head = client.exchange("HEAD /d/quotes.csv?s=IBM HTTP/1.1\r\nHost: x\r\n\r\n");
-        const auto missing = client.exchange(rawhttp::get("/nowhere"));
-        const auto second = client.exchange(ibm);
-        QVERIFY(first && head && missing && second);
-        QCOMPARE(first->status, 200);
-        QVERIFY(first->body.rfind("\"IBM\",", 0) == 0);
+        QVERIFY(marketload::isQuote(first, "IBM") && head);
         QCOMPARE(head->status, 200);
         QVERIFY(head->body.empty());
         QCOMPARE(qb(head->header("content-length")).toULongLong(), qulonglong(first->body.size()));
-        QCOMPARE(missing->status, 404);
-        QCOMPARE(qb(second->body), qb(first->body));
-
         // Two requests in one packet get two answers, in order.
         QVERIFY(client.send(rawhttp::get("/d/quotes.csv?s=A") + ibm));
-        const auto pipelinedFirst = client.read();
-        const auto pipelinedSecond = client.read();
-        QVERIFY(pipelinedFirst && pipelinedSecond);
-        QVERIFY(pipelinedFirst->body.rfind("\"A\",", 0) == 0);
-        QCOMPARE(qb(pipelinedSecond->body), qb(first->body));
-
-        // An answer given without reading the request's body ends the connection.
-        const auto refused =
-            client.exchange("PUT /infos HTTP/1.1\r\nHost: x\r\nContent-Length: 4\r\n\r\nGET ");
-        QVERIFY(refused);
-        QCOMPARE(refused->status, 405);
-        QVERIFY(refused->closes);
-        QVERIFY(client.closedByPeer());
+        QVERIFY(marketload::isQuote(client.read(), "A"));
+        const auto second = client.read();
+        QVERIFY(second);
+        QCOMPARE(qb(second->body), qb(first->body));
     }
 
     void idleAndStalledClientsAreDropped()
@@ -564,7 +492,6 @@ private slots:
         QVERIFY(silent.closedByPeer());
         QVERIFY(stalled.closedByPeer());
         QVERIFY(idle.closedByPeer());
-
         // A byte now and then, each within the read time-out, still meets the request's deadline.
         rawhttp::Client trickling(m.port);
         const std::string request =
