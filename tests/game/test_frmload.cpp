@@ -5,6 +5,7 @@
 #include "common/listrows.h"
 #include "common/messagerecorder.h"
 #include "common/programfolder.h"
+#include "common/rows.h"
 #include "game/frmload.h"
 
 #include <QLabel>
@@ -60,8 +61,8 @@ private slots:
         QCOMPARE(rowTexts(list()), QStringList({u"zed.qvn"_s, u"Zoe.qvn"_s}));
         QVERIFY(list()->selectedItems().isEmpty());
         QCOMPARE(labels(), u"Available Money : <> USD / Property of <>"_s);
-        QCOMPARE(child<QPushButton>(u"cmdLoad"_s)->text(), u"Load Player"_s);
-        QCOMPARE(child<QPushButton>(u"cmdCancel"_s)->text(), u"Cancel"_s);
+        QCOMPARE(child<QPushButton>(u"cmdLoad"_s)->text() + child<QPushButton>(u"cmdCancel"_s)->text(),
+                 u"Load PlayerCancel"_s);
         select(u"Zoe.qvn"_s);
         QCOMPARE(labels(), u"Available Money : 2000 USD / Property of Zoe"_s);
         QVERIFY(m_desk->calls.isEmpty());
@@ -73,9 +74,9 @@ private slots:
     {
         QTest::addColumn<bool>("favorites");
         QTest::addColumn<bool>("fails");
-        QTest::newRow("favourites off: closes") << false << false;
-        QTest::newRow("favourites on: stays") << true << false;
-        QTest::newRow("refused: shown, stays") << false << true;
+        row("favourites off: closes", false, false);
+        row("favourites on: stays", true, false);
+        row("refused: shown, stays", false, true);
     }
     void load()
     {
@@ -91,8 +92,7 @@ private slots:
         QCOMPARE(m_desk->calls, QStringList{u"load Zoe.qvn"_s});
         QCOMPARE(rec.texts(), fails ? QStringList{error.text() + u"\nThe game in play was not changed."_s}
                                     : QStringList());
-        if (fails)
-            QCOMPARE(rec.shown.first().icon, QMessageBox::Warning);
+        QVERIFY(!fails || rec.shown.first().icon == QMessageBox::Warning);
         if (favorites || fails)
             QVERIFY(m_dialog && m_dialog->isVisible());
         else

@@ -1,16 +1,19 @@
-// The main window: what it shows of the session, and that its menus, list and dialogs reach the
-// session. The rules behind them are pinned in test_gamesession.
+// The main window: what it shows of the session, that its menus, list and dialogs reach the
+// session, and that the quote, chart and information page take the one proxy route. The rules
+// behind them are pinned in test_gamesession and tests/sync.
 #include "app/program.h"
 #include "common/listrows.h"
 #include "common/messagerecorder.h"
 #include "common/notafile.h"
 #include "common/programfolder.h"
+#include "common/rows.h"
 #include "game/frmload.h"
 #include "game/frmmain.h"
 #include "game/frmnewplayer.h"
 #include "game/gamesession.h"
 #include "model/gamefiles.h"
 #include "platform/webpane.h"
+#include "sync/quotesync.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -18,32 +21,72 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QThreadPool>
 #include <QtTest>
+
+#include <algorithm>
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 const QByteArray kHeader = "[Quorvane Favorites File]\r\n";
 
-// Settings naming "player" with the given favourites line, player.qvn as a new easy game, and
-// quotes that go nowhere.
-void layOut(const TempProgramFolder &folder, const QByteArray &favoritesLine = "LoadFavorites=No",
-            const QByteArray &favorites = "IBM\r\n")
+// The program on settings naming "player" with the given favourites, player.qvn as a new easy
+// game and quotes that go nowhere; `prepare` changes the folder before the program starts.
+struct Game
 {
-    folder.writeSettings("player", favoritesLine);
-    folder.write(u"player.qvn"_s, newSavedGameBytes(u"100000"_s));
-    folder.write(u"player.fav"_s, kHeader + favorites);
-    folder.write(u"services.cfg"_s, "QuoteHost=127.0.0.1:9\r\nChartHost=127.0.0.1:9\r\n");
-}
-QListWidget *stocks(FrmMain &w)
+    explicit Game(const QByteArray &favoritesLine = "LoadFavorites=No",
+                  const QByteArray &favorites = "IBM\r\n",
+                  const std::function<void(const TempProgramFolder &)> &prepare = {})
+    {
+        folder.writeSettings("player", favoritesLine);
+        folder.write(u"player.qvn"_s, newSavedGameBytes(u"100000"_s));
+        folder.write(u"player.fav"_s, kHeader + favorites);
+        folder.write(u"services.cfg"_s, "QuoteHost=127.0.0.1:9\r\nChartHost=127.0.0.1:9\r\n");
+        if (prepare)
+            prepare(folder);
+        program = std::make_unique<Program>(folder.path());
+    }
+    FrmMain &w() const { return program->window(); }
+    template <typename T = QWidget> T *child(const QString &name) const { return w().findChild<T *>(name); }
+    QListWidget *stocks() const { return child<QListWidget>(u"LstStocks"_s); }
+    QString label(const QString &name) const { return child<QLabel>(name)->text(); }
+    void showAndWait() const
+    {
+        w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w()));
+    }
+
+    TempProgramFolder folder;
+    MessageRecorder messages;
+    std::unique_ptr<Program> program;
+};
+
+// A proxy that never answers: it only records the first line of every request it is sent.
+class SilentProxy : public QTcpServer
 {
-    return w.findChild<QListWidget *>(u"LstStocks"_s);
-}
-QString label(FrmMain &w, const QString &name)
-{
-    return w.findChild<QLabel *>(name)->text();
-}
+public:
+    SilentProxy()
+    {
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *peer = nextPendingConnection())
+                connect(peer, &QTcpSocket::readyRead, peer, [this, peer] {
+                    if (!peer->canReadLine())
+                        return;
+                    lines.append(QString::fromLatin1(peer->readLine().trimmed()));
+                    peer->disconnect(this);
+                });
+        });
+    }
+    bool saw(const QString &start) const
+    {
+        return std::any_of(lines.begin(), lines.end(), [&](const QString &l) { return l.startsWith(start); });
+    }
+    QStringList lines;
+};
 } // namespace
 
 class TestFrmMain : public QObject
@@ -78,34 +121,39 @@ private slots:
         QThreadPool::globalInstance()->waitForDone();
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
-        QVERIFY(pane.html().contains(u"newer page"));
-        QVERIFY(!pane.html().contains(u"pane:image"));
+        QVERIFY(pane.html().contains(u"newer page") && !pane.html().contains(u"pane:image"));
     }
 
+    // The whole catalogue sorted, an empty panel, the menus, the information page after the
+    // first paint, a fixed size; quitting writes nothing, as every trade already saved the game.
     void startsOnTheDefaultGame()
     {
-        TempProgramFolder folder;
-        layOut(folder);
-        const auto before = folder.snapshot();
-        MessageRecorder messages;
-        Program program(folder.path());
-        FrmMain &w = program.window();
+        Game g("LoadFavorites=No", "IBM\r\n",
+               [](const TempProgramFolder &f) { f.write(u"infos.html"_s, "<p>info</p>"); });
+        const auto before = g.folder.snapshot();
+        FrmMain &w = g.w();
         QCOMPARE(w.windowTitle(), u"Quorvane"_s);
-        const QStringList list = rowTexts(stocks(w));
-        QCOMPARE(list.size(), 228);
-        QCOMPARE(QStringList({list.at(0), list.at(1), list.last()}),
-                 QStringList({u"A"_s, u"AAPL"_s, u"ZQK"_s}));
-        QCOMPARE(label(w, u"lblTicker"_s), u"Cash : 100000$"_s);
-        QVERIFY(messages.shown.isEmpty());
-        // The panel starts empty with both arrows hidden.
-        for (const char *name : {"lblQuote", "lblFullName", "lblTrade", "lblTime", "lblVolume", "lblOwned",
-                                 "lblValue", "lblVariation"})
-            QVERIFY2(label(w, QLatin1StringView(name)).isEmpty(), name);
-        QVERIFY(w.findChild<QLabel *>(u"PicUp"_s)->isHidden() &&
-                w.findChild<QLabel *>(u"PicDown"_s)->isHidden());
-        // The window keeps its size.
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(rowTexts(g.stocks()), AllTickersAlphabetical());
+        QCOMPARE(g.label(u"lblTicker"_s), u"Cash : 100000$"_s);
+        QVERIFY(g.label(u"lblQuote"_s).isEmpty() && g.child(u"PicUp"_s)->isHidden() &&
+                g.child(u"PicDown"_s)->isHidden());
+        QStringList menus, captions;
+        for (QAction *a : w.menuBar()->actions())
+            menus.append(a->text());
+        QCOMPARE(menus, (QStringList{u"&File"_s, u"&Options"_s, u"?"_s}));
+        // Every entry but Quit has its icon.
+        for (const char *name : {"mnuNewGame", "mnuLoadSaved", "mnuEnd", "mnuStats", "MnuProxy", "mnuContent",
+                                 "mnuAbout", "mnuFavAdd", "mnuFavDel"}) {
+            const QAction *a = g.child<QAction>(QLatin1StringView(name));
+            captions.append(a->text() + (a->icon().isNull() ? u" -"_s : u""_s));
+        }
+        QCOMPARE(captions, (QStringList{u"&Start New Game"_s, u"&Load Saved Game"_s, u"&Quit Quorvane -"_s,
+                                        u"&Statistics"_s, u"&Configuration"_s, u"&Content"_s, u"&About"_s,
+                                        u"Add to Favorites"_s, u"Remove from Favorites"_s}));
+        auto *pane = g.child<WebPane>(u"WebBrowser"_s);
+        QVERIFY(pane->currentUrl().isEmpty());
+        g.showAndWait();
+        QTRY_VERIFY(!pane->currentUrl().isEmpty());
         const QSize fixed = w.size();
         QCOMPARE(w.centralWidget()->size(), QSize(FrmMain::kClientWidth, FrmMain::kClientHeight));
         QVERIFY(w.minimumSize() == fixed && w.maximumSize() == fixed);
@@ -113,41 +161,10 @@ private slots:
         w.showMinimized();
         w.showNormal();
         QCOMPARE(w.size(), fixed);
-        // Quitting writes nothing: every trade already saved the game.
-        w.findChild<QAction *>(u"mnuEnd"_s)->trigger();
+        QVERIFY(g.messages.shown.isEmpty());
+        g.child<QAction>(u"mnuEnd"_s)->trigger();
         QVERIFY(!w.isVisible());
-        QCOMPARE(folder.snapshot(), before);
-    }
-
-    // The list shows the session's rows sorted; the information page waits for the first paint.
-    void stockListAndInformationPage_data()
-    {
-        QTest::addColumn<QByteArray>("favoritesLine");
-        QTest::addColumn<QStringList>("expected");
-        QTest::addColumn<bool>("infoPage");
-        QTest::newRow("favourites, sorted, duplicates kept")
-            << QByteArray("LoadFavorites=Yes") << QStringList{u"IBM"_s, u"IBM"_s, u"MSFT"_s, u"ZZZZ"_s}
-            << false;
-        QTest::newRow("whole catalogue")
-            << QByteArray("LoadFavorites=No") << AllTickersAlphabetical() << true;
-    }
-    void stockListAndInformationPage()
-    {
-        QFETCH(QByteArray, favoritesLine);
-        QFETCH(QStringList, expected);
-        QFETCH(bool, infoPage);
-        TempProgramFolder folder;
-        layOut(folder, favoritesLine, "MSFT\r\nIBM\r\nZZZZ\r\nIBM\r\n");
-        folder.write(u"infos.html"_s, "<p>info</p>");
-        MessageRecorder messages;
-        Program program(folder.path());
-        FrmMain &w = program.window();
-        QCOMPARE(rowTexts(stocks(w)), expected);
-        auto *pane = w.findChild<WebPane *>(u"WebBrowser"_s);
-        QVERIFY(pane->currentUrl().isEmpty());
-        w.show();
-        QTRY_COMPARE(!pane->currentUrl().isEmpty(), infoPage);
-        QVERIFY(messages.shown.isEmpty());
+        QCOMPARE(g.folder.snapshot(), before);
     }
 
     // A long list is laid out after the first paint; once done, every row has its place and a
@@ -157,14 +174,9 @@ private slots:
         QByteArray favorites;
         for (int i = 0; i < 5000; ++i)
             favorites += QByteArray::number(i).rightJustified(5, '0').prepend('F') + "\r\n";
-        TempProgramFolder folder;
-        layOut(folder, "LoadFavorites=Yes", favorites + "ZLONGFAVOURITETICKER\r\n");
-        MessageRecorder messages;
-        Program program(folder.path());
-        FrmMain &w = program.window();
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QListWidget *list = stocks(w);
+        Game g("LoadFavorites=Yes", favorites + "ZLONGFAVOURITETICKER\r\n");
+        g.showAndWait();
+        QListWidget *list = g.stocks();
         QCOMPARE(list->count(), 5001);
         const int rowHeight = list->visualItemRect(list->item(0)).height();
         QVERIFY(rowHeight > 0);
@@ -183,131 +195,134 @@ private slots:
     // A start-up file that cannot be read: the window still appears on an empty game, one message
     // names the file, and the commands that need a game say there is none. Every reader's
     // problems are pinned in tests/model.
-    void startupProblem_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("thing"); // empty: removed
-        QTest::addColumn<QString>("says");
-        QTest::newRow("no settings file") << u"options.cfg"_s << QString() << u"options.cfg"_s;
-        QTest::newRow("saved game is a folder")
-            << u"player.qvn"_s << u"folder"_s << u"player.qvn\" (it is a folder, not a file"_s;
-    }
     void startupProblem()
     {
-        QFETCH(QString, file);
-        QFETCH(QString, thing);
-        QFETCH(QString, says);
-        TempProgramFolder folder;
-        layOut(folder);
-        QVERIFY(QFile::remove(folder.file(file)));
-        if (!thing.isEmpty())
-            QVERIFY(putNotAFile(folder.file(file), thing));
-        MessageRecorder messages;
-        Program program(folder.path());
-        FrmMain &w = program.window();
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QCOMPARE(messages.shown.size(), 1);
-        QCOMPARE(messages.shown.first().title, u"Quorvane"_s);
-        QVERIFY2(messages.texts().first().contains(says), qPrintable(messages.texts().first()));
-        QCOMPARE(stocks(w)->count(), 228);
-        QCOMPARE(label(w, u"lblTicker"_s), u"Cash : 0$"_s);
-        QListWidget *list = stocks(w);
+        Game g("LoadFavorites=No", "IBM\r\n", [](const TempProgramFolder &f) {
+            QFile::remove(f.file(u"player.qvn"_s));
+            putNotAFile(f.file(u"player.qvn"_s), u"folder"_s);
+        });
+        g.showAndWait();
+        QCOMPARE(g.messages.shown.size(), 1);
+        QCOMPARE(g.messages.shown.first().title, u"Quorvane"_s);
+        QVERIFY2(g.messages.texts().first().contains(u"player.qvn\" (it is a folder, not a file"),
+                 qPrintable(g.messages.texts().first()));
+        QCOMPARE(g.stocks()->count(), 228);
+        QCOMPARE(g.label(u"lblTicker"_s), u"Cash : 0$"_s);
+        QListWidget *list = g.stocks();
         list->setCurrentItem(list->findItems(u"IBM"_s, Qt::MatchExactly).first());
-        const auto before = folder.snapshot();
+        const auto before = g.folder.snapshot();
         QTest::mouseClick(list->viewport(), Qt::RightButton, {}, rowCentre(list, list->currentItem()));
         for (const QString &action : {u"mnuFavAdd"_s, u"mnuFavDel"_s, u"mnuStats"_s})
-            w.findChild<QAction *>(action)->trigger();
+            g.child<QAction>(action)->trigger();
         for (const QString &button : {u"cmdBuy"_s, u"cmdSell"_s})
-            QTest::mouseClick(w.findChild<QPushButton *>(button), Qt::LeftButton);
-        QTRY_COMPARE(messages.texts().mid(1), QStringList(6, noGameLoadedText()));
-        QVERIFY(!w.findChild<QMenu *>(u"mnuContextMenu"_s)->isVisible());
-        w.close();
-        QCOMPARE(folder.snapshot(), before);
+            QTest::mouseClick(g.child<QPushButton>(button), Qt::LeftButton);
+        QTRY_COMPARE(g.messages.texts().mid(1), QStringList(6, noGameLoadedText()));
+        QVERIFY(!g.child<QMenu>(u"mnuContextMenu"_s)->isVisible());
+        g.w().close();
+        QCOMPARE(g.folder.snapshot(), before);
     }
 
-    void menuCaptionsAndIcons()
-    {
-        TempProgramFolder folder;
-        layOut(folder);
-        MessageRecorder messages;
-        Program program(folder.path());
-        FrmMain &w = program.window();
-        QStringList bar;
-        for (QAction *a : w.menuBar()->actions())
-            bar.append(a->text());
-        QCOMPARE(bar, (QStringList{u"&File"_s, u"&Options"_s, u"?"_s}));
-        const QList<std::pair<QString, QString>> entries = {{u"mnuNewGame"_s, u"&Start New Game"_s},
-                                                            {u"mnuLoadSaved"_s, u"&Load Saved Game"_s},
-                                                            {u"mnuEnd"_s, u"&Quit Quorvane"_s},
-                                                            {u"mnuStats"_s, u"&Statistics"_s},
-                                                            {u"MnuProxy"_s, u"&Configuration"_s},
-                                                            {u"mnuContent"_s, u"&Content"_s},
-                                                            {u"mnuAbout"_s, u"&About"_s},
-                                                            {u"mnuFavAdd"_s, u"Add to Favorites"_s},
-                                                            {u"mnuFavDel"_s, u"Remove from Favorites"_s}};
-        for (const auto &[name, caption] : entries) {
-            auto *a = w.findChild<QAction *>(name);
-            QVERIFY2(a, qPrintable(name));
-            QCOMPARE(a->text(), caption);
-            QCOMPARE(a->icon().isNull(), name == u"mnuEnd"_s); // every entry but Quit has its icon
-        }
-    }
-
+    // The favourites sorted with duplicates kept and no information page; each dialog opens once,
+    // and loading a game switches cash and list.
     void dialogsOpenOnceAndLoadSwitchesTheGame()
     {
-        TempProgramFolder folder;
-        layOut(folder, "LoadFavorites=Yes");
-        folder.write(u"rich.qvn"_s, "2000\r\nMSFT\r\n3\r\n");
-        folder.write(u"rich.fav"_s, kHeader + "MSFT\r\nDELL\r\n");
-        MessageRecorder messages;
-        Program program(folder.path());
-        FrmMain &w = program.window();
-        QCOMPARE(rowTexts(stocks(w)), QStringList{u"IBM"_s});
+        Game g("LoadFavorites=Yes", "MSFT\r\nIBM\r\nZZZZ\r\nIBM\r\n", [](const TempProgramFolder &f) {
+            f.write(u"rich.qvn"_s, "2000\r\nMSFT\r\n3\r\n");
+            f.write(u"rich.fav"_s, kHeader + "MSFT\r\nDELL\r\n");
+            f.write(u"infos.html"_s, "<p>info</p>");
+        });
+        FrmMain &w = g.w();
+        QCOMPARE(rowTexts(g.stocks()), (QStringList{u"IBM"_s, u"IBM"_s, u"MSFT"_s, u"ZZZZ"_s}));
+        g.showAndWait();
+        QCoreApplication::processEvents();
+        QVERIFY(g.child<WebPane>(u"WebBrowser"_s)->currentUrl().isEmpty());
         for (const QString &menu : {u"mnuNewGame"_s, u"mnuNewGame"_s, u"mnuLoadSaved"_s, u"mnuLoadSaved"_s})
-            w.findChild<QAction *>(menu)->trigger();
+            g.child<QAction>(menu)->trigger();
         QCOMPARE(w.findChildren<frmNewPlayer *>().size(), 1);
         QCOMPARE(w.findChildren<frmLoad *>().size(), 1);
         auto *load = w.findChild<frmLoad *>();
         auto *files = load->findChild<QListWidget *>(u"FileSavedGames"_s);
         files->setCurrentItem(files->findItems(u"rich.qvn"_s, Qt::MatchExactly).value(0));
         QTest::mouseClick(load->findChild<QPushButton *>(u"cmdLoad"_s), Qt::LeftButton);
-        QCOMPARE(label(w, u"lblTicker"_s), u"Cash : 2000$"_s);
-        QCOMPARE(rowTexts(stocks(w)), (QStringList{u"DELL"_s, u"MSFT"_s}));
-        QVERIFY(messages.shown.isEmpty());
+        QCOMPARE(g.label(u"lblTicker"_s), u"Cash : 2000$"_s);
+        QCOMPARE(rowTexts(g.stocks()), (QStringList{u"DELL"_s, u"MSFT"_s}));
+        QVERIFY(g.messages.shown.isEmpty());
+    }
+
+    // Which port lines count is pinned in tests/sync; here every fetch follows the one rule.
+    void everyFetchTakesTheSameRoute_data()
+    {
+        QTest::addColumn<bool>("hostHasPort");
+        QTest::addColumn<QString>("portLine"); // empty: the proxy's port
+        QTest::addColumn<bool>("reachesProxy");
+        row("port line alone", false, QString(), true);
+        row("host port, bad port line", true, u"+8080"_s, true);
+        row("no host port, bad port line", false, u"abc"_s, false);
+    }
+    void everyFetchTakesTheSameRoute()
+    {
+        QFETCH(bool, hostHasPort);
+        QFETCH(QString, portLine);
+        QFETCH(bool, reachesProxy);
+        SilentProxy proxy;
+        QVERIFY(proxy.listen(QHostAddress::LocalHost));
+        const QByteArray port = QByteArray::number(proxy.serverPort());
+        Game g("LoadFavorites=No", "", [&](const TempProgramFolder &f) {
+            QFile::remove(f.file(u"services.cfg"_s));
+            f.write(u"infos.html"_s, "<p>shipped page</p>");
+            f.write(u"options.cfg"_s,
+                    "[Quorvane Settings]\r\nplayer\r\nLoadFavorites=No\r\nEnableMusic=No\r\n"
+                    "UseProxy=Yes\r\n127.0.0.1" +
+                        (hostHasPort ? ":" + port : QByteArray()) + "\r\n" +
+                        (portLine.isEmpty() ? port : portLine.toLatin1()) + "\r\n");
+        });
+        g.w().show(); // the information page waits for the first paint
+        auto *pane = g.child<WebPane>(u"WebBrowser"_s);
+        const auto selectIbm = [&] {
+            g.stocks()->setCurrentItem(g.stocks()->findItems(u"IBM"_s, Qt::MatchExactly).first());
+        };
+        if (reachesProxy) {
+            // The information page first: a selection would replace it before it is asked for.
+            QTRY_VERIFY(proxy.saw(u"GET http://127.0.0.1:8421/infos "_s));
+            selectIbm();
+            QTRY_VERIFY(proxy.saw(u"GET http://127.0.0.1:8421/servlet/ChartEngine?symbol=IBM&"_s));
+            QTRY_VERIFY(proxy.saw(u"GET http://127.0.0.1:8421/d/quotes.csv?s=IBM&"_s));
+            QVERIFY(g.messages.shown.isEmpty());
+            return;
+        }
+        // Nothing goes direct: the shipped information page, a failed quote, a placeholder chart.
+        QTRY_VERIFY(pane->html().contains(u"shipped page"));
+        selectIbm();
+        QTRY_COMPARE(g.messages.texts(), QStringList{QuoteSync::retriesExhaustedMessage()});
+        QTRY_VERIFY(pane->html().contains(u"Not available right now."));
+        QVERIFY(!proxy.hasPendingConnections() && proxy.lines.isEmpty());
     }
 
     void rightClickOffersTheFavouritesCommands()
     {
-        TempProgramFolder folder;
-        layOut(folder);
-        MessageRecorder messages;
-        Program program(folder.path());
-        FrmMain &w = program.window();
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QListWidget *list = stocks(w);
-        auto *menu = w.findChild<QMenu *>(u"mnuContextMenu"_s);
-        auto *add = w.findChild<QAction *>(u"mnuFavAdd"_s);
-        auto *del = w.findChild<QAction *>(u"mnuFavDel"_s);
+        Game g;
+        g.showAndWait();
+        QListWidget *list = g.stocks();
+        auto *menu = g.child<QMenu>(u"mnuContextMenu"_s);
+        auto *add = g.child<QAction>(u"mnuFavAdd"_s);
+        auto *del = g.child<QAction>(u"mnuFavDel"_s);
         const auto rightClick = [&](const QString &ticker) {
             QTest::mouseClick(list->viewport(), Qt::RightButton, {},
                               rowCentre(list, list->findItems(ticker, Qt::MatchExactly).first()));
         };
-        // Nothing selected yet: no menu.
-        rightClick(u"IBM"_s);
+        rightClick(u"IBM"_s); // nothing selected yet: no menu
         QVERIFY(!menu->isVisible());
         list->setCurrentItem(list->findItems(u"IBM"_s, Qt::MatchExactly).first());
-        QCOMPARE(label(w, u"lblQuote"_s), u"IBM"_s);
+        QCOMPARE(g.label(u"lblQuote"_s), u"IBM"_s);
         // The menu acts on the selected stock, not on the row under the pointer.
         rightClick(u"DELL"_s);
         QTRY_VERIFY(menu->isVisible());
-        QCOMPARE(label(w, u"lblQuote"_s), u"IBM"_s);
+        QCOMPARE(g.label(u"lblQuote"_s), u"IBM"_s);
         QCOMPARE(list->currentItem()->text(), u"IBM"_s);
         QVERIFY(!add->isEnabled() && del->isEnabled());
         del->trigger();
         menu->hide();
-        QCOMPARE(folder.read(u"player.fav"_s), kHeader);
+        QCOMPARE(g.folder.read(u"player.fav"_s), kHeader);
         // The menu key opens it too, now offering to add.
         QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(), QPoint());
         QCoreApplication::sendEvent(list, &key);

@@ -1,11 +1,10 @@
 // The game session without any window: what the player does, through its public operations and
-// its doors, with a socket and clock the test drives. Every rule behind a window is pinned here.
+// its doors, with a socket and clock the test drives. The files' own rules are pinned in tests/model.
 #include "common/failingreplacer.h"
 #include "common/programfolder.h"
 #include "common/testsession.h"
 #include "extras/sectorfilter.h"
 #include "model/stockcatalogue.h"
-#include "sync/quotesync.h"
 
 #include <QSignalSpy>
 #include <QThreadPool>
@@ -39,21 +38,6 @@ struct Started : TempProgramFolder, TestSession
     int minute = 0;
 };
 
-struct StartCase
-{
-    const char *tag;
-    bool ahead;
-    QByteArray line, favorites;
-    QString missing, problem;
-    QStringList list;
-};
-struct ProxyCase
-{
-    const char *tag;
-    QByteArray use, host, port;
-    QString connectHost;
-    int connectPort; // 0: nowhere
-};
 } // namespace
 
 class TestGameSession : public QObject
@@ -61,47 +45,39 @@ class TestGameSession : public QObject
     Q_OBJECT
 
 private slots:
-    // The window reads the start-up files on a worker thread while it builds its widgets; start()
-    // must then come to the same game, list and problem as reading them itself, and write nothing.
-    void start_data()
-    {
-        QTest::addColumn<StartCase>("c");
-        const QByteArray good = kHeader + "IBM\r\n", yes = "LoadFavorites=Yes";
-        for (const bool a : {false, true}) {
-            for (const StartCase &c :
-                 {StartCase{"whole catalogue", a, "LoadFavorites=No", good, {}, {}, AllTickers()},
-                  StartCase{"favourites", a, yes, good, {}, {}, {u"IBM"_s}},
-                  StartCase{"no settings", a, yes, good, u"options.cfg"_s, u"options.cfg"_s, AllTickers()},
-                  StartCase{"no saved game", a, yes, good, u"player.qvn"_s, u"player.qvn"_s, AllTickers()},
-                  StartCase{
-                      "binary favourites", a, yes, kHeader + "\x01\r\n", {}, u"player.fav"_s, AllTickers()}})
-                QTest::addRow("%s%s", a ? "ahead: " : "", c.tag) << c;
-        }
-    }
+    // Files read ahead on a worker thread must give start() the same game, list and problem as
+    // reading them itself, and nothing is written. Each reader's failures: tests/model.
     void start()
     {
-        QFETCH(StartCase, c);
-        TempProgramFolder folder;
-        layOut(folder, c.line);
-        folder.write(u"player.fav"_s, c.favorites);
-        if (!c.missing.isEmpty())
-            QVERIFY(QFile::remove(folder.file(c.missing)));
-        const auto before = folder.snapshot();
-        TestSession ts(folder.path());
-        if (c.ahead)
-            ts.session->readStartupFilesAhead();
-        const std::optional<FileError> problem = ts.session->start();
-        QCOMPARE(problem ? problem->path : QString(),
-                 c.problem.isEmpty() ? QString() : folder.file(c.problem));
-        const bool loaded = c.problem.isEmpty();
-        QCOMPARE(ts.session->game().holdingCount(), loaded ? 3 : 0);
-        QCOMPARE(ts.session->game().gameName.value_or(u"-"_s), loaded ? u"player"_s : u"-"_s);
-        QCOMPARE(ts.session->cashText(), loaded ? u"Cash : 10000$"_s : u"Cash : 0$"_s);
-        QCOMPARE(ts.session->stockList(), c.list);
-        QCOMPARE(ts.session->showsInfoPageAtStart(), c.list == AllTickers());
-        QCOMPARE(ts.session->market().infoPageUrl(), QUrl(u"http://127.0.0.1:8421/infos"_s));
-        QVERIFY(ts.session->panel().lblQuote.isEmpty() && ts.socket->connects.isEmpty());
-        QCOMPARE(folder.snapshot(), before);
+        const QByteArray good = kHeader + "IBM\r\n", no = "LoadFavorites=No", yes = "LoadFavorites=Yes";
+        const QString fav = u"player.fav"_s, qvn = u"player.qvn"_s; // (no file removed, problem)
+        for (const bool ahead : {false, true})
+            for (const auto &[line, favorites, missing, problem, list] :
+                 {std::tuple(no, good, QString(), QString(), AllTickers()),
+                  std::tuple(yes, good, QString(), QString(), QStringList{u"IBM"_s}),
+                  std::tuple(yes, good, qvn, qvn, AllTickers()),
+                  std::tuple(yes, QByteArray(kHeader + "\x01\r\n"), QString(), fav, AllTickers())}) {
+                TempProgramFolder folder;
+                layOut(folder, line);
+                folder.write(fav, favorites);
+                if (!missing.isEmpty())
+                    QVERIFY(QFile::remove(folder.file(missing)));
+                const auto before = folder.snapshot();
+                TestSession ts(folder.path());
+                if (ahead)
+                    ts.session->readStartupFilesAhead();
+                const std::optional<FileError> error = ts.session->start();
+                QCOMPARE(error ? error->path : QString(),
+                         problem.isEmpty() ? QString() : folder.file(problem));
+                const bool loaded = problem.isEmpty();
+                QCOMPARE(ts.session->game().holdingCount(), loaded ? 3 : 0);
+                QCOMPARE(ts.session->game().gameName.value_or(u"-"_s), loaded ? u"player"_s : u"-"_s);
+                QCOMPARE(ts.session->cashText(), loaded ? u"Cash : 10000$"_s : u"Cash : 0$"_s);
+                QCOMPARE(ts.session->stockList(), list);
+                QCOMPARE(ts.session->showsInfoPageAtStart(), list == AllTickers());
+                QVERIFY(ts.session->panel().lblQuote.isEmpty() && ts.socket->connects.isEmpty());
+                QCOMPARE(folder.snapshot(), before);
+            }
     }
 
     // The game is the saved game as it was when the files were read ahead, read once; and a
@@ -124,7 +100,6 @@ private slots:
         layOut(*big);
         big->write(u"player.qvn"_s, game);
         // Ended while its read runs: the worker must touch nothing of it (the sanitizer run watches).
-        // The pool's own count of busy threads lags the read's end, so it is not a measure of the wait.
         std::make_unique<TestSession>(big->path())->session->readStartupFilesAhead();
         QThreadPool::globalInstance()->waitForDone();
         big.reset();
@@ -144,8 +119,7 @@ private slots:
         QVERIFY(!s.session->selectStock(u"IBM"_s));
         QCOMPARE(pageAtConnect, std::optional<bool>(false));
         const QuotePanel &p = s.session->panel();
-        QCOMPARE(QStringList({p.lblQuote, p.lblFullName, p.lblOwned, p.lblTrade}),
-                 QStringList({u"IBM"_s, u"International Business Machines"_s, u"15"_s, QString()}));
+        QCOMPARE(p.lblOwned + p.lblTrade, u"15"_s); // selectStock's texts: test_trading
         QCOMPARE(panel.count() + chart.count() + sync.count(), 3);
         QCOMPARE(s.session->logoPath(), s.file(u"data/null.gif"_s));
         const QByteArray chartUrl = s.session->market().chartUrl().toString().toLatin1();
@@ -188,11 +162,10 @@ private slots:
         f.quote(u"IBM"_s, "80");
         const TradeOutcome outcome = f.session->tradeDesk().trade(TradeKind::Buy, u"10"_s, u"800"_s);
         QVERIFY(!outcome.refusal && outcome.notice);
-        QVERIFY2(
-            outcome.notice->text.startsWith(u"The trade was made and the saved game holds it, but it could "
-                                            u"not be recorded in the trade history"_s) &&
-                outcome.notice->text.contains(f.file(u"player.qvh"_s)),
-            qPrintable(outcome.notice->text));
+        QVERIFY2(outcome.notice->text.startsWith(u"The trade was made and the saved game holds it, but it "
+                                                 u"could not be recorded in the trade history"_s) &&
+                     outcome.notice->text.contains(f.file(u"player.qvh"_s)),
+                 qPrintable(outcome.notice->text));
         QCOMPARE(f.read(u"player.qvn"_s),
                  QByteArray("9200\r\nAAPL\r\n 0 \r\nIBM\r\n 25 \r\nMSFT\r\n 3 \r\n"));
         QCOMPARE(f.session->cashText(), u"Cash : 9200$"_s);
@@ -221,98 +194,61 @@ private slots:
         QCOMPARE(f.snapshot(), before);
     }
 
-    void loadGame_data()
-    {
-        QTest::addColumn<QByteArray>("favoritesLine");
-        QTest::addColumn<bool>("favoritesFile");
-        QTest::addColumn<QStringList>("list"); // empty: the load fails on rich.fav
-        QTest::addColumn<QString>("owned");
-        QTest::newRow("favourites off: whole list")
-            << QByteArray("LoadFavorites=No") << false << AllTickers() << u"0"_s;
-        QTest::newRow("favourites on: the game's")
-            << QByteArray("LoadFavorites=Yes") << true << QStringList{u"MSFT"_s, u"AAPL"_s} << u"15"_s;
-        QTest::newRow("favourites on, none: game kept")
-            << QByteArray("LoadFavorites=Yes") << false << QStringList() << u"15"_s;
-    }
+    // Loading hands the cash and list on by signal; the panel's count follows when the whole
+    // catalogue is shown. Which files load: test_gamenames (switchGame).
     void loadGame()
     {
-        QFETCH(QByteArray, favoritesLine);
-        QFETCH(bool, favoritesFile);
-        QFETCH(QStringList, list);
-        QFETCH(QString, owned);
-        Started s(favoritesLine);
-        s.write(u"rich.qvn"_s, "1000000\r\nMSFT\r\n7\r\n");
-        if (favoritesFile)
-            s.write(u"rich.fav"_s, kHeader + "MSFT\r\nAAPL\r\n");
-        s.quote(u"IBM"_s, "80");
-        const QStringList listBefore = s.session->stockList();
-        QSignalSpy cash(s.session, &GameSession::cashChanged);
-        QSignalSpy listChanged(s.session, &GameSession::stockListChanged);
-        const bool favorites = favoritesLine.endsWith("Yes"), fails = list.isEmpty();
-        QCOMPARE(s.session->savedGames().loadsFavorites(), favorites);
-        const FileStatus error = s.session->savedGames().loadGame(u"rich.qvn"_s);
-        QCOMPARE(error ? error->path : QString(), fails ? s.file(u"rich.fav"_s) : QString());
-        QCOMPARE(s.session->cashText(), fails ? u"Cash : 10000$"_s : u"Cash : 1000000$"_s);
-        QCOMPARE(s.session->game().holdings.first().ticker, fails ? u"AAPL"_s : u"MSFT"_s);
-        QCOMPARE(cash.count(), fails ? 0 : 1);
-        QCOMPARE(s.session->stockList(), fails ? listBefore : list);
-        QCOMPARE(listChanged.count(), !fails && favorites ? 1 : 0);
-        QCOMPARE(s.session->panel().lblOwned, owned);
+        const QByteArray no("LoadFavorites=No"), yes("LoadFavorites=Yes");
+        for (const auto &[line, favoritesFile, list, owned] :
+             {std::tuple(no, false, AllTickers(), u"0"_s),
+              std::tuple(yes, true, QStringList{u"MSFT"_s, u"AAPL"_s}, u"15"_s),
+              std::tuple(yes, false, QStringList(), u"15"_s)}) { // no list: the load fails on rich.fav
+            Started s(line);
+            s.write(u"rich.qvn"_s, "1000000\r\nMSFT\r\n7\r\n");
+            if (favoritesFile)
+                s.write(u"rich.fav"_s, kHeader + "MSFT\r\nAAPL\r\n");
+            s.quote(u"IBM"_s, "80");
+            const QStringList listBefore = s.session->stockList();
+            QSignalSpy cash(s.session, &GameSession::cashChanged);
+            QSignalSpy listChanged(s.session, &GameSession::stockListChanged);
+            const bool favorites = line == yes, fails = list.isEmpty();
+            QCOMPARE(s.session->savedGames().loadsFavorites(), favorites);
+            const FileStatus error = s.session->savedGames().loadGame(u"rich.qvn"_s);
+            QCOMPARE(error ? error->path : QString(), fails ? s.file(u"rich.fav"_s) : QString());
+            QCOMPARE(s.session->cashText(), fails ? u"Cash : 10000$"_s : u"Cash : 1000000$"_s);
+            QCOMPARE(cash.count(), fails ? 0 : 1);
+            QCOMPARE(s.session->stockList(), fails ? listBefore : list);
+            QCOMPARE(listChanged.count(), !fails && favorites ? 1 : 0);
+            QCOMPARE(s.session->panel().lblOwned, owned);
+        }
     }
 
-    void numbersUseTheSessionsSeparator()
-    {
-        TempProgramFolder folder;
-        folder.writeSettings();
-        folder.write(u"player.qvn"_s, "1234,5\r\nIBM\r\n4\r\n");
-        TestSession ts(folder.path(), NumberFormat::withDecimal(u','));
-        QVERIFY(!ts.session->start());
-        QCOMPARE(ts.session->portfolio().decimal(), QChar(u','));
-        ts.quote(u"IBM"_s, "25.5");
-        QCOMPARE(
-            QStringList({ts.session->cashText(), ts.session->panel().lblTrade, ts.session->panel().lblValue}),
-            QStringList({u"Cash : 1234,5$"_s, u"25,5"_s, u"102"_s}));
-    }
-
-    // "Save and Close": a refusal or a failed write changes neither the file nor the proxy in use.
-    void saveOptions_data()
-    {
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<int>("failCommitFrom");
-        QTest::addColumn<bool>("removeFile");
-        QTest::addColumn<QString>("says"); // empty: saved
-        QTest::newRow("saved") << u"proxy1"_s << -1 << false << QString();
-        QTest::newRow("refused") << u"proxy 1"_s << -1 << false << u"\"Proxy Adress :\""_s;
-        QTest::newRow("rename refused") << u"proxy1"_s << 0 << false << u"options.cfg"_s;
-        QTest::newRow("options.cfg removed meanwhile") << u"proxy1"_s << -1 << true << u"options.cfg"_s;
-    }
+    // "Save and Close": a refusal or a failed write changes neither the file nor the proxy in use;
+    // a saved proxy takes the next quote, without a restart. The checks: test_options.
     void saveOptions()
     {
-        QFETCH(QString, host);
-        QFETCH(int, failCommitFrom);
-        QFETCH(bool, removeFile);
-        QFETCH(QString, says);
         FailingReplacer replacer;
-        replacer.failCommitFrom = failCommitFrom;
         Started s("LoadFavorites=No", replacer);
-        if (removeFile)
-            QVERIFY(QFile::remove(s.file(u"options.cfg"_s)));
         const auto before = s.snapshot();
-        const auto refusal =
-            s.session->options().saveOptions(SettingsChoice{u"player"_s, true, true, true, host, u"8080"_s});
-        QCOMPARE(refusal ? refusal->text.contains(says) : says.isEmpty(), true);
-        if (refusal) {
-            QCOMPARE(refusal->icon, TradeMessage::Icon::Warning);
+        const auto save = [&](const QString &host) {
+            return s.session->options().saveOptions(
+                SettingsChoice{u"player"_s, true, true, true, host, u"8080"_s});
+        };
+        for (const auto &[host, failCommitFrom, says] :
+             {std::tuple(u"proxy 1"_s, -1, u"\"Proxy Adress :\""_s),
+              std::tuple(u"proxy1"_s, 0, u"options.cfg"_s)}) {
+            replacer.failCommitFrom = failCommitFrom;
+            const auto refusal = save(host);
+            QVERIFY(refusal && refusal->text.contains(says) && refusal->icon == TradeMessage::Icon::Warning);
             QCOMPARE(s.snapshot(), before);
             QCOMPARE(s.session->options().settings().musicLine, u"EnableMusic=No"_s);
             QVERIFY(!s.session->market().proxy().enabled);
-            return;
         }
+        replacer.failCommitFrom = -1;
+        QVERIFY(!save(u"proxy1"_s));
         QCOMPARE(s.read(u"options.cfg"_s),
                  QByteArray("[Quorvane Settings]\r\nplayer\r\nLoadFavorites=Yes\r\n"
                             "EnableMusic=Yes\r\nUseProxy=Yes\r\nproxy1\r\n8080\r\n"));
-        QVERIFY(!QFileInfo::exists(s.file(u"options2.cfg"_s)));
-        // The next quote goes through the proxy, without a restart.
         s.session->selectStock(u"IBM"_s);
         QCOMPARE(s.socket->connects.last(), (QPair<QString, quint16>(u"proxy1"_s, 8080)));
         s.socket->accept();
@@ -320,36 +256,29 @@ private slots:
     }
 
     // "Apply" of the sector filter; the favourites are read before the list changes.
-    void applyFilter_data()
-    {
-        QTest::addColumn<bool>("favoritesOnly");
-        QTest::addColumn<QByteArray>("favorites"); // null: no file
-        QTest::addColumn<QStringList>("rows");     // empty with no favourites file: the list is kept
-        const QList<Sector> two{Sector::Transportation, Sector::Conglomerates};
-        QTest::newRow("sectors") << false << QByteArray() << tickersOfSectors(two);
-        QTest::newRow("favourites, sectors ignored")
-            << true << QByteArray(kHeader + "MSFT\r\nZZZZ\r\n") << QStringList{u"MSFT"_s, u"ZZZZ"_s};
-        QTest::newRow("header-only favourites") << true << kHeader << QStringList();
-        QTest::newRow("no favourites file") << true << QByteArray() << QStringList();
-    }
     void applyFilter()
     {
-        QFETCH(bool, favoritesOnly);
-        QFETCH(QByteArray, favorites);
-        QFETCH(QStringList, rows);
         Started s;
         QFile::remove(s.file(u"player.fav"_s));
-        if (!favorites.isNull())
-            s.write(u"player.fav"_s, favorites);
-        const auto before = s.snapshot();
-        const bool fails = favoritesOnly && favorites.isNull();
+        const QList<Sector> two{Sector::Transportation, Sector::Conglomerates};
         QSignalSpy changed(s.session, &GameSession::stockListChanged);
-        const FileStatus error = s.session->stockFilter().applyFilter(
-            favoritesOnly, {Sector::Transportation, Sector::Conglomerates});
-        QCOMPARE(error ? error->path : QString(), fails ? s.file(u"player.fav"_s) : QString());
-        QCOMPARE(s.session->stockList(), fails ? AllTickers() : rows);
-        QCOMPARE(changed.count(), fails ? 0 : 1);
-        QCOMPARE(s.snapshot(), before);
+        const FileStatus missing = s.session->stockFilter().applyFilter(true, two);
+        QCOMPARE(missing ? missing->path : QString(), s.file(u"player.fav"_s));
+        QCOMPARE(s.session->stockList(), AllTickers());
+        QCOMPARE(changed.count(), 0);
+        for (const auto &[favoritesOnly, favorites, rows] :
+             {std::tuple(false, QByteArray(), tickersOfSectors(two)),
+              std::tuple(true, QByteArray(kHeader + "MSFT\r\nZZZZ\r\n"),
+                         QStringList{u"MSFT"_s, u"ZZZZ"_s}), // sectors ignored
+              std::tuple(true, kHeader, QStringList())}) {
+            if (!favorites.isNull())
+                s.write(u"player.fav"_s, favorites);
+            const auto before = s.snapshot();
+            QVERIFY(!s.session->stockFilter().applyFilter(favoritesOnly, two));
+            QCOMPARE(s.session->stockList(), rows);
+            QCOMPARE(s.snapshot(), before);
+        }
+        QCOMPARE(changed.count(), 3);
     }
 
     // After a failed start no game is loaded, not the game named "" whose files are ".qvn" and
@@ -384,58 +313,6 @@ private slots:
         QCOMPARE(answers, QStringList(answers.size(), noGameLoadedText()));
         QCOMPARE(folder.snapshot(), before);
         QCOMPARE(s.stockList(), AllTickers());
-    }
-
-    // One rule for every request: the proxy the settings give is where the quote client connects.
-    void proxyFromSettings_data()
-    {
-        QTest::addColumn<ProxyCase>("c");
-        const QByteArray yes = "UseProxy=Yes";
-        for (const ProxyCase &c :
-             {ProxyCase{"host's own port wins", yes, "proxy1:3128", "8080", u"proxy1"_s, 3128},
-              ProxyCase{"port line", yes, " proxy1 ", " 8080 ", u"proxy1"_s, 8080},
-              ProxyCase{"host port out of range", yes, "proxy1:65536", "8080", {}, 0},
-              ProxyCase{"bracketed IPv6 with port", yes, "[::1]:3128", "8080", u"::1"_s, 3128},
-              ProxyCase{"yes in lower case is off", "UseProxy=yes", "proxy1", "8080", u"127.0.0.1"_s, 8421}})
-            QTest::newRow(c.tag) << c;
-        for (const char *bad : {"+8080", "0", "65536", "abc", "", "80 80", "-1"}) {
-            QTest::addRow("port \"%s\" alone: nowhere", bad) << ProxyCase{"", yes, "proxy1", bad, {}, 0};
-            QTest::addRow("port \"%s\" under a host port", bad)
-                << ProxyCase{"", yes, "proxy1:3128", bad, u"proxy1"_s, 3128};
-        }
-    }
-    void proxyFromSettings()
-    {
-        QFETCH(ProxyCase, c);
-        TempProgramFolder folder;
-        folder.write(u"options.cfg"_s,
-                     "[Quorvane Settings]\r\nplayer\r\nLoadFavorites=No\r\nEnableMusic=No\r\n" + c.use +
-                         "\r\n" + c.host + "\r\n" + c.port + "\r\n");
-        folder.write(u"player.qvn"_s, kGame);
-        TestSession ts(folder.path());
-        QVERIFY(!ts.session->start());
-        const ProxySetting &proxy = ts.session->market().proxy();
-        QCOMPARE(proxy.enabled, c.use == "UseProxy=Yes");
-        if (proxy.enabled) {
-            QCOMPARE(proxy.host, c.connectHost);
-            QCOMPARE(int(proxy.port), c.connectPort);
-            QCOMPARE(proxy.isBroken(), c.connectPort == 0);
-        }
-        QSignalSpy messages(&ts.session->market(), &MarketConnection::messageRequested);
-        ts.session->selectStock(u"IBM"_s);
-        if (c.connectPort == 0) {
-            // Nowhere to connect: every attempt fails at once, none goes direct.
-            QTRY_COMPARE(messages.count(), 1);
-            QCOMPARE(messages.first().first().toString(), QuoteSync::retriesExhaustedMessage());
-            QVERIFY(ts.socket->connects.isEmpty());
-            return;
-        }
-        QCOMPARE(ts.socket->connects,
-                 (QList<QPair<QString, quint16>>{{c.connectHost, quint16(c.connectPort)}}));
-        ts.socket->accept();
-        QVERIFY2(ts.socket->sent.startsWith(proxy.enabled ? "GET http://127.0.0.1:8421/d/quotes.csv?s=IBM&"
-                                                          : "GET /d/quotes.csv?s=IBM&"),
-                 ts.socket->sent.constData());
     }
 };
 
