@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 // Lays a file out; `executable` marks it as a program.
 void put(const QString &path, const QByteArray &bytes, bool executable = false)
@@ -21,117 +23,95 @@ class TestProgramFolder : public QObject
     Q_OBJECT
 
 private slots:
-    void ownFolderWhenItHoldsSettings();
-    void refresh_data();
-    void refresh();
-    void secondRefreshRewritesNothing();
-    void unwritableCopyIsReportedAndTheRestCopied();
-};
+    void ownFolderWhenItHoldsSettings()
+    {
+        QTemporaryDir installed, home;
+        const QString perUser = home.filePath(u"Quorvane"_s);
+        put(installed.filePath(u"player.qvn"_s), "100000\r\n");
 
-void TestProgramFolder::ownFolderWhenItHoldsSettings()
-{
-    QTemporaryDir installed, home;
-    const QString perUser = home.filePath(QStringLiteral("Quorvane"));
-    put(installed.filePath(QStringLiteral("player.qvn")), "100000\r\n");
+        // No settings beside the executable: not a program folder, so the player gets a copy.
+        ProgramFolderChoice choice = chooseProgramFolder(installed.path(), perUser);
+        QCOMPARE(choice.path, perUser);
+        QCOMPARE(choice.problems, QStringList());
+        QCOMPARE(readBytes(perUser + u"/player.qvn"_s), QByteArray("100000\r\n"));
 
-    // No settings beside the executable: not a program folder, so the player gets a copy.
-    ProgramFolderChoice choice = chooseProgramFolder(installed.path(), perUser);
-    QCOMPARE(choice.path, perUser);
-    QCOMPARE(choice.problems, QStringList());
-    QCOMPARE(readBytes(perUser + QStringLiteral("/player.qvn")), QByteArray("100000\r\n"));
-
-    put(installed.filePath(QStringLiteral("options.cfg")), "[Quorvane Settings]\r\n");
-    QDir(perUser).removeRecursively();
-    choice = chooseProgramFolder(installed.path() + QStringLiteral("/"), perUser);
-    QCOMPARE(choice.path, installed.path());
-    QVERIFY(!QFileInfo::exists(perUser));
-}
-
-void TestProgramFolder::refresh_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("shipped");
-    QTest::addColumn<QByteArray>("copy"); // "<missing>": not in the copy yet
-    QTest::addColumn<bool>("sameTime");   // the copy carries the installed file's time
-    QTest::addColumn<QByteArray>("after");
-
-    auto row = [](const char *tag, const char *name, const char *shipped, const char *copy, bool sameTime,
-                  const char *after) {
-        ::row(tag, QString::fromLatin1(name), QByteArray(shipped), QByteArray(copy), sameTime,
-              QByteArray(after));
-    };
-    // The player's files: copied when missing, never replaced.
-    row("settings missing", "options.cfg", "new", "<missing>", false, "new");
-    row("settings kept", "options.cfg", "new", "mine", false, "mine");
-    row("saved game kept", "player.qvn", "100000", "523.5", false, "523.5");
-    row("favourites kept", "player.fav", "MSFT", "", false, "");
-    row("tip kept", "tips/tip01.txt", "shipped", "edited", false, "edited");
-    // Shipped files follow the installation when size or time differ.
-    row("logo missing", "data/MSFT.gif", "GIF89a1", "<missing>", false, "GIF89a1");
-    row("logo resized", "data/MSFT.gif", "GIF89a-new", "GIF89a", true, "GIF89a-new");
-    row("help upgraded, same size", "help/index.html", "<p>v2</p>", "<p>v1</p>", false, "<p>v2</p>");
-    row("page current", "infos.html", "same", "same", true, "same");
-}
-
-void TestProgramFolder::refresh()
-{
-    QFETCH(QString, name);
-    QFETCH(QByteArray, shipped);
-    QFETCH(QByteArray, copy);
-    QFETCH(bool, sameTime);
-    QFETCH(QByteArray, after);
-
-    QTemporaryDir installed, perUser;
-    const QDateTime shippedAt = QDateTime::currentDateTimeUtc().addDays(-30);
-    put(installed.filePath(name), shipped);
-    QVERIFY(stampFile(installed.filePath(name), shippedAt));
-    // Programs stay in the installation.
-    put(installed.filePath(QStringLiteral("quorvane-market")),
-        "\x7f"
-        "ELF",
-        true);
-    put(installed.filePath(QStringLiteral("libquorvane_music.so")), "\x7f"
-                                                                    "ELF");
-    if (copy != "<missing>") {
-        put(perUser.filePath(name), copy);
-        QVERIFY(stampFile(perUser.filePath(name), sameTime ? shippedAt : shippedAt.addSecs(-3600)));
+        put(installed.filePath(u"options.cfg"_s), "[Quorvane Settings]\r\n");
+        QDir(perUser).removeRecursively();
+        choice = chooseProgramFolder(installed.path() + u"/"_s, perUser);
+        QCOMPARE(choice.path, installed.path());
+        QVERIFY(!QFileInfo::exists(perUser));
     }
 
-    QCOMPARE(refreshPerUserCopy(installed.path(), perUser.path()), QStringList());
-    QCOMPARE(readBytes(perUser.filePath(name)), after);
-    QVERIFY(!QFileInfo::exists(perUser.filePath(QStringLiteral("quorvane-market"))));
-    QVERIFY(!QFileInfo::exists(perUser.filePath(QStringLiteral("libquorvane_music.so"))));
-}
+    void refresh_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("shipped");
+        QTest::addColumn<QByteArray>("copy"); // "<missing>": not in the copy yet
+        QTest::addColumn<bool>("sameTime");   // the copy carries the installed file's time
+        QTest::addColumn<QByteArray>("after");
 
-void TestProgramFolder::secondRefreshRewritesNothing()
-{
-    QTemporaryDir installed, perUser;
-    for (const QString &name :
-         {QStringLiteral("data/IBM.gif"), QStringLiteral("options.cfg"), QStringLiteral("help/index.html")})
-        put(installed.filePath(name), name.toUtf8());
-    QCOMPARE(refreshPerUserCopy(installed.path(), perUser.path()), QStringList());
-    const ino_t logo = statOf(perUser.filePath(QStringLiteral("data/IBM.gif"))).st_ino;
-    const ino_t help = statOf(perUser.filePath(QStringLiteral("help/index.html"))).st_ino;
-    QVERIFY(logo != 0 && help != 0);
+        auto row = [](const char *tag, const char *name, const char *shipped, const char *copy, bool sameTime,
+                      const char *after) {
+            ::row(tag, QString::fromLatin1(name), QByteArray(shipped), QByteArray(copy), sameTime,
+                  QByteArray(after));
+        };
+        // The player's files: copied when missing, never replaced.
+        row("settings missing", "options.cfg", "new", "<missing>", false, "new");
+        row("settings kept", "options.cfg", "new", "mine", false, "mine");
+        row("saved game kept", "player.qvn", "100000", "523.5", false, "523.5");
+        row("favourites kept", "player.fav", "MSFT", "", false, "");
+        row("tip kept", "tips/tip01.txt", "shipped", "edited", false, "edited");
+        // Shipped files follow the installation when size or time differ.
+        row("logo missing", "data/MSFT.gif", "GIF89a1", "<missing>", false, "GIF89a1");
+        row("logo resized", "data/MSFT.gif", "GIF89a-new", "GIF89a", true, "GIF89a-new");
+        row("help upgraded, same size", "help/index.html", "<p>v2</p>", "<p>v1</p>", false, "<p>v2</p>");
+        row("page current", "infos.html", "same", "same", true, "same");
+    }
 
-    // A replaced file would have a new inode: the copy's stamped time marks it current.
-    QCOMPARE(refreshPerUserCopy(installed.path(), perUser.path()), QStringList());
-    QCOMPARE(statOf(perUser.filePath(QStringLiteral("data/IBM.gif"))).st_ino, logo);
-    QCOMPARE(statOf(perUser.filePath(QStringLiteral("help/index.html"))).st_ino, help);
-}
+    void refresh()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, shipped);
+        QFETCH(QByteArray, copy);
+        QFETCH(bool, sameTime);
+        QFETCH(QByteArray, after);
 
-void TestProgramFolder::unwritableCopyIsReportedAndTheRestCopied()
-{
-    QTemporaryDir installed, perUser;
-    put(installed.filePath(QStringLiteral("data/IBM.gif")), "GIF89a");
-    put(installed.filePath(QStringLiteral("player.qvn")), "100000");
-    put(perUser.filePath(QStringLiteral("data")), "a file where the logos' folder belongs");
+        QTemporaryDir installed, perUser;
+        const QDateTime shippedAt = QDateTime::currentDateTimeUtc().addDays(-30);
+        put(installed.filePath(name), shipped);
+        QVERIFY(stampFile(installed.filePath(name), shippedAt));
+        // Programs stay in the installation.
+        put(installed.filePath(u"quorvane-market"_s), "\177ELF", true);
+        put(installed.filePath(u"libquorvane_music.so"_s), "\177ELF");
+        if (copy != "<missing>") {
+            put(perUser.filePath(name), copy);
+            QVERIFY(stampFile(perUser.filePath(name), sameTime ? shippedAt : shippedAt.addSecs(-3600)));
+        }
 
-    const QStringList problems = refreshPerUserCopy(installed.path(), perUser.path());
-    QCOMPARE(problems.size(), 1);
-    QVERIFY2(problems.first().startsWith(QStringLiteral("data/IBM.gif: ")), qPrintable(problems.first()));
-    QCOMPARE(readBytes(perUser.filePath(QStringLiteral("player.qvn"))), QByteArray("100000"));
-}
+        QCOMPARE(refreshPerUserCopy(installed.path(), perUser.path()), QStringList());
+        QCOMPARE(readBytes(perUser.filePath(name)), after);
+        // A second refresh replaces nothing (a replaced file would have a new inode): the copy's
+        // stamped time marks it current.
+        const ino_t inode = statOf(perUser.filePath(name)).st_ino;
+        QCOMPARE(refreshPerUserCopy(installed.path(), perUser.path()), QStringList());
+        QCOMPARE(statOf(perUser.filePath(name)).st_ino, inode);
+        QVERIFY(!QFileInfo::exists(perUser.filePath(u"quorvane-market"_s)));
+        QVERIFY(!QFileInfo::exists(perUser.filePath(u"libquorvane_music.so"_s)));
+    }
+
+    void unwritableCopyIsReportedAndTheRestCopied()
+    {
+        QTemporaryDir installed, perUser;
+        put(installed.filePath(u"data/IBM.gif"_s), "GIF89a");
+        put(installed.filePath(u"player.qvn"_s), "100000");
+        put(perUser.filePath(u"data"_s), "a file where the logos' folder belongs");
+
+        const QStringList problems = refreshPerUserCopy(installed.path(), perUser.path());
+        QCOMPARE(problems.size(), 1);
+        QVERIFY2(problems.first().startsWith(u"data/IBM.gif: "_s), qPrintable(problems.first()));
+        QCOMPARE(readBytes(perUser.filePath(u"player.qvn"_s)), QByteArray("100000"));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestProgramFolder)
 #include "test_programfolder.moc"

@@ -7,6 +7,8 @@
 
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 Q_DECLARE_METATYPE(JournalEntry)
 
 namespace {
@@ -42,17 +44,14 @@ private slots:
         JournalEntry start;
         start.at = local(3600);
         start.kind = JournalEntry::Kind::Start;
-        start.level = QStringLiteral("Easy");
+        start.level = u"Easy"_s;
         start.cash = Money::fromDollars(100000);
         row("start", start, ".", QByteArray("2026-12-08T09:15:02+01:00;START;Easy;100000\r\n"));
-        row("buy, UTC",
-            trade(JournalEntry::Kind::Buy, QStringLiteral("IBM"), 15, QStringLiteral("123.45"), 981482500,
-                  local(0)),
-            ".", QByteArray("2026-12-08T09:15:02+00:00;BUY;IBM;15;123.45;98148.25\r\n"));
+        row("buy, UTC", trade(JournalEntry::Kind::Buy, u"IBM"_s, 15, u"123.45"_s, 981482500, local(0)), ".",
+            QByteArray("2026-12-08T09:15:02+00:00;BUY;IBM;15;123.45;98148.25\r\n"));
         row("sell, west of UTC, comma",
-            trade(JournalEntry::Kind::Sell, QStringLiteral("BRK.B"), 2, QStringLiteral("0,5"), -5,
-                  local(-(3 * 3600 + 1800))),
-            ",", QByteArray("2026-12-08T09:15:02-03:30;SELL;BRK.B;2;0,5;-0,0005\r\n"));
+            trade(JournalEntry::Kind::Sell, u"BRK.B"_s, 2, u"0,5"_s, -5, local(-(3 * 3600 + 1800))), ",",
+            QByteArray("2026-12-08T09:15:02-03:30;SELL;BRK.B;2;0,5;-0,0005\r\n"));
     }
     void lineBytes()
     {
@@ -102,23 +101,21 @@ private slots:
     {
         TempProgramFolder folder;
         Journal j;
-        QVERIFY(!ReadJournal(GameFolder(folder.path()), QStringLiteral("Missing"), j));
+        QVERIFY(!ReadJournal(GameFolder(folder.path()), u"Missing"_s, j));
         QVERIFY(j.trades.isEmpty() && !j.start && j.skippedLines == 0);
     }
 
     void failedAppendChangesNothing()
     {
         TempProgramFolder folder;
-        folder.write(QStringLiteral("Demo.qvh"), "old\r\n");
+        folder.write(u"Demo.qvh"_s, "old\r\n");
         FailingReplacer failing;
         failing.failWriteFrom = 0;
-        const JournalEntry buy = trade(JournalEntry::Kind::Buy, QStringLiteral("IBM"), 1,
-                                       QStringLiteral("10"), 900000, local(3600));
-        const FileStatus error =
-            AppendToJournal(GameFolder(folder.path(), u'.', failing), QStringLiteral("Demo"), buy);
+        const JournalEntry buy = trade(JournalEntry::Kind::Buy, u"IBM"_s, 1, u"10"_s, 900000, local(3600));
+        const FileStatus error = AppendToJournal(GameFolder(folder.path(), u'.', failing), u"Demo"_s, buy);
         QVERIFY(error);
-        QCOMPARE(error->path, folder.file(QStringLiteral("Demo.qvh")));
-        QCOMPARE(folder.read(QStringLiteral("Demo.qvh")), QByteArray("old\r\n"));
+        QCOMPARE(error->path, folder.file(u"Demo.qvh"_s));
+        QCOMPARE(folder.read(u"Demo.qvh"_s), QByteArray("old\r\n"));
     }
 };
 

@@ -34,27 +34,21 @@ private slots:
         QVERIFY2(got->problem.isEmpty(), qPrintable(got->problem));
         QCOMPARE(got->prices.size(), tickers.size() - 1);
         QCOMPARE(got->unknown, QStringList{QStringLiteral("NOSUCH")});
-        for (auto it = got->prices.constBegin(); it != got->prices.constEnd(); ++it)
-            QVERIFY2(*it > 0, qPrintable(it.key()));
+        QVERIFY(std::all_of(got->prices.cbegin(), got->prices.cend(), [](double p) { return p > 0; }));
     }
 
-    void historiesOfAStockAndTheIndex_data()
-    {
-        QTest::addColumn<QString>("symbol");
-        QTest::addRow("stock") << QStringLiteral("IBM");
-        QTest::addRow("index") << QStringLiteral("^QVC");
-    }
     void historiesOfAStockAndTheIndex()
     {
-        QFETCH(QString, symbol);
-        std::optional<PriceHistory> got;
-        m_data->fetchHistory(symbol, this, [&](const PriceHistory &h) { got = h; });
-        QVERIFY(QTest::qWaitFor([&] { return got.has_value(); }, 10000));
-        QVERIFY2(got->problem.isEmpty(), qPrintable(got->problem));
-        QCOMPARE(got->closes.size(), 365);
-        QCOMPARE(got->closes.back().date, QDate::currentDate().addDays(-1));
-        QVERIFY(std::is_sorted(got->closes.begin(), got->closes.end(),
-                               [](const DailyClose &a, const DailyClose &b) { return a.date < b.date; }));
+        for (const QString &symbol : {QStringLiteral("IBM"), QStringLiteral("^QVC")}) {
+            std::optional<PriceHistory> got;
+            m_data->fetchHistory(symbol, this, [&](const PriceHistory &h) { got = h; });
+            QVERIFY(QTest::qWaitFor([&] { return got.has_value(); }, 10000));
+            QVERIFY2(got->problem.isEmpty(), qPrintable(got->problem));
+            QCOMPARE(got->closes.size(), 365);
+            QCOMPARE(got->closes.back().date, QDate::currentDate().addDays(-1));
+            QVERIFY(std::is_sorted(got->closes.begin(), got->closes.end(),
+                                   [](const DailyClose &a, const DailyClose &b) { return a.date < b.date; }));
+        }
     }
 
 private:

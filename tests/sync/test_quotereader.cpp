@@ -56,55 +56,48 @@ private slots:
                  fields);
     }
 
-    void numberOrText_data()
-    {
-        QTest::addColumn<QByteArray>("item");
-        QTest::addColumn<bool>("isNumber");
-        QTest::addColumn<QString>("shown"); // null: not compared
-        row("plain decimal", QByteArray("27.10"), true, "27.1");
-        row("whole number", QByteArray("12345678"), true, "12345678");
-        row("leading point", QByteArray(".5"), true, "0.5");
-        row("trailing point", QByteArray("5."), true, "5");
-        row("signed", QByteArray("-3.25"), true, "-3.25");
-        row("N/A", QByteArray("N/A"), false, "N/A");
-        row("quoted number is text", QByteArray("\"27.10\""), false, "27.10");
-        row("exponent is text", QByteArray("1e5"), false, "1e5");
-        row("two points is text", QByteArray("1.2.3"), false, "1.2.3");
-        row("sign alone is text", QByteArray("-"), false, "-");
-        row("thousands separator is text", QByteArray("\"1,234\""), false, "1,234");
-        row("empty item", QByteArray(""), false, "");
-        row("more digits than a double holds", QByteArray("123456789012345678"), true, QString());
-    }
+    // Which items read as numbers ("N" then the number shown, "T" then the text kept); a quoted
+    // number, an exponent, two points, a sign alone or a thousands separator is text.
     void numberOrText()
     {
-        QFETCH(QByteArray, item);
-        QFETCH(bool, isNumber);
-        QFETCH(QString, shown);
-        const QuoteRecord r = parseQuoteRecord("S," + item + ",d,t,c,1,h,l," + item);
-        QCOMPARE(r.lastTrade.number.has_value(), isNumber);
-        QCOMPARE(r.volume.number.has_value(), isNumber);
-        if (!shown.isNull())
-            QCOMPARE(r.lastTrade.toText(u'.'), shown);
+        for (const auto &[item, expected] : {std::pair{"27.10", "N 27.1"},
+                                             {"12345678", "N 12345678"},
+                                             {".5", "N 0.5"},
+                                             {"5.", "N 5"},
+                                             {"-3.25", "N -3.25"},
+                                             {"N/A", "T N/A"},
+                                             {"\"27.10\"", "T 27.10"},
+                                             {"1e5", "T 1e5"},
+                                             {"1.2.3", "T 1.2.3"},
+                                             {"-", "T -"},
+                                             {"\"1,234\"", "T 1,234"},
+                                             {"", "T "}}) {
+            const QuoteRecord r = parseQuoteRecord("S," + QByteArray(item) + ",d,t,c,1,h,l," + item);
+            QCOMPARE(r.volume.number.has_value(), r.lastTrade.number.has_value());
+            QCOMPARE(QLatin1String(item) + (r.lastTrade.number ? u" N "_s : u" T "_s) +
+                         r.lastTrade.toText(u'.'),
+                     QLatin1String(item) + u' ' + QLatin1String(expected));
+        }
+        // More digits than a double holds is still a number.
+        QVERIFY(parseQuoteRecord("S,123456789012345678,d").lastTrade.number);
     }
 
-    void open_data()
-    {
-        QTest::addColumn<QByteArray>("item");
-        QTest::addColumn<qint64>("units");
-        row("26.80", QByteArray("26.80"), qint64(268000));
-        row("rounded to four places", QByteArray("1.23456"), qint64(12346));
-        row("tie to even", QByteArray("0.00005"), qint64(0));
-        row("negative", QByteArray("-2.5"), qint64(-25000));
-        row("N/A gives 0", QByteArray("N/A"), qint64(0));
-        row("quoted number", QByteArray("\"3.5\""), qint64(35000));
-        row("does not fit gives 0", QByteArray("99999999999999999999999"), qint64(0));
-        row("empty gives 0", QByteArray(""), qint64(0));
-    }
+    // The opening price in ten-thousandths: rounded to four places, ties to even; 0 for N/A, empty
+    // or a number that does not fit.
     void open()
     {
-        QFETCH(QByteArray, item);
-        QFETCH(qint64, units);
-        QCOMPARE(parseQuoteRecord("S,1,d,t,c," + item + ",h,l,v").open.units(), units);
+        for (const auto &[item, units] : {std::pair<const char *, qint64>{"26.80", 268000},
+                                          {"1.23456", 12346},
+                                          {"0.00005", 0},
+                                          {"-2.5", -25000},
+                                          {"N/A", 0},
+                                          {"\"3.5\"", 35000},
+                                          {"99999999999999999999999", 0},
+                                          {"", 0}})
+            QCOMPARE(QLatin1String(item) + u' ' +
+                         QString::number(
+                             parseQuoteRecord("S,1,d,t,c," + QByteArray(item) + ",h,l,v").open.units()),
+                     QLatin1String(item) + u' ' + QString::number(units));
     }
 
     void shownNumbersFollowTheSeparator()

@@ -1,13 +1,16 @@
 // "Synchronize": the quote request for the selected ticker, the panel texts made of the answer,
 // and the ten retries of failed attempts. The record's fields are test_quotereader's.
 #include "common/fakes.h"
+#include "common/files.h"
 #include "common/rows.h"
 #include "model/numbertext.h"
+#include "sync/chartpage.h"
 #include "sync/quotesync.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrlQuery>
 
 #include <memory>
 
@@ -47,14 +50,9 @@ class TestQuoteSync : public QObject
     }
     QString shown() const
     {
-        return QStringList{m_panel.lblTrade,
-                           m_panel.lblTime,
-                           m_panel.lblVolume,
-                           m_panel.lblVariation,
-                           m_panel.lblValue,
-                           m_panel.picUpVisible ? u"up"_s : u""_s,
-                           m_panel.picDownVisible ? u"down"_s : u""_s}
-            .join(u'|');
+        const QuotePanel &p = m_panel;
+        return p.lblTrade + u'|' + p.lblTime + u'|' + p.lblVolume + u'|' + p.lblVariation + u'|' +
+               p.lblValue + (p.picUpVisible ? u"|up|"_s : u"||"_s) + (p.picDownVisible ? u"down"_s : u""_s);
     }
 
 private slots:
@@ -80,11 +78,8 @@ private slots:
     {
         QSignalSpy enabled(m_sync.get(), &QuoteSync::syncEnabledChanged);
         m_sync->cmdSync_Click();
-        QCOMPARE(m_messages->count(), 1);
-        QCOMPARE(m_messages->first().first().toString(), u"Please select a quote from the list"_s);
-        QVERIFY(m_socket->connects.isEmpty());
-        QVERIFY(m_sync->isSyncEnabled());
-        QCOMPARE(enabled.count(), 0);
+        QCOMPARE(m_messages->value(0).value(0).toString(), u"Please select a quote from the list"_s);
+        QVERIFY(m_socket->connects.isEmpty() && m_sync->isSyncEnabled() && enabled.isEmpty());
     }
 
     void startsTheQuoteRequest()
@@ -96,10 +91,8 @@ private slots:
         sync(u"IBM"_s);
         QCOMPARE(m_sync->download().panel().TextUrl,
                  u"http://quotes.test:8421/d/quotes.csv?s=IBM&f=sl1d1t1c1ohgv&e=.csv"_s);
-        QVERIFY(!m_sync->isSyncEnabled());
-        QCOMPARE(enabled.count(), 1);
-        QCOMPARE(timers.count(), 1);
-        QVERIFY(timers.first().first().toBool());
+        QVERIFY(!m_sync->isSyncEnabled() && enabled.count() == 1);
+        QVERIFY(timers.count() == 1 && timers.first().first().toBool());
         QCOMPARE(m_socket->connects.first(), qMakePair(u"quotes.test"_s, quint16(8421)));
         m_socket->accept();
         QVERIFY(m_socket->sent.startsWith("GET /d/quotes.csv?s=IBM&f=sl1d1t1c1ohgv&e=.csv HTTP/1.1\r\n"));
@@ -148,12 +141,8 @@ private slots:
         sync(ticker, owned);
         answer(body);
         QCOMPARE(shown(), texts);
-        QCOMPARE(m_sync->retryCount(), 0);
-        QVERIFY(m_sync->isSyncEnabled());
-        QVERIFY(!m_sync->timersEnabled());
-        QCOMPARE(changed.count(), 1);
-        QCOMPARE(m_socket->connects.size(), 1);
-        QVERIFY(m_messages->isEmpty());
+        QVERIFY(m_sync->retryCount() == 0 && m_sync->isSyncEnabled() && !m_sync->timersEnabled());
+        QVERIFY(changed.count() == 1 && m_socket->connects.size() == 1 && m_messages->isEmpty());
     }
 
     // An answer that is no quote of the ticker clears the quote fields and is retried at once.
@@ -172,31 +161,33 @@ private slots:
         m_panel.lblValue = u"kept"_s;
         answer(body);
         QCOMPARE(shown(), u"| at || (opened at 0$)|kept||down"_s);
-        QCOMPARE(m_sync->retryCount(), 1);
-        QCOMPARE(m_socket->connects.size(), 2);
-        QVERIFY(!m_sync->isSyncEnabled());
-        QVERIFY(m_sync->timersEnabled());
+        QVERIFY(m_sync->retryCount() == 1 && m_socket->connects.size() == 2);
+        QVERIFY(!m_sync->isSyncEnabled() && m_sync->timersEnabled());
     }
 
+    // Ten failed attempts in a row, and only ten, end in one message; a success in between
+    // starts the count again.
     void tenFailedAttemptsShowTheMessageOnce()
     {
         QSignalSpy enabled(m_sync.get(), &QuoteSync::syncEnabledChanged);
         sync(u"IBM"_s);
+        failAttempts(5);
+        answer("IBM,1,d,t,+1,1,1,1,5");
+        QCOMPARE(m_sync->retryCount(), 0);
+        m_sync->cmdSync_Click();
         for (int attempt = 1; attempt <= 9; ++attempt) {
             failAttempts(1);
             QCOMPARE(m_sync->retryCount(), attempt);
-            QVERIFY(m_messages->isEmpty());
         }
+        QVERIFY(m_messages->isEmpty());
         failAttempts(1);
-        QCOMPARE(m_socket->connects.size(), 10);
+        QCOMPARE(m_socket->connects.size(), 16);
         QCOMPARE(m_messages->count(), 1);
         QCOMPARE(
             m_messages->first().first().toString(),
             u"Synchronization failed after 10 retries.\nPlease check your Internet connection and try again."_s);
-        QCOMPARE(m_sync->retryCount(), 0);
-        QVERIFY(m_sync->isSyncEnabled());
-        QVERIFY(!m_sync->timersEnabled());
-        QCOMPARE(enabled.count(), 2); // off at the first attempt, on after the tenth
+        QVERIFY(m_sync->retryCount() == 0 && m_sync->isSyncEnabled() && !m_sync->timersEnabled());
+        QCOMPARE(enabled.count(), 4); // off at each first attempt, on after the success and the tenth
 
         // The next synchronisation starts a fresh series of ten.
         m_sync->cmdSync_Click();
@@ -204,27 +195,13 @@ private slots:
         QCOMPARE(m_messages->count(), 1);
         failAttempts(1);
         QCOMPARE(m_messages->count(), 2);
-        QCOMPARE(m_socket->connects.size(), 20);
-    }
-
-    void successInBetweenResetsTheCounter()
-    {
-        sync(u"IBM"_s);
-        failAttempts(5);
-        QCOMPARE(m_sync->retryCount(), 5);
-        answer("IBM,1,d,t,+1,1,1,1,5");
-        QCOMPARE(m_sync->retryCount(), 0);
-        m_sync->cmdSync_Click();
-        failAttempts(9);
-        QVERIFY(m_messages->isEmpty());
-        QCOMPARE(m_sync->retryCount(), 9);
     }
 
     void partOfARecordIsAFailedAttempt_data()
     {
         QTest::addColumn<QString>("ending");
         for (const char *ending : {"timeout", "error", "close", "stop"})
-            row(ending, QString::fromLatin1(ending));
+            row(ending, ending);
     }
     void partOfARecordIsAFailedAttempt()
     {
@@ -244,10 +221,8 @@ private slots:
             m_sync->download().CmdStop_Click();
         }
         settle();
-        QCOMPARE(m_panel.lblTrade, QString());
-        QCOMPARE(m_panel.lblValue, QString());
-        QCOMPARE(m_sync->retryCount(), 1);
-        QCOMPARE(m_socket->connects.size(), 2);
+        QCOMPARE(m_panel.lblTrade + m_panel.lblValue, QString());
+        QVERIFY(m_sync->retryCount() == 1 && m_socket->connects.size() == 2);
     }
 
     void newSyncAbandonsTheRunningOne()
@@ -258,9 +233,7 @@ private slots:
         m_panel.clearQuoteFields();
         sync(u"MSFT"_s);
         settle();
-        QCOMPARE(m_socket->closes, 1);
-        QCOMPARE(m_socket->connects.size(), 2);
-        QCOMPARE(m_sync->retryCount(), 0);
+        QVERIFY(m_socket->closes == 1 && m_socket->connects.size() == 2 && m_sync->retryCount() == 0);
         QCOMPARE(m_panel.lblTrade, QString()); // the IBM answer never shows
         QVERIFY(!m_panel.picDownVisible && !m_panel.picUpVisible);
         answer("MSFT,27.12,d,t,+1,1,1,1,5");
@@ -277,12 +250,9 @@ private slots:
         m_socket->deliver(okHeader(3) + "IBM");
         m_sync->abandon();
         settle();
-        QVERIFY(m_socket->isClosed());
-        QVERIFY(!m_sync->timersEnabled());
-        QCOMPARE(timers.count(), 2);
-        QVERIFY(!timers.last().first().toBool());
-        QCOMPARE(changed.count(), 0);
-        QCOMPARE(m_socket->connects.size(), 1);
+        QVERIFY(m_socket->isClosed() && !m_sync->timersEnabled());
+        QVERIFY(timers.count() == 2 && !timers.last().first().toBool());
+        QVERIFY(changed.isEmpty() && m_socket->connects.size() == 1);
         m_sync->Timer_Seconde_Timer(); // a tick already queued by the window does nothing
         QCOMPARE(changed.count(), 0);
     }
@@ -301,6 +271,45 @@ private slots:
         m_sync.reset();
         settle();
         QCOMPARE(heard, 0);
+    }
+
+    // The chart page the web pane shows for the selection, byte for byte, and the image address
+    // the pane fetches with its query intact; the ticker is not encoded.
+    void chartPageIsByteExact()
+    {
+        for (const auto &[host, ticker] :
+             {std::pair{u"127.0.0.1:8765"_s, u"IBM"_s}, {u"charts.test"_s, u"BRK B"_s}}) {
+            const QByteArray image = "http://" + host.toLatin1() +
+                                     "/servlet/ChartEngine?symbol=" + ticker.toLatin1() +
+                                     "&ticker=" + ticker.toLatin1() +
+                                     "&pri=&type=2&freq=6&CD=&TC=&width=415&height=240&dur=1y&intr=&"
+                                     "indicator=0,,,;&vol=1&nodata=&skin=";
+            const QByteArray expected =
+                "<body oncontextmenu=window.event.returnValue=false "
+                "onkeypress=window.event.returnValue=false "
+                "onkeydown=window.event.returnValue=false onkeyup=window.event.returnValue=false "
+                "ondragstart=window.event.returnValue=false onselectstart=event.returnValue=false "
+                "topmargin=0 "
+                "leftmargin=0 marginwidth=0 marginheight=0>\r\n<img src=" +
+                image + ">\r\n";
+            QCOMPARE(chartPageBytes(host, ticker), expected);
+            QCOMPARE(chartImageAddress(host, ticker).toLatin1(), image);
+            const QUrl url = chartImageUrl(host, ticker);
+            QCOMPARE(url.authority() + QUrlQuery(url).queryItemValue(u"ticker"_s), host + ticker);
+            QCOMPARE(QUrlQuery(url).queryItemValue(u"indicator"_s), u"0,,,;"_s);
+
+            // A longer page from before is replaced whole, with no temporary file left.
+            QVERIFY(QDir(m_dir->path()).mkpath(u"tips"_s));
+            QVERIFY(writeBytes(m_dir->filePath(u"tips/web.html"_s), QByteArray(5000, 'x')));
+            QVERIFY(!writeChartPage(m_dir->path(), host, ticker));
+            QCOMPARE(readBytes(m_dir->filePath(u"tips/web.html"_s)), expected);
+            QCOMPARE(fileNames(m_dir->filePath(u"tips"_s)), QStringList{u"web.html"_s});
+        }
+        // A file where the tips folder should be.
+        QVERIFY(QDir(m_dir->filePath(u"tips"_s)).removeRecursively());
+        QVERIFY(writeBytes(m_dir->filePath(u"tips"_s), "not a folder"));
+        const FileStatus error = writeChartPage(m_dir->path(), u"h"_s, u"IBM"_s);
+        QVERIFY(error && error->text().contains(u"web.html"_s));
     }
 };
 
