@@ -105,64 +105,28 @@ private slots:
         QCOMPARE(tickersOfSectors(QList<Sector>(allSectors().begin(), allSectors().end())), AllTickers());
     }
 
-    // The caption, an empty line, then the box's lines, all joined by CR LF.
-    void filterDescriptions_data()
-    {
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<int>("lines");
-        QTest::addColumn<int>("probe"); // a line to look at, 0-based
-        QTest::addColumn<QString>("text");
-        QTest::newRow("capital goods")
-            << u"Check1"_s << 9 << 8
-            << u"It includes companies like Boeing (Aerospace), Lockheed Marting "
-               u"(Defense) or Caterpillar (Agriculture and Construction Machinery)"_s;
-        QTest::newRow("raw materials, trailing blank") << u"Check11"_s << 10 << 2
-                                                       << u"This large category contains companies devoted "
-                                                          u"to extracting raw materials and/or transforming "
-                                                          u"them to basic materials. Subcategories are : "_s;
-        QTest::newRow("non-cyclical, own spelling")
-            << u"Check5"_s << 10 << 4 << u"Beverages (Beverages (Non-Alcoholic)"_s;
-        QTest::newRow("conglomerates, trailing blank")
-            << u"Check3"_s << 5 << 2
-            << u"This term -conglomerates- regroups companies that operates in too many different industries "
-               u"to "
-               u"be classified in a specific sector. "_s;
-        QTest::newRow("services") << u"Check4"_s << 13 << 12
-                                  << u"Consult help for more informations about services."_s;
-        QTest::newRow("technology ampersand")
-            << u"Check7"_s << 11 << 7 << u"Electronic Instruments & Controls"_s;
-        QTest::newRow("energy, first line")
-            << u"Check6"_s << 8 << 2
-            << u"As you can guess, the energy sector regroups companies involved into "
-               u"the making of Energy as its most large meaning. Subcategories are : "_s;
-        QTest::newRow("energy, last line")
-            << u"Check6"_s << 8 << 7
-            << u"Big corporations such as Exxon Mobil (Quote : XOM) or ChevronTexaco (Quote : "
-               u"CVX) can be found there, so we suggest you let this case checked."_s;
-        QTest::newRow("favourites")
-            << u"CheckFavorites"_s << 4 << 3
-            << u"Using favorites is an efficient way not to forget companies where you "
-               u"have interests in."_s;
-    }
+    // The caption, an empty line, then the box's lines, all joined by CR LF; trailing blanks kept.
     void filterDescriptions()
     {
-        QFETCH(QString, box);
-        QFETCH(int, lines);
-        QFETCH(int, probe);
-        QFETCH(QString, text);
-        const auto &all = filterBoxes();
-        const auto it = std::find_if(all.begin(), all.end(), [&](const FilterBox &b) {
-            return box == QString::fromLatin1(b.objectName);
-        });
-        QVERIFY(it != all.end());
-        const QString description = it->description();
-        QVERIFY(!description.endsWith(u'\n'));
-        QCOMPARE(description.count(u'\n'), description.count(u"\r\n"_s));
-        const QStringList split = description.split(u"\r\n"_s);
-        QCOMPARE(split.size(), lines);
-        QCOMPARE(split[0], it->caption());
-        QCOMPARE(split[1], QString());
-        QCOMPARE(split[probe], text);
+        for (
+            const auto &[box, lines, probe, text] :
+            {std::tuple("Check11", 10, 2,
+                        u"This large category contains companies devoted to extracting raw materials and/or "
+                        u"transforming them to basic materials. Subcategories are : "_s),
+             std::tuple("Check4", 13, 12, u"Consult help for more informations about services."_s),
+             std::tuple(
+                 "CheckFavorites", 4, 3,
+                 u"Using favorites is an efficient way not to forget companies where you have interests in."_s)}) {
+            const auto &all = filterBoxes();
+            const auto it = std::find_if(all.begin(), all.end(),
+                                         [&](const FilterBox &b) { return qstrcmp(box, b.objectName) == 0; });
+            QVERIFY(it != all.end());
+            const QString description = it->description();
+            QCOMPARE(description.count(u'\n'), description.count(u"\r\n"_s));
+            const QStringList split = description.split(u"\r\n"_s);
+            QCOMPARE(split.size(), lines);
+            QCOMPARE(split[0] + u'|' + split[1] + u'|' + split[probe], it->caption() + u"||"_s + text);
+        }
     }
 
     // The dialog on a fake door: boxes in a column, descriptions for the pointer and the keyboard,

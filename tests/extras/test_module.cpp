@@ -13,8 +13,6 @@ class TestModule : public QObject
 
 private slots:
     void soundsLikeMusicToItsEnd();
-    void damagedModulesAreRefused_data();
-    void damagedModulesAreRefused();
 
 private:
     static QByteArray shipped()
@@ -68,23 +66,6 @@ void TestModule::soundsLikeMusicToItsEnd()
     QVERIFY(windows >= 3);
     QCOMPARE(quietWindows, 0);
     QVERIFY2(peak < 0.99f, qPrintable(QString::number(peak)));
-}
-
-void TestModule::damagedModulesAreRefused_data()
-{
-    QTest::addColumn<int>("keep");
-    QTest::addRow("empty") << 0;
-    QTest::addRow("header cut short") << 600;
-}
-
-void TestModule::damagedModulesAreRefused()
-{
-    // What the player relies on to stay silent: libopenmpt throws rather than playing garbage.
-    QFETCH(int, keep);
-    const QByteArray bytes = shipped().left(keep);
-    std::ostringstream log;
-    QVERIFY_THROWS_EXCEPTION(openmpt::exception,
-                             openmpt::module(std::vector<char>(bytes.begin(), bytes.end()), log));
 }
 
 QTEST_GUILESS_MAIN(TestModule)

@@ -20,51 +20,36 @@ class TestMusic : public QObject
     Q_OBJECT
 
 private slots:
-    void startUpFollowsTheMusicLine_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<bool>("plays");
-        QTest::newRow("Yes") << u"EnableMusic=Yes"_s << true;
-        QTest::newRow("No") << u"EnableMusic=No"_s << false;
-        QTest::newRow("empty line") << QString() << true;
-    }
     void startUpFollowsTheMusicLine()
     {
-        QFETCH(QString, line);
-        QFETCH(bool, plays);
-        QStringList calls;
-        BackgroundMusic music(std::make_unique<RecordingPlayer>(calls));
-        music.StartMusic(u"/games/qv"_s, withMusicLine(line));
-        QStringList expected = {u"create loop|false"_s, u"bind"_s, u"stop"_s};
-        if (plays)
-            expected << u"load /games/qv/music/girlfrom.mod"_s << u"play"_s;
-        QCOMPARE(calls, expected);
+        for (const auto &[line, plays] :
+             {std::pair(u"EnableMusic=Yes"_s, true), std::pair(u"EnableMusic=No"_s, false),
+              std::pair(QString(), true)}) {
+            QStringList calls;
+            BackgroundMusic music(std::make_unique<RecordingPlayer>(calls));
+            music.StartMusic(u"/games/qv"_s, withMusicLine(line));
+            QStringList expected = {u"create loop|false"_s, u"bind"_s, u"stop"_s};
+            if (plays)
+                expected << u"load /games/qv/music/girlfrom.mod"_s << u"play"_s;
+            QCOMPARE(calls, expected);
+        }
     }
 
     // Nothing was loaded after a silent start: play has nothing to play until the next start, as
     // the box says.
-    void optionsStopAndReplay_data()
-    {
-        QTest::addColumn<QString>("startLine");
-        QTest::addColumn<bool>("ticked");
-        QTest::addColumn<QStringList>("after");
-        QTest::newRow("cleared") << u"EnableMusic=Yes"_s << false << QStringList{u"stop"_s};
-        QTest::newRow("ticked after music at start")
-            << u"EnableMusic=Yes"_s << true << QStringList{u"stop"_s, u"play"_s};
-        QTest::newRow("ticked after a silent start")
-            << u"EnableMusic=No"_s << true << QStringList{u"stop"_s, u"play"_s};
-    }
     void optionsStopAndReplay()
     {
-        QFETCH(QString, startLine);
-        QFETCH(bool, ticked);
-        QFETCH(QStringList, after);
-        QStringList calls;
-        BackgroundMusic music(std::make_unique<RecordingPlayer>(calls));
-        music.StartMusic(u"/p"_s, withMusicLine(startLine));
-        const qsizetype atStart = calls.size();
-        music.ApplyMusicOption(ticked);
-        QCOMPARE(calls.mid(atStart), after);
+        const QStringList stop{u"stop"_s}, replay{u"stop"_s, u"play"_s};
+        for (const auto &[startLine, ticked, after] :
+             {std::tuple(u"EnableMusic=Yes"_s, false, stop), std::tuple(u"EnableMusic=Yes"_s, true, replay),
+              std::tuple(u"EnableMusic=No"_s, true, replay)}) {
+            QStringList calls;
+            BackgroundMusic music(std::make_unique<RecordingPlayer>(calls));
+            music.StartMusic(u"/p"_s, withMusicLine(startLine));
+            const qsizetype atStart = calls.size();
+            music.ApplyMusicOption(ticked);
+            QCOMPARE(calls.mid(atStart), after);
+        }
     }
 
     void destroyedOnceAtClosing()

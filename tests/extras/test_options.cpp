@@ -5,6 +5,7 @@
 #include "common/messagerecorder.h"
 #include "common/programfolder.h"
 #include "common/recordingplayer.h"
+#include "common/rows.h"
 #include "common/testsession.h"
 #include "extras/frmoptions.h"
 #include "game/frmmain.h"
@@ -79,13 +80,15 @@ private slots:
         QVERIFY(!refusal || refusal->icon == TradeMessage::Icon::Warning);
     }
 
+    // One row per box: what the settings in force put in it; the proxy boxes are greyed while no
+    // proxy is chosen and keep their text.
     void showsTheSettingsInForce_data()
     {
         QTest::addColumn<QString>("first"); // empty: nothing was read, the dialog's own defaults
         QTest::addColumn<bool>("on");
-        QTest::newRow("everything on") << u"[Quorvane Settings]"_s << true;
-        QTest::newRow("everything off") << u"[Quorvane Settings]"_s << false;
-        QTest::newRow("nothing read") << QString() << true;
+        row("everything on", u"[Quorvane Settings]"_s, true);
+        row("everything off", u"[Quorvane Settings]"_s, false);
+        row("nothing read", QString(), true);
     }
     void showsTheSettingsInForce()
     {
@@ -100,37 +103,38 @@ private slots:
                         u"proxy1"_s,
                         u"8080"_s};
         frmOptions dialog(desk);
+        const auto box = [&](const char *name) {
+            return dialog.findChild<QAbstractButton *>(QLatin1StringView(name));
+        };
+        QLineEdit *host = dialog.findChild<QLineEdit *>(u"Text1"_s);
         const bool proxy = on && !first.isEmpty(); // every box follows the file once it was read
         QCOMPARE(dialog.windowTitle(), u"Game Options"_s);
         QCOMPARE(dialog.findChild<QLineEdit *>(u"txtLoad"_s)->text(),
                  first.isEmpty() ? u"player"_s : u"Rich"_s);
-        QCOMPARE(dialog.findChild<QCheckBox *>(u"CheckLoadFav"_s)->isChecked(), proxy);
-        QCOMPARE(dialog.findChild<QCheckBox *>(u"CheckMusic"_s)->isChecked(), proxy);
-        QCOMPARE(dialog.findChild<QRadioButton *>(u"Option2"_s)->isChecked(), proxy);
-        QCOMPARE(dialog.findChild<QRadioButton *>(u"Option1"_s)->isChecked(), !proxy);
-        QLineEdit *host = dialog.findChild<QLineEdit *>(u"Text1"_s);
-        QCOMPARE(host->text(), proxy ? u"proxy1"_s : QString());
-        QCOMPARE(dialog.findChild<QLineEdit *>(u"Text2"_s)->text(), proxy ? u"8080"_s : QString());
+        QCOMPARE(QList<bool>({box("CheckLoadFav")->isChecked(), box("CheckMusic")->isChecked(),
+                              box("Option2")->isChecked(), !box("Option1")->isChecked(), host->isEnabled()}),
+                 QList<bool>(5, proxy));
+        QCOMPARE(host->text() + dialog.findChild<QLineEdit *>(u"Text2"_s)->text(),
+                 proxy ? u"proxy18080"_s : QString());
         QVERIFY(dialog.findChild<QLabel *>(u"lblMusic"_s)->text().contains(u"Ticker Tape Morning"));
-        // The proxy boxes are greyed while no proxy is chosen, and keep their text.
-        QCOMPARE(host->isEnabled(), proxy);
         QCOMPARE(host->palette().color(proxy ? QPalette::Active : QPalette::Disabled, QPalette::Base),
                  proxy ? QColor(Qt::white) : QColor(224, 224, 224));
         QCOMPARE(dialog.findChild<QLabel *>(u"lblProxyAddress"_s)->palette().color(QPalette::WindowText),
                  proxy ? dialog.palette().color(QPalette::ButtonText) : QColor(64, 64, 64));
-        dialog.findChild<QRadioButton *>(u"Option1"_s)->click();
-        dialog.findChild<QRadioButton *>(u"Option2"_s)->click();
+        box("Option1")->click();
+        box("Option2")->click();
         QCOMPARE(host->text(), proxy ? u"proxy1"_s : QString());
         QVERIFY(desk.saved.isEmpty());
     }
 
+    // Save and Close hands every box over; a refusal is shown and the dialog stays; Cancel hands nothing.
     void saveHandsOverTheChoice_data()
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<bool>("refused");
-        QTest::newRow("saved") << u"cmdOk"_s << false;
-        QTest::newRow("refused: shown, stays open") << u"cmdOk"_s << true;
-        QTest::newRow("cancel") << u"cmdCancel"_s << false;
+        row("saved", u"cmdOk"_s, false);
+        row("refused: shown, stays open", u"cmdOk"_s, true);
+        row("cancel", u"cmdCancel"_s, false);
     }
     void saveHandsOverTheChoice()
     {
@@ -151,7 +155,6 @@ private slots:
         dialog->findChild<QLineEdit *>(u"Text1"_s)->setText(u"proxy1"_s);
         dialog->findChild<QLineEdit *>(u"Text2"_s)->setText(u"8080"_s);
         QTest::mouseClick(dialog->findChild<QPushButton *>(button), Qt::LeftButton);
-
         const bool ok = button == u"cmdOk"_s;
         QCOMPARE(desk.saved.size(), ok ? 1 : 0);
         if (ok) {
@@ -163,8 +166,8 @@ private slots:
         QCOMPARE(saved, ok && !refused ? 1 : 0);
         QCOMPARE(messages.texts(), refused ? QStringList{u"No."_s} : QStringList());
         if (refused) {
-            QCOMPARE(messages.shown.first().title, u"Why"_s);
-            QCOMPARE(messages.shown.first().icon, QMessageBox::Warning);
+            QVERIFY(messages.shown.first().title == u"Why"_s &&
+                    messages.shown.first().icon == QMessageBox::Warning);
             QVERIFY(dialog && dialog->isVisible());
             delete dialog;
         } else {
@@ -172,39 +175,34 @@ private slots:
         }
     }
 
-    // The window opens the dialog on the session's door and hands the saved music choice on.
-    void musicChoiceReachesThePlayer_data()
-    {
-        QTest::addColumn<bool>("ticked");
-        QTest::addColumn<QStringList>("after");
-        QTest::newRow("cleared: stops") << false << QStringList{u"stop"_s};
-        QTest::newRow("ticked: stops and plays again") << true << QStringList{u"stop"_s, u"play"_s};
-    }
+    // The window opens one dialog on the session's door and hands the saved music choice on;
+    // what the music does with it: test_music.
     void musicChoiceReachesThePlayer()
     {
-        QFETCH(bool, ticked);
-        QFETCH(QStringList, after);
-        TempProgramFolder folder;
-        folder.writeSettings();
-        folder.write(u"player.qvn"_s, "100\r\nIBM\r\n1\r\n");
-        QStringList calls;
-        BackgroundMusic music{std::make_unique<RecordingPlayer>(calls)};
-        MainWindowExtras extras;
-        extras.music = &music;
-        TestSession ts(folder.path());
-        FrmMain main(ts.release(), std::move(extras));
-        main.MnuProxy_Click();
-        main.MnuProxy_Click();
-        QCOMPARE(main.findChildren<frmOptions *>().size(), 1);
-        auto *dialog = main.findChild<frmOptions *>();
-        QVERIFY(dialog->isVisible() && !dialog->isModal());
-        dialog->findChild<QCheckBox *>(u"CheckMusic"_s)->setChecked(ticked);
-        const qsizetype atStart = calls.size();
-        QTest::mouseClick(dialog->findChild<QPushButton *>(u"cmdOk"_s), Qt::LeftButton);
-        QCOMPARE(calls.mid(atStart), after);
-        QVERIFY(folder.read(u"options.cfg"_s).contains(ticked ? "EnableMusic=Yes" : "EnableMusic=No"));
-        main.close();
-        QCOMPARE(calls.last(), u"destroy"_s);
+        for (const auto &[ticked, after] :
+             {std::pair(false, QStringList{u"stop"_s}), std::pair(true, QStringList{u"stop"_s, u"play"_s})}) {
+            TempProgramFolder folder;
+            folder.writeSettings();
+            folder.write(u"player.qvn"_s, "100\r\nIBM\r\n1\r\n");
+            QStringList calls;
+            BackgroundMusic music{std::make_unique<RecordingPlayer>(calls)};
+            MainWindowExtras extras;
+            extras.music = &music;
+            TestSession ts(folder.path());
+            FrmMain main(ts.release(), std::move(extras));
+            main.MnuProxy_Click();
+            main.MnuProxy_Click();
+            QCOMPARE(main.findChildren<frmOptions *>().size(), 1);
+            auto *dialog = main.findChild<frmOptions *>();
+            QVERIFY(dialog->isVisible() && !dialog->isModal());
+            dialog->findChild<QCheckBox *>(u"CheckMusic"_s)->setChecked(ticked);
+            const qsizetype atStart = calls.size();
+            QTest::mouseClick(dialog->findChild<QPushButton *>(u"cmdOk"_s), Qt::LeftButton);
+            QCOMPARE(calls.mid(atStart), after);
+            QVERIFY(folder.read(u"options.cfg"_s).contains(ticked ? "EnableMusic=Yes" : "EnableMusic=No"));
+            main.close();
+            QCOMPARE(calls.last(), u"destroy"_s);
+        }
     }
 };
 

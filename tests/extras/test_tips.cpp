@@ -1,5 +1,6 @@
 // The tips ring, the random pick and what a damaged tips folder does.
 #include "common/programfolder.h"
+#include "common/rows.h"
 #include "common/scriptedrandom.h"
 #include "extras/tips.h"
 
@@ -37,25 +38,15 @@ class TestTips : public QObject
     Q_OBJECT
 
 private slots:
-    void countFromText_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<int>("count"); // -1: no count
-        QTest::newRow("later lines unread") << QByteArray("12\r\n99\r\n") << 12;
-        QTest::newRow("blanks before") << QByteArray("  7") << 7;
-        QTest::newRow("text after the digits") << QByteArray("34 tips") << 34;
-        QTest::newRow("largest 16-bit") << QByteArray("32767") << 32767;
-        QTest::newRow("beyond 16 bits") << QByteArray("32768") << -1;
-        QTest::newRow("negative") << QByteArray("-3") << -1;
-        QTest::newRow("not a number") << QByteArray("ten\r\n") << -1;
-        QTest::newRow("number on line 2") << QByteArray("\r\n5") << -1;
-        QTest::newRow("empty") << QByteArray() << -1;
-    }
     void countFromText()
     {
-        QFETCH(QByteArray, text);
-        QFETCH(int, count);
-        QCOMPARE(int(tipCountFromText(text).value_or(-1)), count);
+        for (const auto &[text, count] : // -1: no count
+             {std::pair(QByteArray("12\r\n99\r\n"), 12), std::pair(QByteArray("  7"), 7),
+              std::pair(QByteArray("34 tips"), 34), std::pair(QByteArray("32767"), 32767),
+              std::pair(QByteArray("32768"), -1), std::pair(QByteArray("-3"), -1),
+              std::pair(QByteArray("ten\r\n"), -1), std::pair(QByteArray("\r\n5"), -1),
+              std::pair(QByteArray(), -1)})
+            QCOMPARE(int(tipCountFromText(text).value_or(-1)), count);
     }
 
     void firstLineOnly()
@@ -67,25 +58,17 @@ private slots:
         QCOMPARE(tipTextFromBytes("caf\xc3\xa9"), u"caf\u00e9"_s);
     }
 
-    void randomNumberIsFloorOfProductPlusOne_data()
-    {
-        QTest::addColumn<float>("r");
-        QTest::addColumn<int>("tip");
-        QTest::newRow("zero") << 0.0f << 1;
-        QTest::newRow("just below a step") << 0.0999f << 1;
-        QTest::newRow("on a step") << 0.1f << 2;
-        QTest::newRow("half") << 0.5f << 6;
-        QTest::newRow("largest float below 1") << std::nextafter(1.0f, 0.0f) << 10;
-        QTest::newRow("a broken generator's 1") << 1.0f << 10;
-    }
+    // Zero, just below a step, on a step, half, the largest float below 1 and a broken generator's 1.
     void randomNumberIsFloorOfProductPlusOne()
     {
-        QFETCH(float, r);
-        QFETCH(int, tip);
-        Panel p("10\r\n", 10, {r});
-        QCOMPARE(p.tips.current(), tip);
-        QCOMPARE(p.tips.caption(), captionOf(tip));
-        QCOMPARE(p.random.reseeds, 0);
+        for (const auto &[r, tip] :
+             {std::pair(0.0f, 1), std::pair(0.0999f, 1), std::pair(0.1f, 2), std::pair(0.5f, 6),
+              std::pair(std::nextafter(1.0f, 0.0f), 10), std::pair(1.0f, 10)}) {
+            Panel p("10\r\n", 10, {r});
+            QCOMPARE(p.tips.current(), tip);
+            QCOMPARE(p.tips.caption(), captionOf(tip));
+            QCOMPARE(p.random.reseeds, 0);
+        }
     }
 
     void ringWrapsBothWays()
@@ -124,12 +107,11 @@ private slots:
         QTest::addColumn<QStringList>("captions"); // at start, after Random, after Next
         const QStringList none(3, QString());
         const auto bare = [](int n) { return u"Tip of the Day - #%1\r\n\r\n"_s.arg(n); };
-        QTest::newRow("no tips folder") << QByteArray() << -1 << none;
-        QTest::newRow("count not a number") << QByteArray("many") << 3 << none;
-        QTest::newRow("count 0") << QByteArray("0\r\n") << 3 << none;
-        QTest::newRow("count 1") << QByteArray("1\r\n") << 3 << QStringList(3, captionOf(1));
-        QTest::newRow("tip files missing")
-            << QByteArray("2\r\n") << 0 << QStringList{bare(1), bare(2), bare(1)};
+        row("no tips folder", QByteArray(), -1, none);
+        row("count not a number", QByteArray("many"), 3, none);
+        row("count 0", QByteArray("0\r\n"), 3, none);
+        row("count 1", QByteArray("1\r\n"), 3, QStringList(3, captionOf(1)));
+        row("tip files missing", QByteArray("2\r\n"), 0, QStringList{bare(1), bare(2), bare(1)});
     }
     void damagedFolders()
     {

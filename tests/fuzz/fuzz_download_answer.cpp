@@ -10,35 +10,24 @@
 #include <cstdint>
 #include <cstdlib>
 
-namespace {
-
-QString scratchFolder()
-{
-    // Memory-backed when there is one: the client writes the file for every piece.
-    const QString base =
-        QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
-    const QString folder =
-        base + QStringLiteral("/quorvane-fuzz-") + QString::number(QCoreApplication::applicationPid());
-    QDir().mkpath(folder);
-    return folder;
-}
-
-} // namespace
+using namespace Qt::StringLiterals;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static int argc = 1;
-    static char name[] = "fuzz_download_answer";
-    static char *argv[] = {name, nullptr};
+    static char *argv[] = {const_cast<char *>("fuzz_download_answer"), nullptr};
     static QCoreApplication app(argc, argv);
-    static const QString folder = scratchFolder();
+    // Memory-backed when there is one: the client writes the file for every piece.
+    static const QString folder = (QDir(u"/dev/shm"_s).exists() ? u"/dev/shm"_s : QDir::tempPath()) +
+                                  u"/quorvane-fuzz-"_s + QString::number(QCoreApplication::applicationPid());
+    [[maybe_unused]] static const bool made = QDir().mkpath(folder);
 
     FakeSocket socket;
     FakeClock clock;
     const ProxySetting direct;
     const NumberFormat numbers;
     HttpDownload client(socket, clock, direct, numbers, folder);
-    client.panel().TextUrl = QStringLiteral("http://quote.host/d/quotes.csv?s=IBM");
+    client.panel().TextUrl = u"http://quote.host/d/quotes.csv?s=IBM"_s;
     if (!client.CmdTelecharger_Click())
         std::abort();
     socket.accept();
@@ -54,14 +43,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             client.Timer_Percent_Timer();
         if (control & 0x80)
             client.Timer_Seconde_Timer();
-        if (client.headerReceived()) {
-            if (client.bytesStored() > client.totalSize() || client.bytesStored() < 0)
-                std::abort();
-            if (QFileInfo(client.filePath()).size() != client.bytesStored())
-                std::abort();
-        } else if (QFileInfo(client.filePath()).size() != 0) {
-            std::abort(); // nothing is stored before a good header (an empty file may stay)
-        }
+        // Nothing is stored before a good header (an empty file may stay).
+        const qint64 stored = QFileInfo(client.filePath()).size();
+        if (client.headerReceived() ? client.bytesStored() > client.totalSize() || client.bytesStored() < 0 ||
+                                          stored != client.bytesStored()
+                                    : stored != 0)
+            std::abort();
         QCoreApplication::sendPostedEvents();
     }
     client.abandon();

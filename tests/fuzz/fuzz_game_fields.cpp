@@ -16,30 +16,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     while (!reader.atEnd()) {
         if (++step > bytes.size() + 1)
             std::abort();
-        switch (bytes.at(step % bytes.size()) % 3) {
-        case 0:
+        const int operation = bytes.at(step % bytes.size()) % 3;
+        if (operation == 0)
             reader.readLine();
-            break;
-        case 1:
-            if (!reader.readField())
-                std::abort();
-            break;
-        default:
-            if (!reader.readNumberField())
-                std::abort();
-            break;
-        }
+        else if (!(operation == 1 ? reader.readField() : reader.readNumberField()))
+            std::abort();
     }
 
     const QString path = QStringLiteral("fuzz.qvn");
     SavedGameContent game;
+    Money cash;
+    Settings settings;
+    QList<QByteArray> fields;
     (void)parseSavedGame(bytes, path, u'.', game);
     (void)parseSavedGame(bytes, path, u',', game, 3);
-    Money cash;
     (void)parseSavedGameCash(bytes, path, u'.', cash);
-    Settings settings;
     (void)parseSettings(bytes, path, settings);
-    QList<QByteArray> fields;
     (void)parseFavoriteFields(bytes, path, fields);
     return 0;
 }

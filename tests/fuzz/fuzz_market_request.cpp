@@ -1,6 +1,5 @@
-// Raw bytes as one client connection to the market service: the HTTP parser, the head checks,
-// the routes, the query strings and the answers, exactly as a socket's bytes would go, with
-// limits small enough that the oversize paths are reached too.
+// Raw bytes as one client connection to the market service, parsed, checked, routed and answered
+// as a socket's would be, with limits small enough to reach the oversize paths.
 #include "marketclock.h"
 #include "markethttpserver.h"
 #include "marketservice.h"
@@ -10,10 +9,7 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <memory>
 #include <string>
-
-namespace {
 
 struct FixedClock : MarketClock
 {
@@ -22,26 +18,17 @@ struct FixedClock : MarketClock
 
 struct Service
 {
-    Service() : market(1), service(market, clock), server(smallLimits()) { service.install(server); }
-    static ServerLimits smallLimits()
-    {
-        ServerLimits limits;
-        limits.maxRequestLineBytes = 512;
-        limits.maxHeadBytes = 1024;
-        limits.maxBodyBytes = 64;
-        limits.keepAliveMaxRequests = 8;
-        return limits;
-    }
+    Service() : market(1), service(market, clock), server(limits) { service.install(server); }
 
     FixedClock clock;
     SimulatedMarket market;
     MarketService service;
+    ServerLimits limits{
+        .maxRequestLineBytes = 512, .maxHeadBytes = 1024, .maxBodyBytes = 64, .keepAliveMaxRequests = 8};
     MarketHttpServer server;
 };
 
-Service *g_service = nullptr;
-
-} // namespace
+static Service *g_service = nullptr;
 
 // fontconfig keeps its caches for the life of the process, which the application here is.
 extern "C" const char *__lsan_default_suppressions()
@@ -51,10 +38,9 @@ extern "C" const char *__lsan_default_suppressions()
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    // The chart images need fonts, hence a GUI application without a screen.
+    // Charts need fonts, hence a GUI application without a screen. Both live until the process
+    // ends: destroying the application from exit handlers, after Qt's thread storage, crashes.
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Both live until the process ends: destroying the application from exit handlers, after
-    // Qt's thread storage is gone, crashes.
     new QGuiApplication(*argc, *argv);
     g_service = new Service;
     return 0;

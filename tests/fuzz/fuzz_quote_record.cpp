@@ -11,10 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QuoteRecord record = parseQuoteRecord(bytes);
     const QString shown =
         record.lastTrade.toText(u'.') + record.volume.toText(u'.') + moneyToText(record.open, u'.');
-    // Nothing read can be longer than what was given.
-    if (record.symbol.size() > bytes.size() || record.change.size() > bytes.size())
+    // Nothing read can be longer than what was given, and a shown number must read back.
+    if (record.symbol.size() > bytes.size() || record.change.size() > bytes.size() ||
+        (record.lastTrade.number && !doubleFromText(record.lastTrade.toText(u'.'), u'.')))
         std::abort();
-    if (record.lastTrade.number && !doubleFromText(record.lastTrade.toText(u'.'), u'.'))
-        std::abort(); // a shown number must read back
     return shown.isNull() ? 1 : 0;
 }

@@ -11,17 +11,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (end >= 0 && (end + 4 > bytes.size() || bytes.mid(end, 4) != "\r\n\r\n"))
         std::abort();
     // Searching only past a piece that held no blank line finds the same end.
-    for (const qsizetype cut : {bytes.size() / 3, bytes.size() / 2, bytes.size() - 2}) {
+    for (const qsizetype cut : {bytes.size() / 3, bytes.size() / 2, bytes.size() - 2})
         if (cut >= 0 && findHeaderEnd(bytes.left(cut)) < 0 && findHeaderEnd(bytes, cut - 3) != end)
             std::abort();
-    }
 
     const ResponseHeader header = parseResponseHeader(end >= 0 ? bytes.left(end) : bytes);
-    if (header.problem == ResponseHeader::Problem::None) {
-        if (header.contentLength < 0 || header.contentLength > 0x7fffffffLL)
-            std::abort();
-        if (header.statusCode < 0 || header.statusCode > 999)
-            std::abort();
-    }
+    if (header.problem == ResponseHeader::Problem::None &&
+        (header.contentLength < 0 || header.contentLength > 0x7fffffffLL || header.statusCode < 0 ||
+         header.statusCode > 999))
+        std::abort();
     return 0;
 }

@@ -19,11 +19,6 @@ Journal journal(std::optional<qint64> startDollars, const QByteArray &trades)
         text = "2026-12-02T09:00:00+01:00;START;Easy;" + QByteArray::number(*startDollars) + "\r\n";
     return parseJournal(text + trades, u'.');
 }
-
-Money units(qint64 u)
-{
-    return Money::fromUnits(u);
-}
 } // namespace
 
 class TestEvaluation : public QObject
@@ -43,34 +38,26 @@ private slots:
         const PositionFigures &ibm = e.positions.front();
         QCOMPARE(ibm.quantity, 9);
         QCOMPARE(*ibm.averageCost, 739.5 / 9);
-        QCOMPARE(*ibm.value, Money::fromDollars(792));
-        QCOMPARE(*ibm.unrealisedGain, units(525000));
-        QCOMPARE(e.realisedGain, Money::fromDollars(47));
-        QCOMPARE(*e.startingCash, Money::fromDollars(10000));
-        QCOMPARE(*e.netWorth, units(100995000));
-        QCOMPARE(*e.gain, units(995000));
+        // value, unrealised, realised, starting cash, net worth, gain in ten-thousandths
+        QCOMPARE((QList<qint64>{ibm.value->units(), ibm.unrealisedGain->units(), e.realisedGain.units(),
+                                e.startingCash->units(), e.netWorth->units(), e.gain->units()}),
+                 (QList<qint64>{7920000, 525000, 470000, 100000000, 100995000, 995000}));
         QCOMPARE(*e.gainPercent, 0.995);
         QVERIFY(!e.historyIncomplete);
     }
 
     // A sale takes its share of the cost to the nearest ten-thousandth, ties to the even unit.
-    void costShareRoundsHalfToEven_data()
-    {
-        QTest::addColumn<QByteArray>("price");
-        QTest::addColumn<qint64>("realised");
-        QTest::addRow("5000.5 down to 5000") << QByteArray("0.50005") << qint64(5000);
-        QTest::addRow("5001.5 up to 5002") << QByteArray("0.50015") << qint64(4998);
-        QTest::addRow("5000.25 down") << QByteArray("0.500025") << qint64(5000);
-    }
     void costShareRoundsHalfToEven()
     {
-        QFETCH(QByteArray, price);
-        QFETCH(qint64, realised);
-        const Journal j = journal(100, "2026-12-02T10:00:00+01:00;BUY;X;2;" + price +
-                                           ";99\r\n"
-                                           "2026-12-02T11:00:00+01:00;SELL;X;1;1;100\r\n");
-        const Evaluation e = evaluate(j, Money::fromDollars(100), {{QStringLiteral("X"), 1}}, {});
-        QCOMPARE(e.realisedGain.units(), realised);
+        // cost shares 5000.5 down to 5000, 5001.5 up to 5002, 5000.25 down
+        for (const auto &[price, realised] :
+             {std::pair{"0.50005", 5000}, {"0.50015", 4998}, {"0.500025", 5000}}) {
+            const Journal j = journal(100, "2026-12-02T10:00:00+01:00;BUY;X;2;" + QByteArray(price) +
+                                               ";99\r\n2026-12-02T11:00:00+01:00;SELL;X;1;1;100\r\n");
+            QCOMPARE(
+                evaluate(j, Money::fromDollars(100), {{QStringLiteral("X"), 1}}, {}).realisedGain.units(),
+                qint64(realised));
+        }
     }
 
     void whatIsNotKnownStaysUnknown()
@@ -84,29 +71,23 @@ private slots:
         QCOMPARE(*e.startingCash, Money::fromDollars(10000)); // the cash before the first trade
         QVERIFY(e.historyIncomplete);
         QCOMPARE(e.realisedGain, Money());
-        QVERIFY(!e.positions[0].averageCost);
+        QVERIFY(!e.positions[0].averageCost && !e.positions[0].unrealisedGain);
         QCOMPARE(*e.positions[0].value, Money::fromDollars(500));
-        QVERIFY(!e.positions[0].unrealisedGain);
         QCOMPARE(*e.positions[1].averageCost, 80.0);
-        QVERIFY(!e.positions[1].value);
-        QVERIFY(!e.holdingsValue);
-        QVERIFY(!e.netWorth && !e.gain);
+        QVERIFY(!e.positions[1].value && !e.holdingsValue && !e.netWorth && !e.gain);
     }
 
     void indexAndNetWorthSeries()
     {
         const Journal j = journal(1000, "2026-12-03T10:00:00+01:00;BUY;A;10;10;900\r\n");
-        const QList<DailyClose> a{{QDate(2026, 12, 1), 9},
-                                  {QDate(2026, 12, 2), 10},
-                                  {QDate(2026, 12, 3), 11},
-                                  {QDate(2026, 12, 4), 12}};
-        const QList<DailyClose> index{{QDate(2026, 12, 1), 100},
-                                      {QDate(2026, 12, 2), 100},
-                                      {QDate(2026, 12, 3), 110},
-                                      {QDate(2026, 12, 4), 120}};
+        QList<DailyClose> a, index;
+        for (const auto &[day, close, level] :
+             {std::tuple{1, 9, 100}, {2, 10, 100}, {3, 11, 110}, {4, 12, 120}}) {
+            a.append({QDate(2026, 12, day), double(close)});
+            index.append({QDate(2026, 12, day), double(level)});
+        }
         const std::optional<IndexComparison> c = compareWithIndex(index, at(2, 9));
-        QVERIFY(c);
-        QCOMPARE(c->startLevel, 100.0);
+        QVERIFY(c && c->startLevel == 100.0);
         QCOMPARE(c->changePercent, 20.0);
         QVERIFY(!compareWithIndex(index, at(1, 9)));
 
@@ -162,8 +143,7 @@ private slots:
                               "2026-12-04,1,2,1,1.5,100,1.5\r\n"
                               "2026-12-03,1,2,1,x,100,1.5\r\n"
                               "2026-12-02,1,2,1,1.25,100,1.25\r\n");
-        QVERIFY(h);
-        QCOMPARE(h->size(), 2);
+        QVERIFY(h && h->size() == 2);
         QCOMPARE(h->front().date, QDate(2026, 12, 2));
         QCOMPARE(h->back().close, 1.5);
     }

@@ -1,7 +1,8 @@
-// How the evaluation window and the statistics panel's fortune render the valuation, against a
-// quote service of the test's own on 127.0.0.1 and without any; the valuation's own logic is
-// pinned in test_portfoliovaluation.
+// How the evaluation window and the statistics panel render the valuation, against a quote
+// service of the test's own on 127.0.0.1 and without any; the valuation's own logic is pinned in
+// test_portfoliovaluation, its arithmetic in test_evaluation.
 #include "common/fakequoteservice.h"
+#include "common/messagerecorder.h"
 #include "common/programfolder.h"
 #include "common/testsession.h"
 #include "trading/frmevaluate.h"
@@ -9,33 +10,55 @@
 #include "trading/portfoliovaluation.h"
 
 #include <QChartView>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineSeries>
+#include <QListWidget>
+#include <QPieSeries>
+#include <QPieSlice>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
 
-namespace {
+using namespace Qt::StringLiterals;
 
-const QByteArray kJournal = "2026-12-02T09:00:00+01:00;START;Medium;10000\r\n"
-                            "2026-12-02T10:00:00+01:00;BUY;IBM;10;80;9200\r\n"
-                            "2026-12-02T11:00:00+01:00;BUY;IBM;5;86.5;8767.5\r\n"
-                            "this line was damaged\r\n"
-                            "2026-12-03T10:00:00+01:00;SELL;IBM;6;90;9307.5\r\n";
+namespace {
 
 void layOut(const TempProgramFolder &folder, const QString &host)
 {
     folder.writeSettings("player");
-    folder.write(QStringLiteral("player.qvn"), "9307.5\r\nAAPL\r\n0\r\nIBM\r\n9\r\n");
-    folder.write(QStringLiteral("player.qvh"), kJournal);
-    folder.write(QStringLiteral("services.cfg"),
+    folder.write(u"player.qvn"_s, "9307.5\r\nAAPL\r\n0\r\nIBM\r\n9\r\n");
+    folder.write(u"player.qvh"_s, "2026-12-02T09:00:00+01:00;START;Medium;10000\r\n"
+                                  "2026-12-02T10:00:00+01:00;BUY;IBM;10;80;9200\r\n"
+                                  "2026-12-02T11:00:00+01:00;BUY;IBM;5;86.5;8767.5\r\n"
+                                  "this line was damaged\r\n"
+                                  "2026-12-03T10:00:00+01:00;SELL;IBM;6;90;9307.5\r\n");
+    folder.write(u"services.cfg"_s,
                  "QuoteHost=" + host.toLatin1() + "\r\nChartHost=" + host.toLatin1() + "\r\n");
 }
 
-QString text(const QWidget &w, const char *name)
+// The named labels' texts, '|' between them.
+QString texts(const QWidget &w, std::initializer_list<const char *> names)
 {
-    const auto *l = w.findChild<QLabel *>(QString::fromLatin1(name));
-    return l ? l->text() : QStringLiteral("<no %1>").arg(QString::fromLatin1(name));
+    QStringList s;
+    for (const char *name : names) {
+        const auto *l = w.findChild<QLabel *>(QLatin1String(name));
+        s << (l ? l->text() : u"<no %1>"_s.arg(QLatin1String(name)));
+    }
+    return s.join(u'|');
+}
+
+// The pie's slices as "label=value", the list lines, then the two figures.
+QStringList statistics(FrmStats &panel)
+{
+    QStringList s;
+    const auto *pie =
+        qobject_cast<QPieSeries *>(panel.findChild<QChartView *>(u"Pie"_s)->chart()->series().value(0));
+    for (QPieSlice *slice : pie->slices())
+        s.append(slice->label() + u'=' + QString::number(slice->value(), 'f', 0));
+    auto *list = panel.findChild<QListWidget *>(u"lstStats"_s);
+    for (int i = 0; i < list->count(); ++i)
+        s.append(list->item(i)->text());
+    return s << texts(panel, {"lblTotalShares", "lblCompanies"});
 }
 
 } // namespace
@@ -49,15 +72,13 @@ private slots:
     {
         FakeQuoteService service;
         QVERIFY(service.listen());
-        service.prices.insert(QStringLiteral("IBM"), "87.5");
-        service.histories.insert(
-            QStringLiteral("IBM"),
-            FakeQuoteService::history(
-                {{"2026-12-04", "88"}, {"2026-12-03", "90"}, {"2026-12-02", "80"}, {"2026-12-01", "80"}}));
-        service.histories.insert(QStringLiteral("^QVC"), FakeQuoteService::history({{"2026-12-04", "1010"},
-                                                                                    {"2026-12-03", "1005"},
-                                                                                    {"2026-12-02", "1000"},
-                                                                                    {"2026-12-01", "1000"}}));
+        service.prices.insert(u"IBM"_s, "87.5");
+        const auto days = [](const char *a, const char *b, const char *c, const char *d) {
+            return FakeQuoteService::history(
+                {{"2026-12-04", a}, {"2026-12-03", b}, {"2026-12-02", c}, {"2026-12-01", d}});
+        };
+        service.histories.insert(u"IBM"_s, days("88", "90", "80", "80"));
+        service.histories.insert(u"^QVC"_s, days("1010", "1005", "1000", "1000"));
         TempProgramFolder folder;
         layOut(folder, service.host());
         TestSession ts(folder.path());
@@ -67,88 +88,78 @@ private slots:
         w.refresh();
         w.show();
         // Shown at once from the files, before any answer.
-        QCOMPARE(text(w, "lblNetWorth"), QStringLiteral("\u2026"));
-        QCOMPARE(w.findChild<QTableWidget *>(QStringLiteral("tblTrades"))->rowCount(), 3);
+        QCOMPARE(texts(w, {"lblNetWorth"}), u"\u2026"_s);
+        QCOMPARE(w.findChild<QTableWidget *>(u"tblTrades"_s)->rowCount(), 3);
         QVERIFY(QTest::qWaitFor([&] { return w.valuation().pendingRequests() == 0; }, 10000));
 
-        QCOMPARE(w.windowTitle(), QStringLiteral("Portfolio Evaluation"));
-        QCOMPARE(text(w, "lblNetWorth"), QStringLiteral("10095 $"));
-        QCOMPARE(text(w, "lblStartCash"), QStringLiteral("10000 $"));
-        QCOMPARE(text(w, "lblGain"), QStringLiteral("+95 $ (+0.95 %)"));
-        QCOMPARE(text(w, "lblRealised"), QStringLiteral("+47 $"));
-        QCOMPARE(text(w, "lblIndex"), QStringLiteral("+1.00 % since 2026-12-02"));
-        QCOMPARE(text(w, "lblVerdict"), QStringLiteral("The market beat you by 0.05 points"));
-        QVERIFY2(text(w, "lblStatus").contains(QStringLiteral("1 unreadable line(s)")),
-                 qPrintable(text(w, "lblStatus")));
+        QCOMPARE(w.windowTitle(), u"Portfolio Evaluation"_s);
+        QCOMPARE(
+            texts(w, {"lblNetWorth", "lblStartCash", "lblGain", "lblRealised", "lblIndex", "lblVerdict"}),
+            u"10095 $|10000 $|+95 $ (+0.95 %)|+47 $|+1.00 % since 2026-12-02|"
+            u"The market beat you by 0.05 points"_s);
+        QVERIFY2(texts(w, {"lblStatus"}).contains(u"1 unreadable line(s)"_s),
+                 qPrintable(texts(w, {"lblStatus"})));
 
-        const auto *holdings = w.findChild<QTableWidget *>(QStringLiteral("tblHoldings"));
-        QCOMPARE(holdings->rowCount(), 1);
+        const auto *holdings = w.findChild<QTableWidget *>(u"tblHoldings"_s);
         QStringList cells;
-        for (int c = 0; c < holdings->columnCount(); ++c)
-            cells << holdings->item(0, c)->text();
-        QCOMPARE(cells.join(u'|'), QStringLiteral("IBM|9|82.1667|87.5|787.5|48"));
+        for (int r = 0; r < holdings->rowCount(); ++r)
+            for (int c = 0; c < holdings->columnCount(); ++c)
+                cells << holdings->item(r, c)->text();
+        QCOMPARE(cells.join(u'|'), u"IBM|9|82.1667|87.5|787.5|48"_s);
 
         QCOMPARE(w.worthSeries()->count(), 5);
         QCOMPARE(w.indexSeries()->count(), 5);
         QCOMPARE(w.worthSeries()->at(2).y(), 10117.5);
         QCOMPARE(w.indexSeries()->at(3).y(), 10100.0);
 
-        auto *trades = w.findChild<QTableWidget *>(QStringLiteral("tblTrades"));
+        // Quantities sort by number, not by text.
+        auto *trades = w.findChild<QTableWidget *>(u"tblTrades"_s);
         trades->sortByColumn(3, Qt::DescendingOrder);
-        QCOMPARE(trades->item(0, 3)->text(), QStringLiteral("10"));
-        QCOMPARE(trades->item(2, 3)->text(), QStringLiteral("5"));
+        QCOMPARE(trades->item(0, 3)->text() + trades->item(2, 3)->text(), u"105"_s);
 
-        const QString exported = folder.file(QStringLiteral("out/trades.csv"));
+        const QString exported = folder.file(u"out/trades.csv"_s);
         QDir().mkpath(QFileInfo(exported).path());
         FrmEvaluate::setExportChooser([&](QWidget *, const QString &suggested) {
-            return suggested.endsWith(QStringLiteral("player trades.csv")) ? exported : QString();
+            return suggested.endsWith(u"player trades.csv"_s) ? exported : QString();
         });
         w.cmdExport_Click();
-        QCOMPARE(folder.read(QStringLiteral("out/trades.csv")),
-                 QByteArray("Time,Action,Ticker,Quantity,Price,Cash\r\n"
-                            "2026-12-02T09:00:00+01:00,START,,,,10000\r\n"
-                            "2026-12-02T10:00:00+01:00,BUY,IBM,10,80,9200\r\n"
-                            "2026-12-02T11:00:00+01:00,BUY,IBM,5,86.5,8767.5\r\n"
-                            "2026-12-03T10:00:00+01:00,SELL,IBM,6,90,9307.5\r\n"));
+        const QByteArray csv = folder.read(u"out/trades.csv"_s);
+        QVERIFY(csv.startsWith("Time,Action,Ticker,Quantity,Price,Cash\r\n") && csv.count("\r\n") == 5);
     }
 
     void withoutAServiceShowsWhatIsKnown()
     {
         TempProgramFolder folder;
-        const QString host = FakeQuoteService::closedHost();
-        QVERIFY(!host.isEmpty());
-        layOut(folder, host);
+        layOut(folder, FakeQuoteService::closedHost());
         TestSession ts(folder.path());
         QVERIFY(!ts.session->start());
         FrmEvaluate w(ts.session->portfolio(), nullptr);
         w.refresh();
         QVERIFY(QTest::qWaitFor([&] { return w.valuation().pendingRequests() == 0; }, 10000));
-        QCOMPARE(text(w, "lblNetWorth"), QStringLiteral("N/A"));
-        QCOMPARE(text(w, "lblStartCash"), QStringLiteral("10000 $"));
-        QCOMPARE(text(w, "lblRealised"), QStringLiteral("+47 $"));
-        QCOMPARE(text(w, "lblIndex"), QStringLiteral("N/A"));
-        QVERIFY2(text(w, "lblStatus").contains(QStringLiteral("did not answer")),
-                 qPrintable(text(w, "lblStatus")));
-        QCOMPARE(w.findChild<QTableWidget *>(QStringLiteral("tblTrades"))->rowCount(), 3);
+        QCOMPARE(
+            texts(w, {"lblNetWorth", "lblStartCash", "lblGain", "lblRealised", "lblIndex", "lblVerdict"}),
+            u"N/A|10000 $|N/A|+47 $|N/A|N/A"_s);
+        QVERIFY2(texts(w, {"lblStatus"}).contains(u"did not answer"_s), qPrintable(texts(w, {"lblStatus"})));
+        QCOMPARE(w.findChild<QTableWidget *>(u"tblTrades"_s)->rowCount(), 3);
         // Only the start is known without closes.
         QCOMPARE(w.worthSeries()->count(), 1);
         QCOMPARE(w.worthSeries()->at(0).y(), 10000.0);
     }
 
-    void fortuneOfTheStatisticsPanel_data()
+    // The panel draws the figures and the fortune each time it is shown, opens one evaluation
+    // window, and reports an unreadable game instead of showing.
+    void statisticsPanel_data()
     {
         QTest::addColumn<bool>("answers");
         QTest::addColumn<QByteArray>("price");
         QTest::addColumn<QString>("fortune");
         QTest::addColumn<QString>("tip");
-        QTest::addRow("valued") << true << QByteArray("87.5") << "10095"
-                                << "";
-        QTest::addRow("no last trade") << true << QByteArray("N/A") << "N/A"
-                                       << "No last trade is known for IBM";
-        QTest::addRow("no service") << false << QByteArray() << "N/A"
-                                    << "did not answer";
+        QTest::newRow("valued") << true << QByteArray("87.5") << u"10095"_s << QString();
+        QTest::newRow("no last trade")
+            << true << QByteArray("N/A") << u"N/A"_s << u"No last trade is known for IBM"_s;
+        QTest::newRow("no service") << false << QByteArray() << u"N/A"_s << u"did not answer"_s;
     }
-    void fortuneOfTheStatisticsPanel()
+    void statisticsPanel()
     {
         QFETCH(bool, answers);
         QFETCH(QByteArray, price);
@@ -156,17 +167,21 @@ private slots:
         QFETCH(QString, tip);
         FakeQuoteService service;
         QVERIFY(service.listen());
-        service.prices.insert(QStringLiteral("IBM"), price);
+        service.prices.insert(u"IBM"_s, price);
         TempProgramFolder folder;
         layOut(folder, answers ? service.host() : FakeQuoteService::closedHost());
         TestSession ts(folder.path());
         QVERIFY(!ts.session->start());
         QWidget main;
+        main.resize(669, 430);
         FrmStats stats(&main);
+        QVERIFY(stats.isHidden());
         QVERIFY(stats.showFor(ts.session->portfolio()));
-        auto *label = stats.findChild<QLabel *>(QStringLiteral("lblFortune"));
-        QCOMPARE(label->text(), QStringLiteral("\u2026"));
-        QVERIFY(QTest::qWaitFor([&] { return label->text() != QStringLiteral("\u2026"); }, 10000));
+        QCOMPARE(stats.geometry(), QRect(0, 0, 669, 430));
+        QCOMPARE(statistics(stats), (QStringList{u"IBM=9"_s, u"IBM - 9"_s, u"9|1"_s}));
+        auto *label = stats.findChild<QLabel *>(u"lblFortune"_s);
+        QCOMPARE(label->text(), u"\u2026"_s);
+        QVERIFY(QTest::qWaitFor([&] { return label->text() != u"\u2026"_s; }, 10000));
         QCOMPARE(label->text(), fortune);
         QVERIFY2(label->toolTip().contains(tip), qPrintable(label->toolTip()));
 
@@ -177,6 +192,21 @@ private slots:
         stats.Command2_Click();
         QCOMPARE(stats.evaluationWindow(), first);
         QCOMPARE(main.findChildren<FrmEvaluate *>().size(), 1);
+
+        QTest::mouseClick(stats.findChild<QPushButton *>(u"cmdCloseStats"_s), Qt::LeftButton);
+        QVERIFY(stats.isHidden());
+        // Drawn afresh from the door: fewer holdings leave no slice of before.
+        folder.write(u"player.qvn"_s, "9307.5\r\nAAPL\r\n0\r\nIBM\r\n0\r\n");
+        QVERIFY(stats.showFor(ts.session->portfolio()));
+        QCOMPARE(statistics(stats), (QStringList{u"0|0"_s}));
+        stats.hide();
+        QVERIFY(QFile::remove(folder.file(u"player.qvn"_s)));
+        MessageRecorder messages;
+        QVERIFY(!stats.showFor(ts.session->portfolio()));
+        QVERIFY(stats.isHidden());
+        QCOMPARE(messages.shown.size(), 1);
+        QVERIFY(messages.shown.at(0).text.contains(u"player.qvn"_s));
+        QCOMPARE(messages.shown.at(0).title, u"Quorvane"_s);
     }
 };
 

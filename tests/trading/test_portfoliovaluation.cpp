@@ -24,13 +24,9 @@ struct FakeSource : PortfolioSource
     }
     FileStatus tradeHistory(Journal &out) const override
     {
-        if (historyError)
-            return historyError;
-        const Journal j = parseJournal(journal, u'.');
-        out.start = j.start;
-        out.trades = j.trades;
-        out.skippedLines = j.skippedLines;
-        return {};
+        if (!historyError)
+            out = parseJournal(journal, u'.');
+        return historyError;
     }
     MarketData &marketData() override { return market; }
     FileStatus exportFile(const QString &, const QByteArray &) override { return {}; }
@@ -131,8 +127,7 @@ private slots:
         QTRY_COMPARE(v.pendingRequests(), 0);
         QCOMPARE(v.prices(), (QHash<QString, double>{{u"IBM"_s, 87.5}}));
         QCOMPARE(v.unpriced(), QStringList{u"MSFT"_s});
-        QCOMPARE(v.quoteProblem(), QString());
-        QCOMPARE(v.indexCloses().size(), 2);
+        QVERIFY(v.quoteProblem().isEmpty() && v.indexCloses().size() == 2);
         QVERIFY(v.closes().contains(u"IBM"_s) && v.closes().value(u"IBM"_s).isEmpty());
         // Histories of everything the game named, the holdings included.
         QStringList problems = v.problems();
@@ -140,8 +135,7 @@ private slots:
         const QString missing = u"No price history of %1: the quote service at %2 answered 404 Not Found."_s;
         QCOMPARE(problems, (QStringList{missing.arg(u"IBM"_s, service.host()),
                                         missing.arg(u"MSFT"_s, service.host())}));
-        QCOMPARE(v.journal().trades.size(), 1);
-        QCOMPARE(v.statistics().companies(), 2);
+        QVERIFY(v.journal().trades.size() == 1 && v.statistics().companies() == 2);
 
         // No service at all: the texts say so, in the order the answers came.
         const QString closed = FakeQuoteService::closedHost();
@@ -154,12 +148,11 @@ private slots:
         problems = v.problems();
         problems.sort();
         QCOMPARE(problems.size(), 4);
-        QVERIFY(problems[0].startsWith(
-            u"Last trades not known: the quote service at %1 did not answer ("_s.arg(closed)));
-        QVERIFY(problems[1].startsWith(u"No history of the market index: the quote service at "_s));
-        QVERIFY(problems[2].startsWith(u"No price history of IBM: the quote service at "_s));
-        QVERIFY(problems[3].startsWith(u"No price history of MSFT: the quote service at "_s));
-        QVERIFY(problems[0].endsWith(u")."_s));
+        QVERIFY(problems.first().endsWith(u")."_s));
+        const QString noAnswer = u"the quote service at %1 did not answer ("_s.arg(closed);
+        for (const QString &start : {u"Last trades not known: "_s, u"No history of the market index: "_s,
+                                     u"No price history of IBM: "_s, u"No price history of MSFT: "_s})
+            QVERIFY2(problems.takeFirst().startsWith(start + noAnswer), qPrintable(start));
     }
 
     // At most five stocks' missing histories are listed.
@@ -189,10 +182,8 @@ private slots:
         source.historyError = FileError{u"/x/player.qvh"_s, 0, u"it is a folder"_s};
         PortfolioValuation lastTrades(source, PortfolioValuation::Scope::LastTrades);
         const FileStatus unread = lastTrades.refresh();
-        QVERIFY(unread);
-        QCOMPARE(unread->text(), source.statsError->text());
-        QVERIFY(lastTrades.problems().isEmpty());
-        QCOMPARE(lastTrades.pendingRequests(), 0);
+        QCOMPARE(unread ? unread->text() : QString(), source.statsError->text());
+        QVERIFY(lastTrades.problems().isEmpty() && lastTrades.pendingRequests() == 0);
 
         source.historyError.reset();
         source.journal = kStart + buy("IBM");
@@ -231,8 +222,7 @@ private slots:
         source.market.setQuoteHost(older.host());
         source.market.fetchQuotes({u"IBM"_s}, &v, [&](const BatchQuotes &) { after = true; });
         QTRY_VERIFY(after);
-        QCOMPARE(changed.count(), 1);
-        QCOMPARE(v.pendingRequests(), 0);
+        QVERIFY(changed.count() == 1 && v.pendingRequests() == 0);
         QCOMPARE(v.prices().value(u"IBM"_s), 87.5);
     }
 };
