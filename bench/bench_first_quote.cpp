@@ -8,6 +8,7 @@
 #include "model/gamefiles.h"
 #include "platform/tcpsocket.h"
 #include "sync/localmarket.h"
+#include "sync/marketconnection.h"
 #include "sync/systemclock.h"
 
 #include <QApplication>
