@@ -85,7 +85,14 @@ FileStatus GameSession::loadGame(const QString &fileName)
     if (withFavorites) {
         m_stockList = favorites;
         emit stockListChanged();
-    } else {
+    }
+    // The sell dialog takes its limit from "Owned :", so it must count the new game's shares,
+    // not the old game's.
+    if (!m_panel.lblQuote.isEmpty()) {
+        const QString owned = ownedText(m_game, m_panel.lblQuote);
+        m_panel.lblOwned = owned.isEmpty() ? QStringLiteral("0") : owned;
+        emit panelChanged();
+    } else if (!withFavorites) {
         m_panel.lblOwned = QStringLiteral("0");
         emit panelChanged();
     }

@@ -194,17 +194,17 @@ private slots:
         QCOMPARE(f.snapshot(), before);
     }
 
-    // Loading hands the cash and list on by signal; the panel's count follows when the whole
-    // catalogue is shown. Which files load: test_gamenames (switchGame).
+    // Loading hands the cash and list on by signal; "Owned :" counts the new game's shares of the
+    // selected stock, which the sell dialog trusts. Which files load: test_gamenames (switchGame).
     void loadGame()
     {
         const QByteArray no("LoadFavorites=No"), yes("LoadFavorites=Yes");
         for (const auto &[line, favoritesFile, list, owned] :
-             {std::tuple(no, false, AllTickers(), u"0"_s),
-              std::tuple(yes, true, QStringList{u"MSFT"_s, u"AAPL"_s}, u"15"_s),
+             {std::tuple(no, false, AllTickers(), u"4"_s),
+              std::tuple(yes, true, QStringList{u"MSFT"_s, u"AAPL"_s}, u"4"_s),
               std::tuple(yes, false, QStringList(), u"15"_s)}) { // no list: the load fails on rich.fav
             Started s(line);
-            s.write(u"rich.qvn"_s, "1000000\r\nMSFT\r\n7\r\n");
+            s.write(u"rich.qvn"_s, "1000000\r\nMSFT\r\n7\r\nIBM\r\n4\r\n");
             if (favoritesFile)
                 s.write(u"rich.fav"_s, kHeader + "MSFT\r\nAAPL\r\n");
             s.quote(u"IBM"_s, "80");
