@@ -100,7 +100,7 @@ frmOptions::frmOptions(OptionsDesk &desk, QWidget *parent) : QDialog(parent), m_
 
 void frmOptions::showSettings()
 {
-    // Opening on the settings in force, so saving does not quietly reset them.
+    // Opening on the saved settings, so saving again does not quietly reset them.
     const Settings &s = m_desk.settings();
     if (s.firstLine.isEmpty())
         return; // nothing was read: the initial state stands

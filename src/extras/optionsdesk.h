@@ -12,7 +12,7 @@ class OptionsDesk
 public:
     virtual ~OptionsDesk() = default;
 
-    // The settings in force.
+    // The settings as options.cfg now holds them (the default game loads at the next start).
     virtual const Settings &settings() const = 0;
     // "Save and Close": checks the choice, rewrites options.cfg and takes the new proxy for the
     // next download. A refusal or failure comes back as the message to show, and then nothing

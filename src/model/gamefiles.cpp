@@ -160,6 +160,9 @@ FileStatus WriteSettings(const GameFolder &folder, const SettingsChoice &choice,
     if (FileStatus failed = folder.replacer->replace(path, content))
         return failed;
 
+    // Only start-up loads the default game, so holding the new name switches nothing now; it
+    // keeps the options dialog from showing, and a second save from writing back, the old one.
+    inMemory.defaultGame = choice.defaultGame;
     inMemory.favoritesLine = favorites;
     inMemory.musicLine = music;
     inMemory.proxyLine = proxy;

@@ -24,8 +24,8 @@ inline constexpr char kFavoritesHeader[] = "[Quorvane Favorites File]";
 
 // Seven whole lines of options.cfg. `out` is written only on success.
 FileStatus ReadSettings(const GameFolder &folder, Settings &out);
-// Rewrites options.cfg (first line kept); on success the favourites, music and proxy lines of
-// `inMemory` hold what was written (host and port only when the proxy is on).
+// Rewrites options.cfg (first line kept); on success the default game, favourites, music and
+// proxy lines of `inMemory` hold what was written (host and port only when the proxy is on).
 FileStatus WriteSettings(const GameFolder &folder, const SettingsChoice &choice, Settings &inMemory);
 
 // Cash and holdings of "<gameName>.qvn" into `state` (game name and trading state untouched).

@@ -282,7 +282,7 @@ private slots:
         QCOMPARE(settings.favoritesLine, u"LoadFavorites=Yes"_s);
         QVERIFY(!settings.useProxy());
         QCOMPARE(settings.proxyHost, u"proxy.lan"_s); // kept in memory, unused
-        QCOMPARE(settings.defaultGame, u"Old"_s);     // takes effect at the next start
+        QCOMPARE(settings.defaultGame, u"Demo"_s);    // shown next time; only start-up loads it
 
         SettingsChoice on{u"Demo"_s, false, true, true, u" 10.0.0.1 "_s, u"8080"_s};
         QVERIFY(!WriteSettings(folder(), on, settings));
