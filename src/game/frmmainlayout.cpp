@@ -51,6 +51,9 @@ void FrmMain::buildMenus()
     QMenu *mnuHelp = menu(QStringLiteral("?"), "mnuHelp");
     mnuContent = action(mnuHelp, "mnuContent", QStringLiteral("&Content"), QStyle::SP_DialogHelpButton,
                         &FrmMain::mnuContent_Click);
+    // The desktop's usual keys, shown beside the entries.
+    mnuContent->setShortcut(QKeySequence(Qt::Key_F1));
+    mnuEnd->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     mnuHelp->addSeparator();
     mnuAbout = action(mnuHelp, "mnuAbout", QStringLiteral("&About"), QStyle::SP_MessageBoxInformation,
                       &FrmMain::mnuAbout_Click);

@@ -141,15 +141,17 @@ private slots:
         for (QAction *a : w.menuBar()->actions())
             menus.append(a->text());
         QCOMPARE(menus, (QStringList{u"&File"_s, u"&Options"_s, u"?"_s}));
-        // Every entry but Quit has its icon.
+        // Every entry but Quit has its icon; help and quit have their keys.
         for (const char *name : {"mnuNewGame", "mnuLoadSaved", "mnuEnd", "mnuStats", "MnuProxy", "mnuContent",
                                  "mnuAbout", "mnuFavAdd", "mnuFavDel"}) {
             const QAction *a = g.child<QAction>(QLatin1StringView(name));
-            captions.append(a->text() + (a->icon().isNull() ? u" -"_s : u""_s));
+            captions.append(a->text() + (a->icon().isNull() ? u" -"_s : u""_s) +
+                            (a->shortcut().isEmpty() ? QString() : u" "_s + a->shortcut().toString()));
         }
-        QCOMPARE(captions, (QStringList{u"&Start New Game"_s, u"&Load Saved Game"_s, u"&Quit Quorvane -"_s,
-                                        u"&Statistics"_s, u"&Configuration"_s, u"&Content"_s, u"&About"_s,
-                                        u"Add to Favorites"_s, u"Remove from Favorites"_s}));
+        QCOMPARE(captions,
+                 (QStringList{u"&Start New Game"_s, u"&Load Saved Game"_s, u"&Quit Quorvane - Ctrl+Q"_s,
+                              u"&Statistics"_s, u"&Configuration"_s, u"&Content F1"_s, u"&About"_s,
+                              u"Add to Favorites"_s, u"Remove from Favorites"_s}));
         auto *pane = g.child<WebPane>(u"WebBrowser"_s);
         QVERIFY(pane->currentUrl().isEmpty());
         g.showAndWait();
@@ -162,7 +164,8 @@ private slots:
         w.showNormal();
         QCOMPARE(w.size(), fixed);
         QVERIFY(g.messages.shown.isEmpty());
-        g.child<QAction>(u"mnuEnd"_s)->trigger();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
         QVERIFY(!w.isVisible());
         QCOMPARE(g.folder.snapshot(), before);
     }
