@@ -21,8 +21,8 @@ run: build
 # A program folder of the player's own, with a menu entry and icons.
 PREFIX ?= $(HOME)/.local/share/quorvane
 install: build
-	@cmake --install $(BUILD) --prefix $(PREFIX) >/dev/null
-	@scripts/install-desktop-entry $(PREFIX)
+	@cmake --install $(BUILD) --prefix "$(PREFIX)" >/dev/null
+	@scripts/install-desktop-entry "$(PREFIX)"
 
 # The Debian package, in $(BUILD)/package.
 package: build
