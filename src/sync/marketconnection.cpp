@@ -42,7 +42,7 @@ void MarketConnection::start(const Settings &settings)
     connect(m_secondsTimer, &QTimer::timeout, m_sync, &QuoteSync::Timer_Seconde_Timer);
     m_marketData = new MarketData(m_services.quoteHost, m_proxy, this);
 
-    if (m_localMarket && m_services.quotesFromBundledMarket()) {
+    if (m_localMarket && m_services.usesBundledMarket()) {
         m_waitingForMarket = true;
         connect(m_localMarket.get(), &LocalMarket::settled, this, &MarketConnection::marketSettled,
                 Qt::SingleShotConnection);

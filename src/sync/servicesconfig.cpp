@@ -10,9 +10,11 @@ constexpr qint64 kReadLimit = 64 * 1024;
 
 } // namespace
 
-bool ServicesConfig::quotesFromBundledMarket() const
+bool ServicesConfig::usesBundledMarket() const
 {
-    return quoteHost == ServicesConfig().quoteHost;
+    const ServicesConfig defaults;
+    return quoteHost == defaults.quoteHost || chartHost == defaults.chartHost ||
+           infoPage == defaults.infoPage;
 }
 
 void ServicesConfig::moveBundledMarket(const QString &host)

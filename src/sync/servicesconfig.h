@@ -11,8 +11,9 @@ struct ServicesConfig
     QString chartHost = QStringLiteral("127.0.0.1:8421");
     QString infoPage = QStringLiteral("http://127.0.0.1:8421/infos");
 
-    // No other quote service is named: the game's own market on this machine serves it.
-    bool quotesFromBundledMarket() const;
+    // Some service still names the default address: the game's own market on this machine
+    // must run for it (a file naming only another quote host still takes charts from it).
+    bool usesBundledMarket() const;
     // The bundled market came up at `host` ("127.0.0.1:port"): every entry still naming the
     // default address follows it.
     void moveBundledMarket(const QString &host);

@@ -45,7 +45,9 @@ struct Game
         folder.writeSettings("player", favoritesLine);
         folder.write(u"player.qvn"_s, newSavedGameBytes(u"100000"_s));
         folder.write(u"player.fav"_s, kHeader + favorites);
-        folder.write(u"services.cfg"_s, "QuoteHost=127.0.0.1:9\r\nChartHost=127.0.0.1:9\r\n");
+        folder.write(
+            u"services.cfg"_s,
+            "QuoteHost=127.0.0.1:9\r\nChartHost=127.0.0.1:9\r\nInfoPage=http://127.0.0.1:9/infos\r\n");
         if (prepare)
             prepare(folder);
         program = std::make_unique<Program>(folder.path());

@@ -136,14 +136,17 @@ private slots:
         QVERIFY(running.waitForFinished(10000));
     }
 
-    // A named quote host that does not answer: the game tells so and starts nothing.
+    // Every service named elsewhere, its quote host not answering: the game tells so and starts
+    // nothing. (A service left out keeps the game's own market: test_servicesconfig.)
     void startsNothingWhenServicesNameAHost()
     {
         QTcpServer closed;
         QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
         const quint16 port = closed.serverPort();
         closed.close();
-        Game game(u"QuoteHost=127.0.0.1:%1\r\n"_s.arg(port).toLatin1());
+        Game game(u"QuoteHost=127.0.0.1:%1\r\nChartHost=127.0.0.1:%1\r\nInfoPage=http://127.0.0.1:%1/\r\n"_s
+                      .arg(port)
+                      .toLatin1());
         QVERIFY(!game.window->session().market().isWaitingForMarket());
         game.click(u"IBM"_s);
         QVERIFY(QTest::qWaitFor([this] { return !m_messages.shown.isEmpty(); }, 15000));

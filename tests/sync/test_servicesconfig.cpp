@@ -20,7 +20,7 @@ class TestServicesConfig : public QObject
         if (!file.isNull() && !writeBytes(dir.filePath(u"services.cfg"_s), file))
             return u"not written"_s;
         ServicesConfig config = readServicesConfig(dir.path());
-        const bool bundled = config.quotesFromBundledMarket();
+        const bool bundled = config.usesBundledMarket();
         if (port)
             config.moveBundledMarket(u"127.0.0.1:%1"_s.arg(port));
         return QString::fromLatin1(file) + u" -> "_s + (bundled ? u"bundled "_s : u""_s) + config.quoteHost +
@@ -42,11 +42,13 @@ private slots:
                                    "http://w.example/i\r\n"),
                         "quotes.example charts.example:8080 http://w.example/i"},
               {QByteArray("QuoteHost=10.0.0.2:9000\n"),
-               "10.0.0.2:9000 127.0.0.1:8421 http://127.0.0.1:8421/infos"},
+               "bundled 10.0.0.2:9000 127.0.0.1:8421 http://127.0.0.1:8421/infos"},
               {QByteArray("# comment\r\nProxy=x\r\n=y\r\nno equals sign\r\nChartHost=c:1\r\n"),
                "bundled 127.0.0.1:8421 c:1 http://127.0.0.1:8421/infos"},
-              {QByteArray("  QuoteHost =  q:2  \r\n"), "q:2 127.0.0.1:8421 http://127.0.0.1:8421/infos"},
-              {QByteArray("QuoteHost=a\r\nQuoteHost=b\r\n"), "b 127.0.0.1:8421 http://127.0.0.1:8421/infos"},
+              {QByteArray("  QuoteHost =  q:2  \r\n"),
+               "bundled q:2 127.0.0.1:8421 http://127.0.0.1:8421/infos"},
+              {QByteArray("QuoteHost=a\r\nQuoteHost=b\r\nChartHost=c\r\n"),
+               "bundled b c http://127.0.0.1:8421/infos"},
               {QByteArray("QuoteHost=\r\n"), none},
               {QByteArray("quotehost=q\r\n"), none},
               {QByteArray(""), none},
@@ -58,12 +60,13 @@ private slots:
     void followsTheBundledMarket()
     {
         const char *moved = "bundled 127.0.0.1:40000 127.0.0.1:40000 http://127.0.0.1:40000/infos";
-        for (const auto &[file, expected] : {std::pair{QByteArray(), moved},
-                                             {QByteArray("QuoteHost=127.0.0.1:8421\r\n"), moved},
-                                             {QByteArray("ChartHost=c:1\r\nInfoPage=http://w/i\r\n"),
-                                              "bundled 127.0.0.1:40000 c:1 http://w/i"},
-                                             {QByteArray("QuoteHost=localhost:8421\r\n"),
-                                              "localhost:8421 127.0.0.1:40000 http://127.0.0.1:40000/infos"}})
+        for (const auto &[file, expected] :
+             {std::pair{QByteArray(), moved},
+              {QByteArray("QuoteHost=127.0.0.1:8421\r\n"), moved},
+              {QByteArray("ChartHost=c:1\r\nInfoPage=http://w/i\r\n"),
+               "bundled 127.0.0.1:40000 c:1 http://w/i"},
+              {QByteArray("QuoteHost=localhost:8421\r\n"),
+               "bundled localhost:8421 127.0.0.1:40000 http://127.0.0.1:40000/infos"}})
             QCOMPARE(hosts(file, 40000), as(file, expected));
     }
 };
