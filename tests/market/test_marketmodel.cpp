@@ -122,6 +122,19 @@ private slots:
             }
     }
 
+    // Players on the default seed share one market, across machines and builds: any change to the
+    // stocks' profiles or the price path moves these sums of base prices and of one day's closes.
+    void defaultSeedMarketStaysTheSame()
+    {
+        const SimulatedMarket market(ServiceOptions().seed);
+        Cents bases = 0, closes = 0;
+        for (int stock = 0; stock < market.stockCount(); ++stock) {
+            bases += std::llround(market.profile(stock).basePrice * 100);
+            closes += market.dailyCloses(stock, kDay, kDay).at(0).close;
+        }
+        QCOMPARE(QList<Cents>({bases, closes}), QList<Cents>({971433, 842688}));
+    }
+
     // A session opens flat, only widens its range and adds volume, and moves every few seconds.
     void sessionPathIsConsistent()
     {
