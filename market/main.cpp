@@ -39,6 +39,10 @@ int main(int argc, char **argv)
         std::fputs(ServiceOptions::usage().c_str(), stdout);
         return 0;
     }
+    if (options->version) {
+        std::puts("quorvane-market " QUORVANE_VERSION);
+        return 0;
+    }
 
     // Signals are taken by one thread with sigwait(); every other thread, the library's
     // event loops included, inherits this mask.

@@ -45,6 +45,10 @@ std::optional<ServiceOptions> ServiceOptions::parse(const std::vector<std::strin
             options.help = true;
             continue;
         }
+        if (name == "--version") {
+            options.version = true;
+            continue;
+        }
         if (name == "--quiet" || name == "-q") {
             if (value)
                 return fail("--quiet takes no value");
@@ -99,6 +103,7 @@ std::string ServiceOptions::usage()
            "  --per-client N  connections one client address may hold (default 32)\n"
            "  --quiet         print nothing but errors (and the port that --port 0 picked)\n"
            "  --help          show this text\n"
+           "  --version       show the version\n"
            "\n"
            "Endpoints: /d/quotes.csv?s=MSFT+IBM&f=sl1d1t1c1ohgv&e=.csv,\n"
            "           /servlet/ChartEngine?symbol=MSFT&width=415&height=240&dur=1y&vol=1, /infos\n"

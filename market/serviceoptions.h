@@ -18,6 +18,7 @@ struct ServiceOptions
     unsigned perClient = 32;
     bool quiet = false;
     bool help = false;
+    bool version = false;
 
     // Arguments after the program name; "--port 8421" and "--port=8421" alike.
     // nullopt with a message for anything it cannot take.

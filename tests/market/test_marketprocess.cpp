@@ -16,9 +16,9 @@ QStringList words(const char *line)
     return QString::fromLatin1(line).split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
-QString program()
+QString program(const QString &name = QStringLiteral("quorvane-market"))
 {
-    return qEnvironmentVariable("QUORVANE_PROGRAM_DIR") + QStringLiteral("/quorvane-market");
+    return qEnvironmentVariable("QUORVANE_PROGRAM_DIR") + u'/' + name;
 }
 
 } // namespace
@@ -30,24 +30,34 @@ class TestMarketProcess : public QObject
 private slots:
     void commandLines_data()
     {
-        QTest::addColumn<QByteArray>("args");
+        QTest::addColumn<QByteArray>("command");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("output"); // |-separated, each on stdout or stderr
-        row("help", QByteArray("--help"), 0,
-            QByteArray("Usage: quorvane-market|--bind|--port|--seed|--speed|--quiet|--help"));
-        row("unknown option", QByteArray("--verbose"), 2,
+        row("help", QByteArray("quorvane-market --help"), 0,
+            QByteArray("Usage: quorvane-market|--bind|--port|--seed|--speed|--per-client|--quiet|--version"));
+        row("version", QByteArray("quorvane-market --version"), 0, QByteArray("quorvane-market 1.0~beta\n"));
+        row("unknown option", QByteArray("quorvane-market --verbose"), 2,
             QByteArray("unknown option '--verbose'|Try 'quorvane-market --help'"));
-        row("address that is not local", QByteArray("--bind 192.0.2.1 --port 0"), 1,
+        row("address that is not local", QByteArray("quorvane-market --bind 192.0.2.1 --port 0"), 1,
             QByteArray("cannot listen on 192.0.2.1"));
+        // The game answers too, with no display to open a window on and no market started.
+        row("game help", QByteArray("quorvane -platform xcb --help"), 0,
+            QByteArray("Usage: quorvane [--help | --version]|-v, --version"));
+        row("game version", QByteArray("quorvane -v"), 0, QByteArray("quorvane 1.0~beta\n"));
     }
     void commandLines()
     {
-        QFETCH(QByteArray, args);
+        QFETCH(QByteArray, command);
         QFETCH(int, exitCode);
         QFETCH(QByteArray, output);
         QProcess process;
         process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(program(), words(args.constData()));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QLatin1StringView(name));
+        process.setProcessEnvironment(environment);
+        QStringList args = words(command.constData());
+        process.start(program(args.takeFirst()), args);
         QVERIFY(process.waitForFinished(kWaitMs));
         QCOMPARE(process.exitCode(), exitCode);
         const QByteArray out = process.readAll();
