@@ -5,6 +5,7 @@
 #include "savedgamesdesk.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -45,6 +46,7 @@ frmLoad::frmLoad(SavedGamesDesk &desk, QWidget *parent) : QDialog(parent), m_des
     setTabOrder(FileSavedGames, cmdLoad);
     setTabOrder(cmdLoad, cmdCancel);
     FileSavedGames->setFocus();
+    FileSavedGames->installEventFilter(this);
 
     connect(FileSavedGames, &QListWidget::itemSelectionChanged, this, &frmLoad::FileSavedGames_Click);
     // Enter in the list reaches the default button, so only a double click loads from here.
@@ -53,6 +55,21 @@ frmLoad::frmLoad(SavedGamesDesk &desk, QWidget *parent) : QDialog(parent), m_des
     connect(cmdCancel, &QPushButton::clicked, this, &frmLoad::cmdCancel_Click);
 
     Form_Load();
+}
+
+// Focus makes the first game current without selecting it, so the list's own Down would skip it:
+// the first arrow selects the current game instead.
+bool frmLoad::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == FileSavedGames && event->type() == QEvent::KeyPress &&
+        FileSavedGames->selectedItems().isEmpty() && FileSavedGames->currentItem()) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Down || key == Qt::Key_Up) {
+            FileSavedGames->currentItem()->setSelected(true);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void frmLoad::Form_Load()

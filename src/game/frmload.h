@@ -17,6 +17,9 @@ class frmLoad : public QDialog
 public:
     explicit frmLoad(SavedGamesDesk &desk, QWidget *parent = nullptr);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void Form_Load();
     void FileSavedGames_Click();

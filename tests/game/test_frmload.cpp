@@ -61,6 +61,9 @@ private slots:
         QCOMPARE(rowTexts(list()), QStringList({u"zed.qvn"_s, u"Zoe.qvn"_s}));
         QVERIFY(list()->selectedItems().isEmpty());
         QCOMPARE(labels(), u"Available Money : <> USD / Property of <>"_s);
+        QVERIFY(QTest::qWaitForWindowActive(m_dialog) && list()->hasFocus());
+        QTest::keyClick(list(), Qt::Key_Down); // the first Down selects the first game
+        QCOMPARE(labels(), u"Available Money : 2000 USD / Property of zed"_s);
         QCOMPARE(child<QPushButton>(u"cmdLoad"_s)->text() + child<QPushButton>(u"cmdCancel"_s)->text(),
                  u"Load PlayerCancel"_s);
         select(u"Zoe.qvn"_s);
