@@ -73,6 +73,9 @@ TradeDialog::TradeDialog(TradeKind kind, const Captions &captions, TradeDesk &de
     m_slider->setRange(0, 0);
     m_slider->setSingleStep(1);
     m_slider->setPageStep(1);
+    // A scroll bar takes no focus by default; the keyboard reaches it with Shift+Tab from the
+    // quantity, and the arrow keys move it.
+    m_slider->setFocusPolicy(Qt::StrongFocus);
     txtQty = box(QStringLiteral("txtQty"), false, this);
     lblPrice = plainLabel(QString(), this, QStringLiteral("lblPrice"));
     txtPay = box(QStringLiteral("txtPay"), true, this);

@@ -316,9 +316,12 @@ private slots:
         // The amount is paid as it stands: the player must not be able to type it.
         QVERIFY(child(*dialog, "txtPay")->isReadOnly() && child(*dialog, "txtCash")->isReadOnly());
 
-        if (how == u"slider"_s)
+        if (how == u"slider"_s) {
+            QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+            QTest::keyClick(dialog.get(), Qt::Key_Backtab);
+            QVERIFY(slider->hasFocus());
             slider->setValue(35);
-        else
+        } else
             QTest::keyClicks(child(*dialog, "txtQty"), u"35"_s);
         QCOMPARE(child(*dialog, "txtQty")->text() + child(*dialog, "txtPay")->text() +
                      child(*dialog, "txtCash")->text(),
