@@ -21,6 +21,8 @@ TipsPanel::TipsPanel(const QString &programFolder, std::unique_ptr<TipRandom> ra
         auto *b = new QPushButton(caption, this);
         b->setObjectName(QLatin1String(name));
         b->setGeometry(geometry);
+        // Enter presses a focused button, as Space does (only dialogs do that by themselves).
+        b->setAutoDefault(true);
         connect(b, &QPushButton::clicked, this, handler);
         return b;
     };

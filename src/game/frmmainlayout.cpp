@@ -78,6 +78,8 @@ void FrmMain::buildClientArea(const QString &programFolder, std::unique_ptr<TipR
         auto *b = new QPushButton(caption, parent);
         b->setObjectName(QLatin1String(name));
         b->setGeometry(geometry);
+        // Enter presses a focused button, as Space does (only dialogs do that by themselves).
+        b->setAutoDefault(true);
         connect(b, &QPushButton::clicked, this, handler);
         return b;
     };

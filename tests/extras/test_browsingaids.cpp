@@ -216,9 +216,13 @@ private slots:
         const auto caption = [](int n) { return u"Tip of the Day - #%1\r\n\r\nTip & %1"_s.arg(n); };
         auto *label = w.child<QLabel>(u"lblTips"_s);
         QCOMPARE(label->text(), caption(2));
+        // The last by keyboard: Enter presses a focused button, as Space does.
         for (const auto &[button, shown] : {std::pair(u"cmdNextTip"_s, 3), std::pair(u"cmdPreviousTip"_s, 2),
                                             std::pair(u"cmdRandomTip"_s, 1)}) {
-            QTest::mouseClick(w.child<QPushButton>(button), Qt::LeftButton);
+            if (button == u"cmdRandomTip"_s)
+                QTest::keyClick(w.child<QPushButton>(button), Qt::Key_Return);
+            else
+                QTest::mouseClick(w.child<QPushButton>(button), Qt::LeftButton);
             QCOMPARE(label->text(), caption(shown));
         }
     }

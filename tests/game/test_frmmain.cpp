@@ -219,8 +219,9 @@ private slots:
         QTest::mouseClick(list->viewport(), Qt::RightButton, {}, rowCentre(list, list->currentItem()));
         for (const QString &action : {u"mnuFavAdd"_s, u"mnuFavDel"_s, u"mnuStats"_s})
             g.child<QAction>(action)->trigger();
-        for (const QString &button : {u"cmdBuy"_s, u"cmdSell"_s})
-            QTest::mouseClick(g.child<QPushButton>(button), Qt::LeftButton);
+        QTest::mouseClick(g.child<QPushButton>(u"cmdBuy"_s), Qt::LeftButton);
+        QTest::keyClick(g.child<QPushButton>(u"cmdSell"_s),
+                        Qt::Key_Return); // Enter presses it, as Space does
         QTRY_COMPARE(g.messages.texts().mid(1), QStringList(6, noGameLoadedText()));
         QVERIFY(!g.child<QMenu>(u"mnuContextMenu"_s)->isVisible());
         g.w().close();
