@@ -62,6 +62,18 @@ class TestHttpExchange : public QObject
     Q_OBJECT
 
 private slots:
+    // Ports outside 0 to 65535 are refused before any socket is made; 65535 itself is a port.
+    void bindToChecksThePortRange()
+    {
+        for (const auto &[port, inRange] :
+             {std::pair(-1, false), std::pair(65536, false), std::pair(65535, true)}) {
+            MarketHttpServer server;
+            std::string error;
+            const std::optional<int> bound = server.bindTo("127.0.0.1", port, &error);
+            QCOMPARE(!bound && error.find("out of range") != std::string::npos, !inRange);
+        }
+    }
+
     void refuseHead_data()
     {
         const Headers host{{"Host", "a"}};
