@@ -2,35 +2,44 @@
 BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_WERROR=ON
 
-.PHONY: all deps configure build run install package test format-check lint test-sanitize bench fuzz screenshot format clean
+.PHONY: all deps test-deps configure build game run install package test format-check lint test-sanitize bench fuzz screenshot format clean
 
 all: build
 
+# What building and playing need; test-deps adds the tests', benchmarks', linters' and package's.
 deps:
 	@scripts/install-deps
+
+test-deps:
+	@scripts/install-deps --test
 
 configure: deps
 	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) >/dev/null
 
+# Everything, tests and fuzz targets included.
 build: configure
 	@cmake --build $(BUILD)
 
-run: build
+# Only what a player runs: the game, its market, its music library and its program folder.
+game: configure
+	@cmake --build $(BUILD) --target quorvane quorvane-market quorvane_music program_folder
+
+run: game
 	@scripts/run-game $(BUILD)/bin
 
 # A program folder of the player's own, with a menu entry and icons.
 PREFIX ?= $(HOME)/.local/share/quorvane
-install: build
+install: game
 	@cmake --install $(BUILD) --prefix "$(PREFIX)" >/dev/null
 	@scripts/install-desktop-entry "$(PREFIX)"
 
 # The Debian package, in $(BUILD)/package.
-package: build
+package: test-deps game
 	@cmake -S packaging -B $(BUILD)/package -DQUORVANE_BUILD=$(abspath $(BUILD)) >/dev/null
 	@cd $(BUILD)/package && cpack
 	@ls $(BUILD)/package/*.deb
 
-test: format-check build
+test: test-deps format-check build
 	@ctest --test-dir $(BUILD) --output-on-failure -j2
 	@scripts/count-lines
 
@@ -39,29 +48,30 @@ format-check:
 	@clang-format --dry-run -Werror $$(git ls-files '*.cpp' '*.h')
 
 # clang-tidy with the repo's .clang-tidy over src/, market/ and tools/.
-lint: build
+lint: test-deps build
 	@scripts/run-lint $(BUILD)
 
 # The whole suite once more under AddressSanitizer and UBSan, in a build folder of its own.
 SANITIZE_BUILD ?= build-asan
-test-sanitize: deps
+test-sanitize: test-deps
 	@cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_WERROR=ON \
 		-DQUORVANE_SANITIZE=ON >/dev/null
 	@cmake --build $(SANITIZE_BUILD)
 	@ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 		ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j2
 
-bench: build
+bench: test-deps build
 	@cmake --build $(BUILD) --target benchmarks
 	@scripts/run-benchmarks $(BUILD)
 
-fuzz: deps
+fuzz: test-deps
 	@scripts/run-fuzzers
 
-screenshot: build
+screenshot: game
+	@cmake --build $(BUILD) --target quorvane-screenshot
 	@scripts/make-screenshot $(BUILD)/bin
 
-format:
+format: test-deps
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
