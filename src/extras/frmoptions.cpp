@@ -117,8 +117,16 @@ void frmOptions::showSettings()
 void frmOptions::Option1_Click()
 {
     const bool direct = Option1->isChecked();
-    const QColor box = direct ? QColor(224, 224, 224) : QColor(Qt::white);
-    const QColor caption = direct ? QColor(64, 64, 64) : palette().color(QPalette::ButtonText);
+    // The classic greys on a light desktop; a dark one keeps its own colours, where a white box
+    // would hide the white text typed into it and a dark grey caption would vanish.
+    const QPalette &desktop = palette();
+    const bool dark = desktop.color(QPalette::Window).lightness() < 128;
+    const QColor box =
+        direct ? (dark ? desktop.color(QPalette::Disabled, QPalette::Base) : QColor(224, 224, 224))
+               : (dark ? desktop.color(QPalette::Active, QPalette::Base) : QColor(Qt::white));
+    const QColor caption = !direct ? desktop.color(QPalette::ButtonText)
+                           : dark  ? desktop.color(QPalette::Disabled, QPalette::WindowText)
+                                   : QColor(64, 64, 64);
     for (QLineEdit *edit : {Text1, Text2}) {
         edit->setEnabled(!direct);
         QPalette p = edit->palette();

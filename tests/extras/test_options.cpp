@@ -127,6 +127,31 @@ private slots:
         QVERIFY(desk.saved.isEmpty());
     }
 
+    // On a dark desktop the proxy boxes and captions take the palette's colours, greyed ones
+    // from its disabled group: typed text stays readable and a greyed caption still shows.
+    void darkDesktopKeepsTheProxyReadable()
+    {
+        QPalette dark(QColor(0x30, 0x30, 0x30), QColor(0x20, 0x20, 0x20));
+        dark.setColor(QPalette::Disabled, QPalette::Base, QColor(0x28, 0x28, 0x28));
+        dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
+        const QPalette light = QApplication::palette();
+        QApplication::setPalette(dark);
+        FakeOptions desk;
+        desk.inForce = {u"[Quorvane Settings]"_s, u"player"_s, u"No"_s, u"on"_s,
+                        u"UseProxy=Yes"_s,        u"p"_s,      u"1"_s};
+        frmOptions dialog(desk);
+        QLineEdit *host = dialog.findChild<QLineEdit *>(u"Text1"_s);
+        auto *caption = dialog.findChild<QLabel *>(u"lblProxyAddress"_s);
+        QCOMPARE(host->palette().color(QPalette::Active, QPalette::Base),
+                 dark.color(QPalette::Active, QPalette::Base));
+        dialog.findChild<QAbstractButton *>(u"Option1"_s)->click();
+        QCOMPARE(host->palette().color(QPalette::Disabled, QPalette::Base),
+                 dark.color(QPalette::Disabled, QPalette::Base));
+        QCOMPARE(caption->palette().color(QPalette::WindowText),
+                 dark.color(QPalette::Disabled, QPalette::WindowText));
+        QApplication::setPalette(light);
+    }
+
     // Save and Close hands every box over; a refusal is shown and the dialog stays; Cancel hands nothing.
     void saveHandsOverTheChoice_data()
     {
