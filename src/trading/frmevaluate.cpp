@@ -76,8 +76,20 @@ QTableWidget *table(const QString &name, const QStringList &headings)
     t->verticalHeader()->hide();
     t->setEditTriggers(QAbstractItemView::NoEditTriggers);
     t->setSelectionBehavior(QAbstractItemView::SelectRows);
-    t->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // Each column as wide as its contents, so times and amounts never wrap; the last takes the rest.
+    t->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    t->horizontalHeader()->setStretchLastSection(true);
     return t;
+}
+
+// Amounts of money in a table: two decimals, so a column's figures line up on the right.
+QTableWidgetItem *moneyCell(std::optional<double> value, QChar decimal)
+{
+    if (!value)
+        return new Cell(QStringLiteral("N/A"), QVariant());
+    QString text = QString::number(*value, 'f', 2);
+    text.replace(u'.', decimal);
+    return new Cell(text, *value);
 }
 
 } // namespace
@@ -268,22 +280,15 @@ void FrmEvaluate::showHoldings(const Evaluation &e)
     tblHoldings->setRowCount(int(e.positions.size()));
     for (int r = 0; r < int(e.positions.size()); ++r) {
         const PositionFigures &p = e.positions[r];
-        const auto number = [&](std::optional<double> v) {
-            return v ? new Cell(doubleToText(*v, decimal), *v) : new Cell(QStringLiteral("N/A"), QVariant());
-        };
-        const auto amount = [&](std::optional<Money> m) {
-            return m ? new Cell(moneyToText(*m, decimal), m->toDouble())
-                     : new Cell(QStringLiteral("N/A"), QVariant());
+        const auto amount = [](std::optional<Money> m) {
+            return m ? std::optional<double>(m->toDouble()) : std::nullopt;
         };
         tblHoldings->setItem(r, 0, new Cell(p.ticker, p.ticker));
         tblHoldings->setItem(r, 1, new Cell(QString::number(p.quantity), double(p.quantity)));
-        tblHoldings->setItem(
-            r, 2,
-            number(p.averageCost ? std::optional<double>(std::round(*p.averageCost * 10000.0) / 10000.0)
-                                 : std::nullopt));
-        tblHoldings->setItem(r, 3, number(p.lastTrade));
-        tblHoldings->setItem(r, 4, amount(p.value));
-        tblHoldings->setItem(r, 5, amount(p.unrealisedGain));
+        tblHoldings->setItem(r, 2, moneyCell(p.averageCost, decimal));
+        tblHoldings->setItem(r, 3, moneyCell(p.lastTrade, decimal));
+        tblHoldings->setItem(r, 4, moneyCell(amount(p.value), decimal));
+        tblHoldings->setItem(r, 5, moneyCell(amount(p.unrealisedGain), decimal));
     }
     tblHoldings->setSortingEnabled(true);
 }
@@ -304,8 +309,8 @@ void FrmEvaluate::showTrades()
         tblTrades->setItem(r, 1, new Cell(action, action));
         tblTrades->setItem(r, 2, new Cell(t.ticker, t.ticker));
         tblTrades->setItem(r, 3, new Cell(QString::number(t.quantity), double(t.quantity)));
-        tblTrades->setItem(r, 4, new Cell(t.priceText, t.price));
-        tblTrades->setItem(r, 5, new Cell(moneyToText(t.cash, decimal), t.cash.toDouble()));
+        tblTrades->setItem(r, 4, moneyCell(t.price, decimal));
+        tblTrades->setItem(r, 5, moneyCell(t.cash.toDouble(), decimal));
     }
     tblTrades->setSortingEnabled(true);
 }
@@ -340,12 +345,20 @@ void FrmEvaluate::showChart(const Evaluation &e)
             low = std::min(low, p.y());
             high = std::max(high, p.y());
         }
-    // A flat line still gets a band around it in whole dollars.
+    // A flat line still gets a band around it in whole dollars; the axis then steps in round
+    // figures (1, 2 or 5 times a power of ten).
     const double margin = std::max({1.0, std::abs(high) * 0.01, (high - low) * 0.05});
     QChart *chart = chtWorth->chart();
-    chart->axes(Qt::Vertical).front()->setRange(low - margin, high + margin);
-    const double first = worth.front().x();
-    const double last = std::max(worth.back().x(), first + 3600 * 1000.0);
+    auto *worthAxis = qobject_cast<QValueAxis *>(chart->axes(Qt::Vertical).front());
+    worthAxis->setRange(low - margin, high + margin);
+    worthAxis->applyNiceNumbers();
+    // The time axis ends at the last point; a single moment gets half an hour either side.
+    double first = worth.front().x();
+    double last = worth.back().x();
+    if (last <= first) {
+        first -= 1800 * 1000.0;
+        last += 1800 * 1000.0;
+    }
     auto *time = qobject_cast<QDateTimeAxis *>(chart->axes(Qt::Horizontal).front());
     time->setFormat(last - first < 2 * 86400 * 1000.0 ? QStringLiteral("HH:mm")
                                                       : QStringLiteral("yyyy-MM-dd"));

@@ -10,6 +10,7 @@
 #include "trading/portfoliovaluation.h"
 
 #include <QChartView>
+#include <QDateTimeAxis>
 #include <QLabel>
 #include <QLineSeries>
 #include <QListWidget>
@@ -17,6 +18,7 @@
 #include <QPieSlice>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QValueAxis>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -105,17 +107,26 @@ private slots:
         for (int r = 0; r < holdings->rowCount(); ++r)
             for (int c = 0; c < holdings->columnCount(); ++c)
                 cells << holdings->item(r, c)->text();
-        QCOMPARE(cells.join(u'|'), u"IBM|9|82.1667|87.5|787.5|48"_s);
+        QCOMPARE(cells.join(u'|'), u"IBM|9|82.17|87.50|787.50|48.00"_s);
 
         QCOMPARE(w.worthSeries()->count(), 5);
         QCOMPARE(w.indexSeries()->count(), 5);
         QCOMPARE(w.worthSeries()->at(2).y(), 10117.5);
         QCOMPARE(w.indexSeries()->at(3).y(), 10100.0);
+        // The worth axis steps in round figures; the time axis ends at the last point.
+        const QChart *chart = w.worthSeries()->chart();
+        const auto *worthAxis = qobject_cast<QValueAxis *>(chart->axes(Qt::Vertical).front());
+        const double step = (worthAxis->max() - worthAxis->min()) / (worthAxis->tickCount() - 1);
+        QCOMPARE(QList<double>({step, std::fmod(worthAxis->min(), step)}), QList<double>({100, 0}));
+        QCOMPARE(
+            qobject_cast<QDateTimeAxis *>(chart->axes(Qt::Horizontal).front())->max().toMSecsSinceEpoch(),
+            qint64(w.worthSeries()->at(4).x()));
 
         // Quantities sort by number, not by text.
         auto *trades = w.findChild<QTableWidget *>(u"tblTrades"_s);
         trades->sortByColumn(3, Qt::DescendingOrder);
         QCOMPARE(trades->item(0, 3)->text() + trades->item(2, 3)->text(), u"105"_s);
+        QCOMPARE(trades->item(0, 4)->text() + u'|' + trades->item(0, 5)->text(), u"80.00|9200.00"_s);
 
         const QString exported = folder.file(u"out/trades.csv"_s);
         QDir().mkpath(QFileInfo(exported).path());
