@@ -34,8 +34,10 @@ void openManual(const QString &programFolder, QWidget *parent, QPointer<HelpView
     const QUrl manual = QUrl::fromLocalFile(path);
     if (Desktop::openUrl(manual))
         return;
-    if (!viewer)
+    if (!viewer) {
         viewer = new HelpViewer(manual, parent);
+        Desktop::placeBeside(viewer, parent);
+    }
     viewer->show();
     viewer->raise();
     viewer->activateWindow();

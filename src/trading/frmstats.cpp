@@ -2,6 +2,7 @@
 
 #include "frmevaluate.h"
 #include "model/numbertext.h"
+#include "platform/desktop.h"
 #include "platform/messages.h"
 #include "portfoliovaluation.h"
 
@@ -149,8 +150,10 @@ void FrmStats::Command2_Click()
 {
     if (!m_source)
         return;
-    if (!m_evaluate)
+    if (!m_evaluate) {
         m_evaluate = new FrmEvaluate(*m_source, window());
+        Desktop::placeBeside(m_evaluate, window());
+    }
     m_evaluate->refresh();
     m_evaluate->show();
     m_evaluate->raise();

@@ -81,6 +81,24 @@ class TestBrowsingAids : public QObject
     Q_OBJECT
 
 private slots:
+    // A new window goes right of its anchor, else left, 8 pixels apart and kept on the screen;
+    // with room on neither side it is left to the window manager.
+    void windowsOpenBesideTheirAnchor()
+    {
+        const QRect screen(0, 0, 1920, 1080), anchor(100, 100, 600, 400);
+        const auto at = [](std::optional<QPoint> p) {
+            return p ? u"%1,%2"_s.arg(p->x()).arg(p->y()) : u"-"_s;
+        };
+        for (const auto &[from, size, where] :
+             {std::tuple(anchor, QSize(500, 300), u"708,100"_s),
+              std::tuple(anchor, QSize(1212, 300), u"708,100"_s),
+              std::tuple(anchor, QSize(1213, 300), u"-"_s),
+              std::tuple(QRect(1300, 100, 600, 400), QSize(500, 300), u"792,100"_s),
+              std::tuple(QRect(100, 600, 600, 400), QSize(500, 600), u"708,480"_s),
+              std::tuple(anchor, QSize(500, 1081), u"-"_s)})
+            QCOMPARE(at(Desktop::besidePosition(from, size, screen)), where);
+    }
+
     void filterBoxesTopToBottom()
     {
         QStringList shown;
