@@ -1,7 +1,24 @@
 #include "librarymusicplayer.h"
 
+#include <mutex>
+
+namespace {
+QtMessageHandler nextHandler = nullptr;
+
+// Without a sound server Qt's PulseAudio backend says so on the terminal; the music is silent
+// then by design, so those lines are dropped and every other message goes on as before.
+void dropSoundServerWarnings(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.startsWith(QLatin1String("PulseAudioService: ")))
+        return;
+    nextHandler(type, context, message);
+}
+} // namespace
+
 LibraryMusicPlayer::LibraryMusicPlayer(const QString &libraryPath, int delayMs) : m_library(libraryPath)
 {
+    static std::once_flag installed;
+    std::call_once(installed, [] { nextHandler = qInstallMessageHandler(dropSoundServerWarnings); });
     m_delay.setSingleShot(true);
     m_delay.setInterval(delayMs);
     connect(&m_delay, &QTimer::timeout, this, &LibraryMusicPlayer::loadLibrary);
