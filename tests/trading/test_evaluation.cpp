@@ -110,6 +110,12 @@ private slots:
             netWorthSeries(j, Money::fromDollars(900), {{QStringLiteral("A"), 10}},
                            {{QStringLiteral("A"), a.mid(0, 3)}}, index, at(5, 12), std::nullopt);
         QCOMPARE(gap.size(), 3);
+        // Without the index's closes the worth is still drawn, with no index beside it.
+        const QList<WorthPoint> alone =
+            netWorthSeries(j, Money::fromDollars(900), {{QStringLiteral("A"), 10}},
+                           {{QStringLiteral("A"), a}}, {}, at(5, 12), Money::fromDollars(1030));
+        QVERIFY(alone.size() == 5 && std::none_of(alone.begin(), alone.end(),
+                                                  [](const WorthPoint &p) { return p.index.has_value(); }));
     }
 
     void exportedCsv()
