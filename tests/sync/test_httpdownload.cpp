@@ -317,6 +317,8 @@ private slots:
              "\r\n0\r\n\r\n"});
         row("HTML page answered 200",
             {ok + "Content-Type: TEXT/HTML; charset=utf-8\r\nContent-Length: 12\r\n\r\n" + body});
+        row("HTML type before a CSV one",
+            {ok + "Content-Type: text/html\r\n" + csv + "Content-Length: 12\r\n\r\n" + body});
         row("101 Switching Protocols",
             {"HTTP/1.1 101 Switching Protocols\r\nUpgrade: x\r\n\r\n" + okHeader(12) + body});
         row("interim answers without end",
