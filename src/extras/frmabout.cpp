@@ -119,7 +119,7 @@ frmAbout::frmAbout(const QString &programFolder, QWidget *parent) : QDialog(pare
     cmdOk->setObjectName(QStringLiteral("cmdOk"));
     cmdOk->setDefault(true);
 
-    for (QLabel *label : {Label6, Label7, Label9})
+    for (QLabel *label : {Label6, Label7})
         label->setWordWrap(false);
     auto *links = new QGridLayout;
     links->addWidget(Label6, 0, 0);

@@ -1,5 +1,6 @@
 // The sector filter (its texts and lists, then the dialog on a fake door), the tips panel, the
 // about box and the help, as the main window offers them.
+#include "common/cutwidgets.h"
 #include "common/fakedesks.h"
 #include "common/listrows.h"
 #include "common/messagerecorder.h"
@@ -288,6 +289,7 @@ private slots:
                               u"<-- Wow ! Nice chick !"_s,
                               u"This program uses Qt, Qt Charts and libopenmpt; its market service uses "
                               u"Boost.Beast"_s}));
+        QCOMPARE(cutWidgets(*about), QStringList());
         QVERIFY(!about->findChild<QLabel *>(u"Picture1"_s)->pixmap().isNull() ||
                 !QFileInfo::exists(w.folder.file(u"pictures/chick.png"_s)));
         // Tab reaches each link from the button before it, and Enter or Space follows it.
