@@ -93,8 +93,9 @@ private slots:
         const QString entry = data + u"/applications/org.example.Quorvane.desktop"_s;
         const CommandResult valid = runCommand(u"desktop-file-validate"_s, {entry});
         QVERIFY2(valid.ok, valid.tail().constData());
-        // The path holds a space, so the program is quoted.
-        QVERIFY2(readOrMissing(entry).contains("\nExec=\"" + file(u"quorvane"_s).toUtf8() + "\"\n"),
+        // The path holds a space, so the program is quoted; a Qt game, as menus group them.
+        QVERIFY2(readOrMissing(entry).contains("\nExec=\"" + file(u"quorvane"_s).toUtf8() + "\"\n") &&
+                     readOrMissing(entry).contains("\nCategories=Game;StrategyGame;Qt;\n"),
                  readOrMissing(entry).constData());
         for (const char *size : {"16", "22", "24", "32", "48", "64", "128", "256"})
             QCOMPARE(
