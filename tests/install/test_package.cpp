@@ -87,6 +87,17 @@ private slots:
             QVERIFY2(r.output.contains(QLatin1String(library)), r.tail().constData());
     }
 
+    // Built hardened: relocations read-only and bound at start.
+    void programsAreHardened()
+    {
+        for (const QString &program : {u"quorvane"_s, u"quorvane-market"_s}) {
+            const CommandResult r =
+                runCommand(u"readelf"_s, {u"-d"_s, u"-l"_s, m_root + u"/usr/lib/quorvane/"_s + program});
+            QVERIFY2(r.ok && r.output.contains(u"BIND_NOW"_s) && r.output.contains(u"GNU_RELRO"_s),
+                     qPrintable(program));
+        }
+    }
+
     void lintianAndValidatorsFindNoError()
     {
         // lintian refuses to run as root.
