@@ -24,7 +24,9 @@ build: configure
 game: configure
 	@cmake --build $(BUILD) --target quorvane quorvane-market quorvane_music program_folder
 
+# Without a desktop, run-game also writes a picture of the window: that needs the screenshot tool.
 run: game
+	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY$$QT_QPA_PLATFORM" ]; then cmake --build $(BUILD) --target quorvane-screenshot; fi
 	@scripts/run-game $(BUILD)/bin
 
 # A program folder of the player's own, with a menu entry and icons.
