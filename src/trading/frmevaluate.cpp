@@ -76,9 +76,10 @@ QTableWidget *table(const QString &name, const QStringList &headings)
     t->verticalHeader()->hide();
     t->setEditTriggers(QAbstractItemView::NoEditTriggers);
     t->setSelectionBehavior(QAbstractItemView::SelectRows);
-    // Each column as wide as its contents, so times and amounts never wrap; the last takes the rest.
-    t->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    t->horizontalHeader()->setStretchLastSection(true);
+    // The columns share the width; the first, a ticker or a time, is as wide as its contents so
+    // a time never wraps.
+    t->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    t->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     return t;
 }
 
@@ -130,6 +131,11 @@ FrmEvaluate::FrmEvaluate(PortfolioSource &source, QWidget *parent)
     tblTrades->sortByColumn(0, Qt::AscendingOrder);
     tblHoldings->setSortingEnabled(true);
     tblHoldings->sortByColumn(0, Qt::AscendingOrder);
+    // Wide enough for every heading of the holdings, the table with most columns to read.
+    int headings = 0;
+    for (int c = 0; c < tblHoldings->columnCount(); ++c)
+        headings += tblHoldings->horizontalHeader()->sectionSizeHint(c);
+    tblHoldings->setMinimumWidth(headings + 2 * tblHoldings->frameWidth() + 24);
 
     m_worthSeries = new QLineSeries(this);
     m_worthSeries->setName(QStringLiteral("Net worth"));
