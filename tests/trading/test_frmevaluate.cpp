@@ -4,6 +4,7 @@
 #include "common/fakequoteservice.h"
 #include "common/messagerecorder.h"
 #include "common/programfolder.h"
+#include "common/rows.h"
 #include "common/testsession.h"
 #include "trading/frmevaluate.h"
 #include "trading/frmstats.h"
@@ -70,8 +71,24 @@ class TestFrmEvaluate : public QObject
     Q_OBJECT
 
 private slots:
+    // Shown at once from the files, then what the answers, or their absence, let be known.
+    void figuresChartTradesAndExport_data()
+    {
+        QTest::addColumn<bool>("answers");
+        QTest::addColumn<QString>("figures");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("points"); // without closes only the start is known
+        row("answered", true,
+            u"10095 $|10000 $|+95 $ (+0.95 %)|+47 $|+1.00 % since 2026-12-02|The market beat you by 0.05 points"_s,
+            u"1 unreadable line(s)"_s, 5);
+        row("no service", false, u"N/A|10000 $|N/A|+47 $|N/A|N/A"_s, u"did not answer"_s, 1);
+    }
     void figuresChartTradesAndExport()
     {
+        QFETCH(bool, answers);
+        QFETCH(QString, figures);
+        QFETCH(QString, status);
+        QFETCH(int, points);
         FakeQuoteService service;
         QVERIFY(service.listen());
         service.prices.insert(u"IBM"_s, "87.5");
@@ -82,25 +99,25 @@ private slots:
         service.histories.insert(u"IBM"_s, days("88", "90", "80", "80"));
         service.histories.insert(u"^QVC"_s, days("1010", "1005", "1000", "1000"));
         TempProgramFolder folder;
-        layOut(folder, service.host());
+        layOut(folder, answers ? service.host() : FakeQuoteService::closedHost());
         TestSession ts(folder.path());
         QVERIFY(!ts.session->start());
 
         FrmEvaluate w(ts.session->portfolio(), nullptr);
         w.refresh();
         w.show();
-        // Shown at once from the files, before any answer.
         QCOMPARE(texts(w, {"lblNetWorth"}), u"\u2026"_s);
         QCOMPARE(w.findChild<QTableWidget *>(u"tblTrades"_s)->rowCount(), 3);
         QVERIFY(QTest::qWaitFor([&] { return w.valuation().pendingRequests() == 0; }, 10000));
-
         QCOMPARE(w.windowTitle(), u"Portfolio Evaluation"_s);
         QCOMPARE(
             texts(w, {"lblNetWorth", "lblStartCash", "lblGain", "lblRealised", "lblIndex", "lblVerdict"}),
-            u"10095 $|10000 $|+95 $ (+0.95 %)|+47 $|+1.00 % since 2026-12-02|"
-            u"The market beat you by 0.05 points"_s);
-        QVERIFY2(texts(w, {"lblStatus"}).contains(u"1 unreadable line(s)"_s),
-                 qPrintable(texts(w, {"lblStatus"})));
+            figures);
+        QVERIFY2(texts(w, {"lblStatus"}).contains(status), qPrintable(texts(w, {"lblStatus"})));
+        QCOMPARE(w.worthSeries()->count(), points);
+        QCOMPARE(w.worthSeries()->at(0).y(), 10000.0);
+        if (!answers)
+            return;
 
         const auto *holdings = w.findChild<QTableWidget *>(u"tblHoldings"_s);
         QStringList cells;
@@ -109,7 +126,6 @@ private slots:
                 cells << holdings->item(r, c)->text();
         QCOMPARE(cells.join(u'|'), u"IBM|9|82.17|87.50|787.50|48.00"_s);
 
-        QCOMPARE(w.worthSeries()->count(), 5);
         QCOMPARE(w.indexSeries()->count(), 5);
         QCOMPARE(w.worthSeries()->at(2).y(), 10117.5);
         QCOMPARE(w.indexSeries()->at(3).y(), 10100.0);
@@ -138,25 +154,6 @@ private slots:
         QVERIFY(csv.startsWith("Time,Action,Ticker,Quantity,Price,Cash\r\n") && csv.count("\r\n") == 5);
     }
 
-    void withoutAServiceShowsWhatIsKnown()
-    {
-        TempProgramFolder folder;
-        layOut(folder, FakeQuoteService::closedHost());
-        TestSession ts(folder.path());
-        QVERIFY(!ts.session->start());
-        FrmEvaluate w(ts.session->portfolio(), nullptr);
-        w.refresh();
-        QVERIFY(QTest::qWaitFor([&] { return w.valuation().pendingRequests() == 0; }, 10000));
-        QCOMPARE(
-            texts(w, {"lblNetWorth", "lblStartCash", "lblGain", "lblRealised", "lblIndex", "lblVerdict"}),
-            u"N/A|10000 $|N/A|+47 $|N/A|N/A"_s);
-        QVERIFY2(texts(w, {"lblStatus"}).contains(u"did not answer"_s), qPrintable(texts(w, {"lblStatus"})));
-        QCOMPARE(w.findChild<QTableWidget *>(u"tblTrades"_s)->rowCount(), 3);
-        // Only the start is known without closes.
-        QCOMPARE(w.worthSeries()->count(), 1);
-        QCOMPARE(w.worthSeries()->at(0).y(), 10000.0);
-    }
-
     // The panel draws the figures and the fortune each time it is shown, opens one evaluation
     // window, and reports an unreadable game instead of showing.
     void statisticsPanel_data()
@@ -165,10 +162,9 @@ private slots:
         QTest::addColumn<QByteArray>("price");
         QTest::addColumn<QString>("fortune");
         QTest::addColumn<QString>("tip");
-        QTest::newRow("valued") << true << QByteArray("87.5") << u"10095"_s << QString();
-        QTest::newRow("no last trade")
-            << true << QByteArray("N/A") << u"N/A"_s << u"No last trade is known for IBM"_s;
-        QTest::newRow("no service") << false << QByteArray() << u"N/A"_s << u"did not answer"_s;
+        row("valued", true, QByteArray("87.5"), u"10095"_s, QString());
+        row("no last trade", true, QByteArray("N/A"), u"N/A"_s, u"No last trade is known for IBM"_s);
+        row("no service", false, QByteArray(), u"N/A"_s, u"did not answer"_s);
     }
     void statisticsPanel()
     {
