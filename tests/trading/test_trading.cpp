@@ -5,6 +5,7 @@
 #include "common/failingreplacer.h"
 #include "common/messagerecorder.h"
 #include "common/programfolder.h"
+#include "common/rows.h"
 #include "common/testsession.h"
 #include "model/numbertext.h"
 #include "model/stockcatalogue.h"
@@ -286,11 +287,11 @@ private slots:
         QTest::addColumn<bool>("buy");
         QTest::addColumn<QString>("how"); // "slider" or "typed" (then the button), "enter" (typed)
         QTest::addColumn<QString>("result");
-        QTest::newRow("buy by scroll bar") << true << u"slider"_s << u"made"_s;
-        QTest::newRow("buy on Enter, with a notice") << true << u"enter"_s << u"notice"_s;
-        QTest::newRow("buy typed, refused") << true << u"typed"_s << u"refused"_s;
-        QTest::newRow("sell by scroll bar, refused") << false << u"slider"_s << u"refused"_s;
-        QTest::newRow("sell on Enter") << false << u"enter"_s << u"made"_s;
+        row("buy by scroll bar", true, u"slider"_s, u"made"_s);
+        row("buy on Enter, with a notice", true, u"enter"_s, u"notice"_s);
+        row("buy typed, refused", true, u"typed"_s, u"refused"_s);
+        row("sell by scroll bar, refused", false, u"slider"_s, u"refused"_s);
+        row("sell on Enter", false, u"enter"_s, u"made"_s);
     }
     void dialogs()
     {
@@ -407,26 +408,23 @@ private slots:
     }
 
     // Add and remove sequences ("+T" adds T, "-T" removes it; null file: none): the file afterwards,
-    // and the right-click menu it then gives for IBM.
+    // and the right-click menu it then gives for IBM. Case, copies and a missing file on adding:
+    // test_gamefiles.
     void favorites_data()
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QByteArray>("expected");
         const QByteArray none;
-        QTest::newRow("add then remove keeps the order") << kHeader + "IBM\r\nDELL\r\n"
-                                                         << u"+AAPL -IBM"_s << kHeader + "DELL\r\nAAPL\r\n";
-        QTest::newRow("remove then add back") << kHeader + "IBM\r\n" << u"-IBM +IBM"_s << kHeader + "IBM\r\n";
-        QTest::newRow("remove drops every copy") << kHeader + "IBM\r\nDELL\r\nIBM\r\n"
-                                                 << u"-IBM"_s << kHeader + "DELL\r\n";
-        QTest::newRow("remove respects case") << kHeader + "ibm\r\n" << u"-IBM"_s << kHeader + "ibm\r\n";
-        QTest::newRow("missing file is created with its header") << none << u"+IBM"_s << kHeader + "IBM\r\n";
-        QTest::newRow("remove from a missing file") << none << u"-IBM"_s << kHeader;
-        QTest::newRow("line ends mended") << kHeader + "DELL" << u"+IBM"_s << kHeader + "DELL\r\nIBM\r\n";
-        QTest::newRow("nothing selected writes nothing") << kHeader << u"+ -"_s << kHeader;
-        QTest::newRow("last line without line end") << kHeader + "IBM" << QString() << kHeader + "IBM";
-        QTest::newRow("missing file lists nothing") << none << QString() << none;
-        QTest::newRow("empty file lists nothing") << QByteArray("") << QString() << QByteArray("");
+        row("add then remove keeps the order", kHeader + "IBM\r\nDELL\r\n", u"+AAPL -IBM"_s,
+            kHeader + "DELL\r\nAAPL\r\n");
+        row("remove then add back", kHeader + "IBM\r\n", u"-IBM +IBM"_s, kHeader + "IBM\r\n");
+        row("remove from a missing file", none, u"-IBM"_s, kHeader);
+        row("line ends mended", kHeader + "DELL", u"+IBM"_s, kHeader + "DELL\r\nIBM\r\n");
+        row("nothing selected writes nothing", kHeader, u"+ -"_s, kHeader);
+        row("last line without line end", kHeader + "IBM", QString(), kHeader + "IBM");
+        row("missing file lists nothing", none, QString(), none);
+        row("empty file lists nothing", QByteArray(""), QString(), QByteArray(""));
     }
     void favorites()
     {
