@@ -26,7 +26,6 @@
 #include <QThreadPool>
 #include <QtTest>
 
-#include <algorithm>
 #include <functional>
 
 using namespace Qt::StringLiterals;
@@ -83,10 +82,7 @@ public:
                 });
         });
     }
-    bool saw(const QString &start) const
-    {
-        return std::any_of(lines.begin(), lines.end(), [&](const QString &l) { return l.startsWith(start); });
-    }
+    bool saw(const QString &start) const { return !lines.filter(start).isEmpty(); }
     QStringList lines;
 };
 } // namespace
@@ -139,10 +135,9 @@ private slots:
         QCOMPARE(g.label(u"lblTicker"_s), u"Cash : 100000$"_s);
         QVERIFY(g.label(u"lblQuote"_s).isEmpty() && g.child(u"PicUp"_s)->isHidden() &&
                 g.child(u"PicDown"_s)->isHidden());
-        QStringList menus, captions;
+        QStringList captions;
         for (QAction *a : w.menuBar()->actions())
-            menus.append(a->text());
-        QCOMPARE(menus, (QStringList{u"&File"_s, u"&Options"_s, u"?"_s}));
+            captions.append(a->text());
         // Every entry but Quit has its icon; help and quit have their keys.
         for (const char *name : {"mnuNewGame", "mnuLoadSaved", "mnuEnd", "mnuStats", "MnuProxy", "mnuContent",
                                  "mnuAbout", "mnuFavAdd", "mnuFavDel"}) {
@@ -150,10 +145,10 @@ private slots:
             captions.append(a->text() + (a->icon().isNull() ? u" -"_s : u""_s) +
                             (a->shortcut().isEmpty() ? QString() : u" "_s + a->shortcut().toString()));
         }
-        QCOMPARE(captions,
-                 (QStringList{u"&Start New Game"_s, u"&Load Saved Game"_s, u"&Quit Quorvane - Ctrl+Q"_s,
-                              u"&Statistics"_s, u"&Configuration"_s, u"&Content F1"_s, u"&About"_s,
-                              u"Add to Favorites"_s, u"Remove from Favorites"_s}));
+        QCOMPARE(captions, (QStringList{u"&File"_s, u"&Options"_s, u"?"_s, u"&Start New Game"_s,
+                                        u"&Load Saved Game"_s, u"&Quit Quorvane - Ctrl+Q"_s, u"&Statistics"_s,
+                                        u"&Configuration"_s, u"&Content F1"_s, u"&About"_s,
+                                        u"Add to Favorites"_s, u"Remove from Favorites"_s}));
         auto *pane = g.child<WebPane>(u"WebBrowser"_s);
         QVERIFY(pane->currentUrl().isEmpty());
         g.showAndWait();
