@@ -10,6 +10,7 @@
 #include "model/gamefiles.h"
 #include "model/numbertext.h"
 #include "model/stockcatalogue.h"
+#include "model/tradejournal.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,6 +25,9 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QByteArray kHeader("[Quorvane Favorites File]\r\n");
+const QByteArray kBom("\xEF\xBB\xBF");
+const QByteArray kOptions("[Quorvane Options] \xe9t\xe9 \r\nOld\r\nLoadFavorites=No\r\nEnableMusic=Yes\r\n"
+                          "UseProxy=Yes\r\nproxy.lan\r\n3128\r\n");
 
 // A saved game built by hand: every catalogue ticker alphabetically, with its quantity text.
 QByteArray gameBytes(const QByteArray &cash, const QHash<QString, QByteArray> &quantities = {},
@@ -50,12 +54,34 @@ struct Rewrite
     const char *cash, *ticker;
     qint64 change;
     QByteArray after;
-    int line;
+    int line = 0;
+    char decimal = '.';
+};
+
+// A file of `kind` ("game", "cash", "settings", "favorites", "holdings <count>"; a trailing ","
+// reads with the decimal comma) read from `bytes` (null: none): what was read, or the error's
+// reason (a part of it) and line.
+struct Read
+{
+    const char *tag, *kind;
+    QByteArray bytes;
+    const char *result;
+    int line = -1; // -1: read without error
+};
+
+// `op` ("add T", "remove T", "options game|favourites|music|proxy|host|port") on the file it
+// concerns, holding `before` (null: none): the file afterwards, or null when refused.
+struct Write
+{
+    const char *tag, *op;
+    QByteArray before, after;
 };
 
 } // namespace
 
 Q_DECLARE_METATYPE(Rewrite)
+Q_DECLARE_METATYPE(Read)
+Q_DECLARE_METATYPE(Write)
 
 class TestGameFiles : public QObject
 {
@@ -150,12 +176,7 @@ private slots:
         const QByteArray game = readBytes(gamePath());
         QCOMPARE(game, gameBytes("100000", {}, "0"));
         QCOMPARE(readBytes(favPath()), kHeader);
-        GameState state = someState();
-        QVERIFY(!ReadSavedGame(folder(), u"Demo"_s, state));
-        QCOMPARE(state.cash, Money::fromDollars(100000));
-        QCOMPARE(state.holdingCount(), 228);
-        QCOMPARE(state.holdings.last(), (Holding{u"ZQK"_s, 0}));
-        QCOMPARE(state.openTradeDialogs, 1);
+        GameState state = loadDemo();
         QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, u"99000"_s, u"IBM"_s, 10));
         QVERIFY(!AddFavorite(folder(), u"Demo"_s, u"IBM"_s));
         QCOMPARE(readBytes(gamePath(u"Demo2"_s)), other);
@@ -175,24 +196,27 @@ private slots:
         const qint64 huge = std::numeric_limits<qint64>::max();
         caseRows<Rewrite>({
             {"buy 10", gameBytes("5000"), 228, "4123.5", "AAPL", 10,
-             gameBytes("4123.5", {{u"AAPL"_s, " 10 "}}), 0},
+             gameBytes("4123.5", {{u"AAPL"_s, " 10 "}})},
             {"sell all keeps the row", gameBytes("5000", {{u"AAPL"_s, "10"}}), 228, "1", "AAPL", -10,
-             gameBytes("1"), 0},
+             gameBytes("1")},
             {"negative holding", gameBytes("5000"), 228, "1", "AAPL", -5,
-             gameBytes("1", {{u"AAPL"_s, "-5 "}}), 0},
+             gameBytes("1", {{u"AAPL"_s, "-5 "}})},
             {"up to the largest", gameBytes("5000", {{u"AAPL"_s, "2147483640"}}), 228, "1", "AAPL", 7,
-             gameBytes("1", {{u"AAPL"_s, " 2147483647 "}}), 0},
+             gameBytes("1", {{u"AAPL"_s, " 2147483647 "}})},
             {"down to the smallest", gameBytes("5000", {{u"AAPL"_s, "-2147483647"}}), 228, "1", "AAPL", -1,
-             gameBytes("1", {{u"AAPL"_s, "-2147483648 "}}), 0},
+             gameBytes("1", {{u"AAPL"_s, "-2147483648 "}})},
             // A ticker listed twice changes twice, rows past the game's holdings are dropped, and
             // a ticker the file lacks (case counts) changes only the cash.
-            {"walks the file", walk, 3, "90", "IBM", 5, "90\r\nIBM\r\n 6 \r\nDELL\r\n 2 \r\nIBM\r\n 8 \r\n",
-             0},
-            {"other case", walk, 3, "80", "ibm", 5, "80\r\nIBM\r\n 1 \r\nDELL\r\n 2 \r\nIBM\r\n 3 \r\n", 0},
-            {"above the largest quantity", top, 228, "4000", "AAPL", 1, {}, 0},
-            {"below the smallest quantity", top, 228, "4000", "ABX", -1, {}, 0},
-            {"change beyond 64 bits", top, 228, "4000", "AAPL", huge, {}, 0},
-            {"cash text not a number", top, 228, "lots", "AAPL", 1, {}, 0},
+            {"walks the file", walk, 3, "90", "IBM", 5, "90\r\nIBM\r\n 6 \r\nDELL\r\n 2 \r\nIBM\r\n 8 \r\n"},
+            {"other case", walk, 3, "80", "ibm", 5, "80\r\nIBM\r\n 1 \r\nDELL\r\n 2 \r\nIBM\r\n 3 \r\n"},
+            {"byte order mark dropped", kBom + "1234.5\r\nIBM\r\n 7 \r\n", 1, "1000", "IBM", 2,
+             "1000\r\nIBM\r\n 9 \r\n"},
+            {"decimal comma", "5000\r\nA\r\n0\r\n", 1, "1234,5", "A", 1, "1234,5\r\nA\r\n 1 \r\n", 0, ','},
+            {"above the largest quantity", top, 228, "4000", "AAPL", 1, {}},
+            {"below the smallest quantity", top, 228, "4000", "ABX", -1, {}},
+            {"change beyond 64 bits", top, 228, "4000", "AAPL", huge, {}},
+            {"cash text not a number", top, 228, "lots", "AAPL", 1, {}},
+            {"point where the comma belongs", "5000\r\nA\r\n0\r\n", 1, "1234.5", "A", 1, {}, 0, ','},
             {"file shorter than the game", "5000\r\nAAPL\r\n 3 \r\n", 2, "4000", "AAPL", 1, {}, 4},
             {"file with a bad quantity", "5000\r\nAAPL\r\nmany\r\n", 1, "4000", "AAPL", 1, {}, 3},
         });
@@ -200,14 +224,15 @@ private slots:
     void rewrite()
     {
         QFETCH(Rewrite, c);
+        const GameFolder disk(folder(), QChar::fromLatin1(c.decimal));
         QVERIFY(writeBytes(gamePath(), c.file));
         GameState state = someState();
         SavedGameContent content;
-        (void)parseSavedGame(c.file, gamePath(), u'.', content, c.count);
+        (void)parseSavedGame(c.file, gamePath(), disk.decimal, content, c.count);
         state.holdings = content.holdings;
         state.holdings.resize(c.count, Holding{u"X"_s, 1});
         const GameState before = state;
-        const FileStatus error = RewriteSavedGameAfterTrade(folder(), state, QString::fromLatin1(c.cash),
+        const FileStatus error = RewriteSavedGameAfterTrade(disk, state, QString::fromLatin1(c.cash),
                                                             QString::fromLatin1(c.ticker), c.change);
         QCOMPARE(fileNames(folder()), words("Demo.qvn"));
         if (c.after.isNull()) {
@@ -221,197 +246,189 @@ private slots:
         QVERIFY(!error);
         QCOMPARE(readBytes(gamePath()), c.after);
         GameState back; // the game in memory is the file as written
-        QVERIFY(!ReadSavedGame(folder(), u"Demo"_s, back));
+        QVERIFY(!ReadSavedGame(disk, u"Demo"_s, back));
         QCOMPARE(state.cash, back.cash);
         QCOMPARE(state.holdings, back.holdings);
     }
 
-    void decimalCommaRoundTrip()
+    void read_data()
     {
-        const GameFolder comma(folder(), u',');
-        QVERIFY(!CreateSavedGame(comma, u"Demo"_s, u"2000"_s, {}));
-        GameState state = loadDemo();
-        QVERIFY(!RewriteSavedGameAfterTrade(comma, state, u"1234,5"_s, u"A"_s, 1));
-        QVERIFY(readBytes(gamePath()).startsWith("1234,5\r\nA\r\n 1 \r\n"));
-        QVERIFY(ReadSavedGame(folder(), u"Demo"_s, state)); // not a number with the point
-        QVERIFY(!ReadSavedGame(comma, u"Demo"_s, state));
-        QCOMPARE(state.cash, Money::fromUnits(12345000));
-        Money cash;
-        QVERIFY(!ReadSavedGameCash(comma, u"Demo.qvn"_s, cash));
-        QCOMPARE(cash, Money::fromUnits(12345000));
-    }
-
-    void settingsSwitches_data()
-    {
-        QTest::addColumn<QByteArray>("switches");
-        QTest::addColumn<QString>("expected"); // favourites, music, proxy
-        row("exact Yes and No, last line without a line end",
-            QByteArray("LoadFavorites=Yes\r\nEnableMusic=No\r\nUseProxy=Yes\r\nh\r\n1"), "101");
-        row("trailing blanks turn switches off, music on",
-            QByteArray("LoadFavorites=Yes \r\nEnableMusic=No \r\nUseProxy=Yes \r\nh\r\n1\r\n"), "010");
-        row("case matters", QByteArray("loadfavorites=yes\r\nENABLEMUSIC=NO\r\nUseProxy=yes\r\nh\r\n1\r\n"),
-            "010");
-    }
-    void settingsSwitches()
-    {
-        QFETCH(QByteArray, switches);
-        QFETCH(QString, expected);
-        QVERIFY(writeBytes(settingsPath(folder()), "Q\r\nDemo\r\n" + switches));
-        Settings s;
-        QVERIFY(!ReadSettings(folder(), s));
-        QCOMPARE(u"%1%2%3"_s.arg(int(s.loadFavorites())).arg(int(s.musicEnabled())).arg(int(s.useProxy())),
-                 expected);
-    }
-
-    void writeSettings()
-    {
-        Settings settings;
-        checkWriteError(WriteSettings(folder(), SettingsChoice{}, settings), settingsPath(folder()));
-        QVERIFY(fileNames(folder()).isEmpty()); // the first line comes from the file
-
-        const QByteArray firstLine("[Quorvane Options] \xe9t\xe9 ");
-        QVERIFY(writeBytes(settingsPath(folder()), firstLine +
-                                                       "\r\nOld\r\nLoadFavorites=No\r\nEnableMusic=Yes\r\n"
-                                                       "UseProxy=Yes\r\nproxy.lan\r\n3128\r\n"));
-        QVERIFY(!ReadSettings(folder(), settings));
-        SettingsChoice off{u"Demo"_s, true, false, false, u"ignored"_s, u"1"_s};
-        QVERIFY(!WriteSettings(folder(), off, settings));
-        QCOMPARE(readBytes(settingsPath(folder())),
-                 firstLine +
-                     "\r\nDemo\r\nLoadFavorites=Yes\r\nEnableMusic=No\r\nUseProxy=No\r\nnull\r\nnull\r\n");
-        QCOMPARE(settings.favoritesLine, u"LoadFavorites=Yes"_s);
-        QVERIFY(!settings.useProxy());
-        QCOMPARE(settings.proxyHost, u"proxy.lan"_s); // kept in memory, unused
-        QCOMPARE(settings.defaultGame, u"Demo"_s);    // shown next time; only start-up loads it
-
-        SettingsChoice on{u"Demo"_s, false, true, true, u" 10.0.0.1 "_s, u"8080"_s};
-        QVERIFY(!WriteSettings(folder(), on, settings));
-        QCOMPARE(
-            readBytes(settingsPath(folder())),
-            firstLine +
-                "\r\nDemo\r\nLoadFavorites=No\r\nEnableMusic=Yes\r\nUseProxy=Yes\r\n 10.0.0.1 \r\n8080\r\n");
-        QVERIFY(settings.useProxy());
-
-        // A value that cannot be stored on one 8-bit line is refused and changes nothing.
-        const QMap<QString, QByteArray> before = snapshotFiles(folder());
-        for (const QString &host : {u"a\r\nb"_s, u"\u0141\u00f3d\u017a"_s}) {
-            on.proxyHost = host;
-            checkWriteError(WriteSettings(folder(), on, settings), settingsPath(folder()));
-            QCOMPARE(snapshotFiles(folder()), before);
-            QCOMPARE(settings.proxyHost, u" 10.0.0.1 "_s);
-        }
-    }
-
-    void favorites()
-    {
-        const QString game = u"Demo"_s;
-        QVERIFY(!AddFavorite(folder(), game, u"IBM"_s)); // a missing file counts as the header
-        QCOMPARE(readBytes(favPath()), kHeader + "IBM\r\n");
-        QVERIFY(writeBytes(favPath(), QByteArray())); // so does an empty one
-        for (const QString &ticker : words("DELL AAPL IBM AAPL"))
-            QVERIFY(!AddFavorite(folder(), game, ticker));
-        QStringList tickers;
-        QVERIFY(!ReadFavorites(folder(), game, tickers));
-        QCOMPARE(tickers, words("DELL AAPL IBM AAPL"));
-        QVERIFY(!RemoveFavorite(folder(), game, u"aapl"_s)); // case matters
-        QVERIFY(!RemoveFavorite(folder(), game, u"AAPL"_s));
-        QVERIFY(!RemoveFavorite(folder(), game, QString::fromLatin1(kFavoritesHeader))); // not a ticker
-        QCOMPARE(readBytes(favPath()), kHeader + "DELL\r\nIBM\r\n");
-        // A ticker that would read back as other fields is refused.
-        checkWriteError(AddFavorite(folder(), game, u"A,B"_s), favPath());
-        QCOMPARE(fileNames(folder()), words("Demo.fav"));
-
-        QVERIFY(writeBytes(favPath(), kHeader + "IBM\r\n\r\n"));
-        QVERIFY(!ReadFavorites(folder(), game, tickers));
-        QCOMPARE(tickers, (QStringList{u"IBM"_s, QString()}));
-    }
-
-    void holdingsForStatistics()
-    {
-        QVERIFY(writeBytes(gamePath(), "  12.5 \r\nIBM\r\n 3 \r\nDELL\r\n-1 \r\nHPQ\r\nbad\r\n"));
-        SavedHoldings out;
-        QVERIFY(!ReadHoldingsFromFile(folder(), u"Demo"_s, 2, out));
-        QCOMPARE(out.cashLine, u"  12.5 "_s);
-        QCOMPARE(out.holdings, (QList<Holding>{{u"IBM"_s, 3}, {u"DELL"_s, -1}}));
-        const FileStatus error = ReadHoldingsFromFile(folder(), u"Demo"_s, 4, out);
-        QCOMPARE(error ? error->line : -1, 7);
-        QCOMPARE(out.holdings.size(), 2);
-    }
-
-    void malformedFiles_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QByteArray>("bytes"); // a null array: no file at all
-        QTest::addColumn<int>("line");
-        QTest::addColumn<QString>("reason");
-        auto row = [](const char *tag, const char *kind, const QByteArray &bytes, int line,
-                      const QByteArray &reason) {
-            ::row(tag, QString::fromLatin1(kind), bytes, line, QString::fromLatin1(reason));
-        };
         QByteArray tooMany("1\r\n");
         for (int i = 0; i <= 32767; ++i)
             tooMany += "A\r\n0\r\n";
-        row("game missing", "game", QByteArray(), 0, "does not exist");
-        row("game empty", "game", "", 1, "empty");
-        row("cash not a number", "game", "lots\r\nA\r\n0\r\n", 1, "cash line is not a number");
-        row("cash beyond Money's range", "game", "1e15\r\nA\r\n0\r\n", 1,
-            "the cash line \"1e15\" is beyond what a game can hold (from -922337203685477.5808 to "
-            "922337203685477.5807)");
-        row("cash preview beyond Money's range", "cash", "-1000000000000000\r\n", 1,
-            "the cash line \"-1000000000000000\" is beyond what a game can hold");
-        row("long cash beyond Money's range cut short", "game", QByteArray(60, '9') + "\r\n", 1,
-            "the cash line \"" + QByteArray(40, '9') + "...\" is beyond");
-        row("quantity not a number", "game", "100\r\nA\r\nx\r\n", 3, "not a whole number");
-        row("quantity with a fraction", "game", "100\r\nA\r\n 2.5 \r\n", 3, "not a whole number");
-        row("quantity beyond 32 bits", "game", "100\r\nA\r\n2147483648\r\n", 3, "beyond what a holding");
-        row("ends after a ticker", "game", "100\r\nA\r\n0\r\nB\r\n", 4, "ends between");
-        row("extra empty line at the end", "game", gameBytes("100000", {}, "0") + "\r\n", 458,
-            "ends between");
-        row("binary junk", "game", QByteArray("100\r\nA\r\n\x00\x01\x02", 10), 3, "not a text file");
-        row("more than 32767 pairs", "game", tooMany, 65536, "more than 32767");
-        row("cash preview of junk", "cash", "\177ELF", 1, "not a text file");
-        row("settings of six lines", "settings", "a\r\nb\r\nc\r\nd\r\ne\r\nf\r\n", 7,
-            "after 6 of its seven lines");
-        row("favourites empty", "favorites", "", 1, "empty");
-        row("favourites junk", "favorites", kHeader + "IBM\r\n\x1b[2J", 3, "not a text file");
+        const QByteArray holdings("  12.5 \r\nIBM\r\n 3 \r\nDELL\r\n-1 \r\nHPQ\r\nbad\r\n");
+        caseRows<Read>({
+            {"new game", "game", gameBytes("100000", {}, "0"), "100000, 228, ZQK 0"},
+            {"game after a byte order mark", "game", kBom + "1234.5\r\nIBM\r\n 7 \r\n", "1234.5, 1, IBM 7"},
+            {"cash after a byte order mark", "cash", kBom + "1234.5\r\n", "1234.5"},
+            {"game with the decimal comma", "game,", "1234,5\r\nA\r\n 1 \r\n", "1234.5, 1, A 1"},
+            {"cash with the decimal comma", "cash,", "1234,5\r\n", "1234.5"},
+            {"switches exact, last line without a line end", "settings",
+             "Q\r\nDemo\r\nLoadFavorites=Yes\r\nEnableMusic=No\r\nUseProxy=Yes\r\nh\r\n1", "101"},
+            {"trailing blanks turn switches off, music on", "settings",
+             "Q\r\nDemo\r\nLoadFavorites=Yes \r\nEnableMusic=No \r\nUseProxy=Yes \r\nh\r\n1\r\n", "010"},
+            {"switches' case matters", "settings",
+             "Q\r\nDemo\r\nloadfavorites=yes\r\nENABLEMUSIC=NO\r\nUseProxy=yes\r\nh\r\n1\r\n", "010"},
+            {"favourites after a byte order mark", "favorites", kBom + kHeader + "IBM\r\n", "IBM"},
+            {"favourites keep an empty line", "favorites", kHeader + "IBM\r\n\r\n", "IBM|"},
+            {"statistics read the first pairs", "holdings 2", holdings, "  12.5 |IBM 3|DELL -1"},
+            {"game missing", "game", QByteArray(), "does not exist", 0},
+            {"game empty", "game", "", "empty", 1},
+            {"cash not a number", "game", "lots\r\nA\r\n0\r\n", "cash line is not a number", 1},
+            {"comma where the point belongs", "game", "1234,5\r\nA\r\n 1 \r\n", "cash line is not a number",
+             1},
+            {"cash beyond Money's range", "game", "1e15\r\nA\r\n0\r\n",
+             "the cash line \"1e15\" is beyond what a game can hold (from -922337203685477.5808 to "
+             "922337203685477.5807)",
+             1},
+            {"cash preview beyond Money's range", "cash", "-1000000000000000\r\n",
+             "the cash line \"-1000000000000000\" is beyond what a game can hold", 1},
+            {"long cash beyond Money's range cut short", "game", QByteArray(60, '9') + "\r\n",
+             "the cash line \"9999999999999999999999999999999999999999...\" is beyond", 1},
+            {"quantity not a number", "game", "100\r\nA\r\nx\r\n", "not a whole number", 3},
+            {"quantity with a fraction", "game", "100\r\nA\r\n 2.5 \r\n", "not a whole number", 3},
+            {"quantity beyond 32 bits", "game", "100\r\nA\r\n2147483648\r\n", "beyond what a holding", 3},
+            {"ends after a ticker", "game", "100\r\nA\r\n0\r\nB\r\n", "ends between", 4},
+            {"extra empty line at the end", "game", gameBytes("100000", {}, "0") + "\r\n", "ends between",
+             458},
+            {"binary junk", "game", QByteArray("100\r\nA\r\n\x00\x01\x02", 10), "not a text file", 3},
+            {"more than 32767 pairs", "game", tooMany, "more than 32767", 65536},
+            {"cash preview of junk", "cash", "\177ELF", "not a text file", 1},
+            {"statistics stop at a bad quantity", "holdings 4", holdings, "not a whole number", 7},
+            {"settings of six lines", "settings", "a\r\nb\r\nc\r\nd\r\ne\r\nf\r\n",
+             "after 6 of its seven lines", 7},
+            {"favourites empty", "favorites", "", "empty", 1},
+            {"favourites junk", "favorites", kHeader + "IBM\r\n\x1b[2J", "not a text file", 3},
+        });
     }
-    void malformedFiles()
+    void read()
     {
-        QFETCH(QString, kind);
-        QFETCH(QByteArray, bytes);
-        QFETCH(int, line);
-        QFETCH(QString, reason);
-        const QString game = u"Demo"_s;
+        QFETCH(Read, c);
+        const QString kind = QString::fromLatin1(c.kind);
+        const GameFolder disk(folder(), kind.endsWith(u',') ? u',' : u'.');
         const QString path = kind == u"settings"    ? settingsPath(folder())
                              : kind == u"favorites" ? favPath()
                                                     : gamePath();
-        if (!bytes.isNull())
-            QVERIFY(writeBytes(path, bytes));
-
+        if (!c.bytes.isNull())
+            QVERIFY(writeBytes(path, c.bytes));
         GameState state = someState();
         Settings settings;
-        settings.firstLine = u"first"_s;
         QStringList favorites{u"IBM"_s};
         Money cash = Money::fromDollars(5);
-        const FileStatus error = kind == u"game"       ? ReadSavedGame(folder(), game, state)
-                                 : kind == u"cash"     ? ReadSavedGameCash(folder(), game + u".qvn"_s, cash)
-                                 : kind == u"settings" ? ReadSettings(folder(), settings)
-                                                       : ReadFavorites(folder(), game, favorites);
+        SavedHoldings holdings{u"first"_s, {}};
+        const auto shown = [&]() -> QString {
+            if (kind.startsWith(u"game"))
+                return u"%1, %2, %3 %4"_s.arg(moneyToText(state.cash, u'.'))
+                    .arg(state.holdingCount())
+                    .arg(state.holdings.last().ticker)
+                    .arg(state.holdings.last().quantity);
+            if (kind.startsWith(u"cash"))
+                return moneyToText(cash, u'.');
+            if (kind == u"settings")
+                return settings.firstLine.isNull() ? QString()
+                                                   : u"%1%2%3"_s.arg(int(settings.loadFavorites()))
+                                                         .arg(int(settings.musicEnabled()))
+                                                         .arg(int(settings.useProxy()));
+            if (kind == u"favorites")
+                return favorites.join(u'|');
+            QStringList parts{holdings.cashLine};
+            for (const Holding &h : holdings.holdings)
+                parts << h.ticker + u' ' + QString::number(h.quantity);
+            return parts.join(u'|');
+        };
+        const QString before = shown();
+        const FileStatus error =
+            kind.startsWith(u"game")   ? ReadSavedGame(disk, u"Demo"_s, state)
+            : kind.startsWith(u"cash") ? ReadSavedGameCash(disk, u"Demo.qvn"_s, cash)
+            : kind == u"settings"      ? ReadSettings(disk, settings)
+            : kind == u"favorites"
+                ? ReadFavorites(disk, u"Demo"_s, favorites)
+                : ReadHoldingsFromFile(disk, u"Demo"_s, kind.section(u' ', 1).toInt(), holdings);
+        QCOMPARE(state.gameName, someState().gameName); // never the file's to change
+        QCOMPARE(state.openTradeDialogs, 1);
+        QCOMPARE(readBytes(path), c.bytes.isNull() ? QByteArray("<missing>") : c.bytes);
+        QCOMPARE(fileNames(folder()).size(), c.bytes.isNull() ? 0 : 1);
+        if (c.line < 0) {
+            QVERIFY2(!error, error ? qPrintable(error->text()) : "");
+            QCOMPARE(shown(), QString::fromLatin1(c.result));
+            return;
+        }
         QVERIFY(error);
         QCOMPARE(error->path, path);
-        QCOMPARE(error->line, line);
+        QCOMPARE(error->line, c.line);
         QCOMPARE(error->action, FileAction::Read);
-        QVERIFY2(error->reason.contains(reason), qPrintable(error->reason));
+        QVERIFY2(error->reason.contains(QLatin1String(c.result)), qPrintable(error->reason));
         QVERIFY2(error->text().contains(u'"' + path + u'"'), qPrintable(error->text()));
-        QCOMPARE(error->text().contains(u"\" (line %1: "_s.arg(line)), line > 0);
-        // Nothing in memory or on disk changed.
-        QCOMPARE(state.cash, someState().cash);
-        QCOMPARE(state.holdings, someState().holdings);
-        QCOMPARE(settings.firstLine, u"first"_s);
-        QCOMPARE(favorites, words("IBM"));
-        QCOMPARE(cash, Money::fromDollars(5));
-        QCOMPARE(readBytes(path), bytes.isNull() ? QByteArray("<missing>") : bytes);
-        QCOMPARE(fileNames(folder()).size(), bytes.isNull() ? 0 : 1);
+        QCOMPARE(error->text().contains(u"\" (line %1: "_s.arg(c.line)), c.line > 0);
+        QCOMPARE(shown(), before); // nothing in memory changed
+    }
+
+    void write_data()
+    {
+        const QByteArray four = kHeader + "DELL\r\nAAPL\r\nIBM\r\nAAPL\r\n";
+        caseRows<Write>({
+            {"add to a missing favourites file", "add IBM", {}, kHeader + "IBM\r\n"},
+            {"add to an empty one", "add DELL", "", kHeader + "DELL\r\n"},
+            {"add what is there", "add AAPL", kHeader + "AAPL\r\n", kHeader + "AAPL\r\nAAPL\r\n"},
+            {"add after a byte order mark", "add MSFT", kBom + kHeader + "IBM\r\n",
+             kHeader + "IBM\r\nMSFT\r\n"},
+            {"remove drops every copy", "remove AAPL", four, kHeader + "DELL\r\nIBM\r\n"},
+            {"remove minds the case", "remove aapl", four, four},
+            {"remove never drops the header", "remove [Quorvane Favorites File]", four, four},
+            // A ticker that would read back as other fields.
+            {"add refuses a comma", "add A,B", kHeader, {}},
+            {"options need the first line of a file", "options Demo|1|0|0||", {}, {}},
+            {"options off keep the first line", "options Demo|1|0|0|ignored|1", kOptions,
+             kOptions.first(kOptions.indexOf('\r')) +
+                 "\r\nDemo\r\nLoadFavorites=Yes\r\nEnableMusic=No\r\nUseProxy=No\r\nnull\r\nnull\r\n"},
+            {"options on keep the host as typed", "options Demo|0|1|1| 10.0.0.1 |8080", kOptions,
+             kOptions.first(kOptions.indexOf('\r')) +
+                 "\r\nDemo\r\nLoadFavorites=No\r\nEnableMusic=Yes\r\nUseProxy=Yes\r\n 10.0.0.1 \r\n8080\r\n"},
+            // What cannot be stored on one 8-bit line.
+            {"a host of two lines", "options Demo|0|1|1|a\r\nb|8080", kOptions, {}},
+            {"a host beyond 8 bits",
+             "options Demo|0|1|1|\xc5\x81\xc3\xb3"
+             "d\xc5\xba|8080",
+             kOptions,
+             {}},
+        });
+    }
+    void write()
+    {
+        QFETCH(Write, c);
+        const QString op = QString::fromUtf8(c.op), verb = op.section(u' ', 0, 0), arg = op.section(u' ', 1);
+        const QString path = verb == u"options" ? settingsPath(folder()) : favPath();
+        if (!c.before.isNull())
+            QVERIFY(writeBytes(path, c.before));
+        Settings settings;
+        (void)ReadSettings(folder(), settings);
+        const Settings old = settings;
+        const QMap<QString, QByteArray> files = snapshotFiles(folder());
+        const QStringList f = arg.split(u'|');
+        const FileStatus error =
+            verb == u"add" ? AddFavorite(folder(), u"Demo"_s, arg)
+            : verb == u"remove"
+                ? RemoveFavorite(folder(), u"Demo"_s, arg)
+                : WriteSettings(folder(),
+                                SettingsChoice{f[0], f[1] == u"1", f[2] == u"1", f[3] == u"1", f[4], f[5]},
+                                settings);
+        const auto lines = [](const Settings &s, const Settings &proxy) {
+            return QStringList{s.firstLine, s.defaultGame,   s.favoritesLine, s.musicLine,
+                               s.proxyLine, proxy.proxyHost, proxy.proxyPort};
+        };
+        if (c.after.isNull()) {
+            checkWriteError(error, path);
+            QCOMPARE(snapshotFiles(folder()), files);
+            QCOMPARE(lines(settings, settings), lines(old, old));
+            return;
+        }
+        QVERIFY2(!error, error ? qPrintable(error->text()) : "");
+        QCOMPARE(readBytes(path), c.after);
+        QCOMPARE(fileNames(folder()).size(), 1);
+        // Memory holds what was written; the address of a proxy turned off stays, unused.
+        Settings back;
+        if (verb == u"options" && !ReadSettings(folder(), back))
+            QCOMPARE(lines(settings, settings), lines(back, back.useProxy() ? back : old));
     }
 
     void unusableNameOrFolder()
@@ -433,19 +450,17 @@ private slots:
         QTest::addColumn<QString>("operation");
         QTest::addColumn<QString>("failure");
         for (const QString &name :
-             words("rewrite/halfway rewrite/rename rewrite/read-only rewrite/size-limit "
-                   "create/write create/rename favorite/write favorite/read-only "
-                   "settings/write settings/rename"))
+             words("rewrite/halfway rewrite/rename rewrite/read-only rewrite/size-limit create/write "
+                   "create/rename favorite/write favorite/read-only settings/write settings/rename "
+                   "journal/write"))
             row(qPrintable(name), name.section(u'/', 0, 0), name.section(u'/', 1));
     }
     void failedReplaceKeepsEverything()
     {
         QFETCH(QString, operation);
         QFETCH(QString, failure);
-        QVERIFY(!CreateSavedGame(folder(), u"Demo"_s, u"100000"_s, {}));
-        QVERIFY(writeBytes(
-            settingsPath(folder()),
-            "Q\r\nDemo\r\nLoadFavorites=No\r\nEnableMusic=Yes\r\nUseProxy=No\r\nnull\r\nnull\r\n"));
+        QVERIFY(!CreateSavedGame(folder(), u"Demo"_s, u"100000"_s, "old\r\n"));
+        QVERIFY(writeBytes(settingsPath(folder()), kOptions));
         GameState state = loadDemo();
         QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, u"5"_s, u"IBM"_s, 3));
         const GameState stateBefore = state;
@@ -475,12 +490,14 @@ private slots:
         Settings settings;
         const QString path = operation == u"rewrite"    ? gamePath()
                              : operation == u"settings" ? settingsPath(folder())
+                             : operation == u"journal"  ? folder() + u"/Demo.qvh"_s
                                                         : favPath(); // a new game writes its .fav first
         const FileStatus error =
-            operation == u"rewrite"  ? RewriteSavedGameAfterTrade(disk, state, u"99000"_s, u"AAPL"_s, 10)
-            : operation == u"create" ? CreateSavedGame(disk, u"Demo"_s, u"2000"_s, {})
-            : operation == u"favorite"
-                ? AddFavorite(disk, u"Demo"_s, u"IBM"_s)
+            operation == u"rewrite"    ? RewriteSavedGameAfterTrade(disk, state, u"99000"_s, u"AAPL"_s, 10)
+            : operation == u"create"   ? CreateSavedGame(disk, u"Demo"_s, u"2000"_s, {})
+            : operation == u"favorite" ? AddFavorite(disk, u"Demo"_s, u"IBM"_s)
+            : operation == u"journal"
+                ? AppendToJournal(disk, u"Demo"_s, JournalEntry())
                 : WriteSettings(disk, SettingsChoice{u"Other"_s, true, false, false, {}, {}}, settings);
         ::setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);
@@ -603,31 +620,6 @@ private slots:
         QCOMPARE(readBytes(empty), QByteArray(""));
         QVERIFY(QFileInfo(dir).isDir());
         QCOMPARE(fileNames(folder()), words("Demo.fav Demo.qvh empty.txt Linked.qvn"));
-    }
-
-    // A leading UTF-8 byte order mark is no part of a saved game or favourites file.
-    void byteOrderMarkIsSkipped()
-    {
-        const QByteArray game = "\xEF\xBB\xBF"
-                                "1234.5\r\nIBM\r\n 7 \r\n";
-        QVERIFY(writeBytes(gamePath(), game));
-        QVERIFY(writeBytes(favPath(), "\xEF\xBB\xBF" + kHeader + "IBM\r\n"));
-        GameState state;
-        QVERIFY(!ReadSavedGame(folder(), u"Demo"_s, state));
-        QCOMPARE(state.cash, Money::fromUnits(12345000));
-        QCOMPARE(state.holdings, (QList<Holding>{{u"IBM"_s, 7}}));
-        Money cash;
-        QVERIFY(!ReadSavedGameCash(folder(), u"Demo.qvn"_s, cash));
-        QCOMPARE(cash, Money::fromUnits(12345000));
-        // A trade's rewrite reads the pairs after the mark and writes the file without it.
-        state.gameName = u"Demo"_s;
-        QVERIFY(!RewriteSavedGameAfterTrade(folder(), state, u"1000"_s, u"IBM"_s, 2));
-        QCOMPARE(readBytes(gamePath()), QByteArray("1000\r\nIBM\r\n 9 \r\n"));
-        QStringList favorites;
-        QVERIFY(!ReadFavorites(folder(), u"Demo"_s, favorites));
-        QCOMPARE(favorites, words("IBM"));
-        QVERIFY(!AddFavorite(folder(), u"Demo"_s, u"MSFT"_s));
-        QCOMPARE(readBytes(favPath()), kHeader + "IBM\r\nMSFT\r\n");
     }
 };
 

@@ -1,6 +1,5 @@
 // The trade history file: the bytes of its lines, what reading makes of damaged lines, and
-// adding a line through the atomic replace. Something other than a file in its place: test_readers.
-#include "common/failingreplacer.h"
+// a missing file. A failed append: test_gamefiles; something other than a file: test_readers.
 #include "common/programfolder.h"
 #include "common/rows.h"
 #include "model/tradejournal.h"
@@ -103,19 +102,6 @@ private slots:
         Journal j;
         QVERIFY(!ReadJournal(GameFolder(folder.path()), u"Missing"_s, j));
         QVERIFY(j.trades.isEmpty() && !j.start && j.skippedLines == 0);
-    }
-
-    void failedAppendChangesNothing()
-    {
-        TempProgramFolder folder;
-        folder.write(u"Demo.qvh"_s, "old\r\n");
-        FailingReplacer failing;
-        failing.failWriteFrom = 0;
-        const JournalEntry buy = trade(JournalEntry::Kind::Buy, u"IBM"_s, 1, u"10"_s, 900000, local(3600));
-        const FileStatus error = AppendToJournal(GameFolder(folder.path(), u'.', failing), u"Demo"_s, buy);
-        QVERIFY(error);
-        QCOMPARE(error->path, folder.file(u"Demo.qvh"_s));
-        QCOMPARE(folder.read(u"Demo.qvh"_s), QByteArray("old\r\n"));
     }
 };
 
