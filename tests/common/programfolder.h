@@ -1,10 +1,7 @@
 #pragma once
 
-#include <QCryptographicHash>
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
-#include <QMap>
+#include "common/files.h"
+
 #include <QTemporaryDir>
 
 // A throw-away program folder for window tests, with helpers to lay files into it and to
@@ -17,12 +14,11 @@ public:
 
     void write(const QString &name, const QByteArray &bytes) const
     {
-        QFile f(file(name));
-        QDir().mkpath(QFileInfo(f).absolutePath());
-        if (f.open(QIODevice::WriteOnly))
-            f.write(bytes);
+        if (!writeBytes(file(name), bytes))
+            qWarning("cannot lay out %s", qPrintable(name));
     }
 
+    // Empty when the file cannot be read.
     QByteArray read(const QString &name) const
     {
         QFile f(file(name));
@@ -37,20 +33,8 @@ public:
                                                  music + "\r\nUseProxy=No\r\nnull\r\nnull\r\n");
     }
 
-    // Every file's name and content hash: compare two snapshots to prove nothing was written.
-    QMap<QString, QByteArray> snapshot() const
-    {
-        QMap<QString, QByteArray> files;
-        QDirIterator it(path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString name = it.next();
-            QFile f(name);
-            if (f.open(QIODevice::ReadOnly))
-                files.insert(QDir(path()).relativeFilePath(name),
-                             QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256));
-        }
-        return files;
-    }
+    // Every file with its bytes: compare two snapshots to prove nothing was written.
+    QMap<QString, QByteArray> snapshot() const { return snapshotFiles(path()); }
 
 private:
     QTemporaryDir m_dir;
