@@ -1,13 +1,23 @@
+// The service without a socket: the head's checks and Range as functions, then whole
+// conversations from the bytes a client sends to the bytes it gets back, exactly.
 #include "common/casetable.h"
 #include "common/rows.h"
 #include "httpexchange.h"
+#include "marketclock.h"
 #include "markethttpserver.h"
+#include "marketservice.h"
+#include "quotecsv.h"
+#include "simulatedmarket.h"
 
 #include <QTest>
 
 namespace {
 
 using Headers = std::vector<std::pair<std::string, std::string>>;
+
+const QDateTime kMoment(QDate(2004, 6, 1), QTime(13, 37, 42), Qt::UTC);
+const QByteArray kHistoryHeader = "Date,Open,High,Low,Close,Volume,Adj Close\r\n";
+const QByteArray kClose = "Connection: close\r\n";
 
 struct HeadCase
 {
@@ -25,41 +35,78 @@ struct RangeCase
     const char *body, *contentRange;
 };
 
-HttpRequest request(const std::string &version, Headers headers, const std::string &target = "/x")
-{
-    HttpRequest r;
-    r.method = "GET";
-    r.target = target;
-    r.version = version;
-    r.headers = std::move(headers);
-    return r;
-}
-
-QByteArray bytes(const std::string &s)
+QByteArray bytes(std::string_view s)
 {
     return QByteArray(s.data(), qsizetype(s.size()));
 }
 
-// The bytes a server whose only page is /x, "hello", sends back; others 404 before any body is read.
-QByteArray answerBytes(const QByteArray &input, const ServerLimits &limits = ServerLimits())
+// An answer's bytes: `fields` before its length, `after` behind it.
+QByteArray reply(const QByteArray &status, const QByteArray &type, const QByteArray &body,
+                 const QByteArray &after = {}, const QByteArray &fields = {})
 {
-    MarketHttpServer server(limits);
-    server.setRouter([](const HttpRequest &r) -> std::optional<HttpAnswer> {
-        return r.path() == "/x" ? std::nullopt : std::optional(HttpAnswer::error(404));
-    });
-    server.setHandler([](const HttpRequest &) {
-        HttpAnswer a;
-        a.setContent("hello", "text/plain");
-        return a;
-    });
-    return bytes(server.answerBytes(std::string_view(input.constData(), std::size_t(input.size()))));
+    return "HTTP/1.1 " + status + "\r\nContent-Type: " + type + "\r\n" + fields +
+           "Content-Length: " + QByteArray::number(body.size()) + "\r\n" + after + "\r\n" + body;
 }
+QByteArray refusal(const QByteArray &status, const QByteArray &detail = {}, const QByteArray &after = {})
+{
+    return reply(status, "text/plain", status + (detail.isEmpty() ? "" : ": " + detail) + "\r\n", after);
+}
+QByteArray bad(const QByteArray &detail, const QByteArray &after = {})
+{
+    return refusal("400 Bad Request", detail, after);
+}
+QByteArray csv(const QByteArray &body, const QByteArray &fields = "Cache-Control: no-cache\r\n")
+{
+    return reply("200 OK", "text/csv", body, {}, fields);
+}
+QByteArray get(const QByteArray &target)
+{
+    return "GET " + target + " HTTP/1.1\r\nHost: a\r\n\r\n";
+}
+
+// Sent after each input that ends a request: answered unless the connection ended.
+const QByteArray kNext = get("/d/quotes.csv?s=ZZZZ&f=s");
+const QByteArray kNextAnswer = csv("\"ZZZZ\"\r\n");
+
+struct ManualClock : MarketClock
+{
+    QDateTime at = kMoment;
+    QDateTime now() const override { return at; }
+};
+
+// The service on seed 1, asked as one client connection that ends its tenth request.
+struct Service
+{
+    Service() : market(1), server(limits()), service(market, clock) { service.install(server); }
+    static ServerLimits limits()
+    {
+        ServerLimits l;
+        l.keepAliveMaxRequests = 10;
+        return l;
+    }
+    QByteArray exchange(const QByteArray &input)
+    {
+        return bytes(server.answerBytes(std::string_view(input.constData(), std::size_t(input.size()))));
+    }
+    QByteArray body(const QByteArray &target)
+    {
+        const QByteArray out = exchange(get(target));
+        return out.mid(out.indexOf("\r\n\r\n") + 4);
+    }
+
+    ManualClock clock;
+    SimulatedMarket market;
+    MarketHttpServer server;
+    MarketService service;
+};
 
 } // namespace
 
 class TestHttpExchange : public QObject
 {
     Q_OBJECT
+
+    Service m_service;
 
 private slots:
     // Ports outside 0 to 65535 are refused before any socket is made; 65535 itself is a port.
@@ -85,7 +132,6 @@ private slots:
             {"HTTP/1.0 without Host", "HTTP/1.0", {}, 2, 0},
             {"HTTP/2.0", "HTTP/2.0", host, 2, 400},
             {"HTTP/0.9", "HTTP/0.9", host, 2, 400},
-            {"two Host headers", "HTTP/1.1", {{"Host", "a"}, {"Host", "b"}}, 2, 400},
             {"Host and host", "HTTP/1.1", {{"Host", "a"}, {"host", "a"}}, 2, 400},
             {"NUL in a value", "HTTP/1.1", {{"Host", "a"}, {"X", std::string("a\0b", 3)}}, 2, 400},
             {"CR in a value", "HTTP/1.1", {{"Host", "a\rb"}}, 2, 400},
@@ -105,18 +151,20 @@ private slots:
     void refuseHead()
     {
         QFETCH(HeadCase, c);
-        const HttpRequest r = request(c.version, c.headers, "/" + std::string(c.targetLength - 1, 'x'));
+        HttpRequest r;
+        r.method = "GET";
+        r.target = "/" + std::string(c.targetLength - 1, 'x');
+        r.version = c.version;
+        r.headers = c.headers;
         const std::optional<HttpAnswer> refused = HttpExchange::refuseHead(r, ServerLimits());
         QCOMPARE(refused ? refused->status : 0, c.status);
         QVERIFY(!refused || refused->closeAfter);
-        QVERIFY(!refused || refused->body.rfind(std::to_string(c.status) + " ", 0) == 0);
     }
 
     void ranges_data()
     {
         caseRows<RangeCase>({
             {"none", "", 200, "abcde", ""},
-            {"from 0, as the game asks", "bytes=0-", 206, "abcde", "bytes 0-4/5"},
             {"a middle part", "bytes=1-3", 206, "bcd", "bytes 1-3/5"},
             {"the last two", "bytes=-2", 206, "de", "bytes 3-4/5"},
             {"more than there is", "bytes=3-99", 206, "de", "bytes 3-4/5"},
@@ -129,7 +177,7 @@ private slots:
     void ranges()
     {
         QFETCH(RangeCase, c);
-        HttpRequest r = request("HTTP/1.1", {});
+        HttpRequest r;
         if (*c.range)
             r.headers.emplace_back("Range", c.range);
         // Owned text and shared bytes (a cached chart) alike; a part never changes the shared bytes.
@@ -142,7 +190,7 @@ private slots:
                 answer.setContent("abcde", "text/csv");
             HttpExchange::applyRange(r, answer);
             QCOMPARE(answer.status, c.status);
-            QCOMPARE(bytes(std::string(answer.content())), QByteArray(c.body));
+            QCOMPARE(bytes(answer.content()), QByteArray(c.body));
             QByteArray shown;
             for (const auto &[name, value] : answer.headers)
                 if (name == "Content-Range")
@@ -152,64 +200,145 @@ private slots:
         QCOMPARE(*cached, std::string("abcde"));
     }
 
-    // Whole conversations through the server's own parser, byte for byte.
-    void conversations_data()
+    void exchanges_data()
     {
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QByteArray>("output");
-        const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 5\r\n";
-        const QByteArray hello = head + "\r\nhello", helloClose = head + "Connection: close\r\n\r\nhello";
-        const QByteArray get = "GET /x HTTP/1.1\r\nHost: a\r\n\r\n";
-        row("one request", get, hello);
-        row("pipelined, then cut off", get + get + "GET /x HT", hello + hello);
-        row("HEAD: the length without the body", QByteArray("HEAD /x HTTP/1.1\r\nHost: a\r\n\r\n"),
-            head + "\r\n");
-        row("HTTP/1.0 asks to keep alive", QByteArray("GET /x HTTP/1.0\r\nConnection: keep-alive\r\n\r\n"),
-            head + "Connection: keep-alive\r\n\r\nhello");
-        row("HTTP/1.0 closes", "GET /x HTTP/1.0\r\n\r\n" + get, helloClose);
-        row("a small body is skipped", "GET /x HTTP/1.1\r\nHost: a\r\nContent-Length: 3\r\n\r\nGET" + get,
-            hello + hello);
+        const QByteArray ibm = "\"IBM\",16.71,\"6/1/2004\",\"1:37pm\",+0.18,16.45,16.73,16.37,966078\r\n",
+                         msft = "\"MSFT\",42.47,\"6/1/2004\",\"1:37pm\",+0.88,41.97,42.67,41.81,10550759\r\n",
+                         a = "\"A\",79.97,\"6/1/2004\",\"1:37pm\",+1.25,78.36,80.56,78.22,11498764\r\n",
+                         dell = "\"DELL\",14.52,\"6/1/2004\",\"1:37pm\",-0.19,14.69,14.99,14.52,886978\r\n",
+                         na = ",0.00,N/A,N/A,N/A,N/A,N/A,N/A,N/A\r\n";
+        // Exactly what the game sends: its headers, a range from 0 and keep-alive.
+        const QByteArray game =
+            "GET /d/quotes.csv?s=IBM+MSFT+A&f=sl1d1t1c1ohgv&e=.csv HTTP/1.1\r\nAccept: "
+            "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\nAccept-Language: "
+            "fr\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 5.5; Windows 98)\r\nRange: "
+            "bytes=0-\r\nHost: 127.0.0.1\r\nConnection: Keep-Alive\r\n\r\n";
+        const QByteArray three = ibm + msft + a, n = QByteArray::number(three.size());
+        row("the game's request", game,
+            reply("206 Partial Content", "text/csv", three, {},
+                  "Cache-Control: no-cache\r\nContent-Range: bytes 0-" +
+                      QByteArray::number(three.size() - 1) + "/" + n + "\r\n"));
+        row("a repeated ticker answers twice", get("/d/quotes.csv?s=IBM+IBM"), csv(ibm + ibm));
+        row("encoded separators", get("/d/quotes.csv?s=IBM%20DELL%2CA"), csv(ibm + dell + a));
+        row("unknown ticker", get("/d/quotes.csv?s=ZZZZ&f=sl1d1t1c1ohgv&e=.csv"), csv("\"ZZZZ\"" + na));
+        row("tickers are case-sensitive", get("/d/quotes.csv?s=msft"), csv("\"msft\"" + na));
+        row("unknown and known mixed", get("/d/quotes.csv?s=XYZ,DELL"), csv("\"XYZ\"" + na + dell));
+        row("other tags give N/A in place", get("/d/quotes.csv?s=ZZZZ&f=nsxl1"),
+            csv("N/A,\"ZZZZ\",N/A,0.00\r\n"));
+        std::vector<std::string> all;
+        for (const QString &ticker : AllTickers())
+            all.push_back(ticker.toStdString());
+        row("the whole catalogue", get("/d/quotes.csv?s=" + AllTickers().join(u'+').toLatin1()),
+            csv(bytes(QuoteCsv::answer(m_service.market, all, QuoteCsv::defaultTags(), kMoment))));
+        row("range beyond the answer",
+            QByteArray("GET /d/quotes.csv?s=ZZZZ&f=s HTTP/1.1\r\nRange: bytes=8-\r\n\r\n"),
+            reply("416 Range Not Satisfiable", "text/plain", "416 Range Not Satisfiable\r\n", {},
+                  "Content-Range: bytes */8\r\n"));
+        row("history of an unknown ticker", get("/table.csv?s=ZZZZ"),
+            csv(kHistoryHeader, "Cache-Control: max-age=300\r\n"));
+        row("history symbols are case-sensitive", get("/table.csv?s=%5Eqvc"),
+            csv(kHistoryHeader, "Cache-Control: max-age=300\r\n"));
+
+        // The service's refusals keep the connection.
+        const QByteArray notFound =
+            "404 Not Found\r\nThis market answers /d/quotes.csv, /servlet/ChartEngine, "
+            "/table.csv and /infos.\r\n";
+        const QByteArray notAllowed = "405 Method Not Allowed";
+        const QByteArray size = "width must be 120 to 1600, height 80 to 1200";
+        row("unknown path", get("/nowhere"), reply("404 Not Found", "text/plain", notFound));
+        row("delete", QByteArray("DELETE /infos HTTP/1.1\r\n\r\n"),
+            reply(notAllowed, "text/plain", notAllowed + "\r\n", {}, "Allow: GET, HEAD\r\n"));
+        row("bad escape", get("/d/quotes.csv?s=%zz"), bad("malformed query"));
+        row("no tickers", get("/d/quotes.csv?f=sl1"), bad("no tickers (s=)"));
+        row("empty ticker list", get("/d/quotes.csv?s=+"), bad("unreadable ticker list (s=)"));
+        row("quote in a ticker", get("/d/quotes.csv?s=A%22B"), bad("unreadable ticker list (s=)"));
+        row("bad field tags", get("/d/quotes.csv?s=A&f=s;l1"), bad("unreadable field tags (f=)"));
+        row("chart too wide", get("/servlet/ChartEngine?symbol=A&width=1601"), bad(size));
+        row("chart too flat", get("/servlet/ChartEngine?symbol=A&height=79"), bad(size));
+        row("chart width not a number", get("/servlet/ChartEngine?symbol=A&width=4x"), bad(size));
+        row("chart without a ticker", get("/servlet/ChartEngine?width=415"),
+            bad("one ticker expected (symbol=)"));
+        row("chart of two tickers", get("/servlet/ChartEngine?symbol=A+B"),
+            bad("one ticker expected (symbol=)"));
+        row("chart of five years", get("/servlet/ChartEngine?symbol=A&dur=5y"),
+            bad("dur must be 1m, 3m, 6m or 1y"));
+        row("history without a query", get("/table.csv"), bad("no ticker (s=)"));
+        row("history without s", get("/table.csv?a=1"), bad("no ticker (s=)"));
+        row("history of nothing", get("/table.csv?s="), bad("one ticker expected (s=)"));
+        row("history of two", get("/table.csv?s=IBM+MSFT"), bad("one ticker expected (s=)"));
+        row("history of two, comma", get("/table.csv?s=IBM,%5EQVC"), bad("one ticker expected (s=)"));
+        row("history, bad escape", get("/table.csv?s=%5"), bad("malformed query"));
+        row("history, quote in the ticker", get("/table.csv?s=A%22B"), bad("one ticker expected (s=)"));
+
+        // Keep-alive, pipelining and bodies.
+        row("pipelined, then cut off", kNext + kNext + "GET /x HT", kNextAnswer + kNextAnswer);
+        row("HEAD: the length without the body", "HEAD" + kNext.mid(3), kNextAnswer.chopped(8));
+        row("HTTP/1.0 asks to keep alive",
+            QByteArray("GET /d/quotes.csv?s=ZZZZ&f=s HTTP/1.0\r\nConnection: keep-alive\r\n\r\n"),
+            reply("200 OK", "text/csv", "\"ZZZZ\"\r\n", "Connection: keep-alive\r\n",
+                  "Cache-Control: no-cache\r\n"));
+        row("HTTP/1.0 closes", QByteArray("GET /d/quotes.csv?s=ZZZZ&f=s HTTP/1.0\r\n\r\n"),
+            reply("200 OK", "text/csv", "\"ZZZZ\"\r\n", kClose, "Cache-Control: no-cache\r\n"));
+        row("a small body is skipped",
+            "GET /d/quotes.csv?s=ZZZZ&f=s HTTP/1.1\r\nContent-Length: 3\r\n\r\nGET" + kNext,
+            kNextAnswer + kNextAnswer);
         row("a 404 with a body ends the connection",
-            "GET /y HTTP/1.1\r\nHost: a\r\nContent-Length: 3\r\n\r\nGET" + get,
-            QByteArray("HTTP/1.1 404 Not Found\r\nContent-Type: text/plain\r\nContent-Length: 15\r\n"
-                       "Connection: close\r\n\r\n404 Not Found\r\n"));
-        row("two Host headers end the connection", "GET /x HTTP/1.1\r\nHost: a\r\nHost: b\r\n\r\n" + get,
-            QByteArray("HTTP/1.1 400 Bad Request\r\nContent-Type: text/plain\r\nContent-Length: 44\r\n"
-                       "Connection: close\r\n\r\n400 Bad Request: more than one Host header\r\n"));
-        row("the tenth request on a connection is its last", get.repeated(11),
-            hello.repeated(9) + helloClose);
+            "GET /y HTTP/1.1\r\nContent-Length: 3\r\n\r\nGET" + kNext,
+            reply("404 Not Found", "text/plain", notFound, kClose));
+        row("a 405 with a body ends the connection",
+            "POST /d/quotes.csv?s=A HTTP/1.1\r\nContent-Length: 5\r\n\r\nhello" + kNext,
+            reply(notAllowed, "text/plain", notAllowed + "\r\n", kClose, "Allow: GET, HEAD\r\n"));
+        row("the tenth request on a connection is its last", kNext.repeated(10),
+            kNextAnswer.repeated(9) +
+                reply("200 OK", "text/csv", "\"ZZZZ\"\r\n", kClose, "Cache-Control: no-cache\r\n"));
+
+        // A broken head is answered with a length and ends the connection.
+        row("two Host headers", QByteArray("GET /x HTTP/1.1\r\nHost: a\r\nHost: b\r\n\r\n"),
+            bad("more than one Host header", kClose));
+        row("not a request line", QByteArray("HELLO\r\n\r\n"), bad("bad method", kClose));
+        row("NUL in a value", QByteArray("GET /x HTTP/1.1\r\nHost: a\0b\r\n\r\n", 30),
+            bad("bad value", kClose));
+        row("NUL ending a value", QByteArray("GET /x HTTP/1.1\r\nX: ab\0\r\n\r\n", 27),
+            bad("bad value", kClose));
+        row("unreadable length", QByteArray("GET /x HTTP/1.1\r\nContent-Length: 1e3\r\n\r\n"),
+            bad("bad Content-Length", kClose));
+        row("endless request line", "GET /" + QByteArray(20000, 'a'),
+            refusal("414 URI Too Long", {}, kClose));
+        row("endless headers", "GET /x HTTP/1.1\r\nX: " + QByteArray(20000, 'a'),
+            refusal("431 Request Header Fields Too Large", {}, kClose));
+        row("body too long", QByteArray("GET /x HTTP/1.1\r\nContent-Length: 5000\r\n\r\n"),
+            refusal("413 Payload Too Large", {}, kClose));
     }
-    void conversations()
+    void exchanges()
     {
         QFETCH(QByteArray, input);
         QFETCH(QByteArray, output);
-        ServerLimits limits;
-        limits.keepAliveMaxRequests = 10;
-        QCOMPARE(answerBytes(input, limits), output);
+        if (input.endsWith("\r\n\r\n")) {
+            input += kNext;
+            output += output.contains(kClose) ? "" : kNextAnswer;
+        }
+        QCOMPARE(m_service.exchange(input), output);
     }
 
-    // Answered with a length, and nothing after them is.
-    void malformedHeadsAreAnsweredAndEndTheConnection_data()
+    // Histories are kept for the market day; the next day has one more session at the top.
+    void historyMovesWithTheDay()
     {
-        QTest::addColumn<QByteArray>("input");
-        QTest::addColumn<int>("status");
-        row("not a request line", QByteArray("HELLO\r\n\r\n"), 400);
-        row("NUL in a value", QByteArray("GET /x HTTP/1.1\r\nHost: a\0b\r\n\r\n", 30), 400);
-        row("NUL ending a value", QByteArray("GET /x HTTP/1.1\r\nHost: a\r\nX: ab\0\r\n\r\n", 36), 400);
-        row("unreadable length", QByteArray("GET /x HTTP/1.1\r\nContent-Length: 1e3\r\n\r\n"), 400);
-        row("endless request line", "GET /" + QByteArray(20000, 'a'), 414);
-        row("endless headers", "GET /x HTTP/1.1\r\nX: " + QByteArray(20000, 'a'), 431);
-        row("body too long", QByteArray("GET /x HTTP/1.1\r\nContent-Length: 5000\r\n\r\n"), 413);
-    }
-    void malformedHeadsAreAnsweredAndEndTheConnection()
-    {
-        QFETCH(QByteArray, input);
-        QFETCH(int, status);
-        const QByteArray out = answerBytes(input + "GET /x HTTP/1.1\r\nHost: a\r\n\r\n");
-        QVERIFY2(out.startsWith("HTTP/1.1 " + QByteArray::number(status) + " "), out.constData());
-        QVERIFY(out.contains("\r\nContent-Length: "));
-        QVERIFY(out.contains("\r\nConnection: close\r\n"));
-        QCOMPARE(out.count("HTTP/1.1 "), 1);
+        Service s;
+        QVERIFY(s.body("/table.csv?s=IBM")
+                    .startsWith(kHistoryHeader + "2004-05-31,16.59,16.90,16.41,16.53,1073200,16.53\r\n"));
+        const QByteArray index = s.body("/table.csv?s=%5EQVC");
+        QCOMPARE(index.count("\r\n"), 366);
+        QCOMPARE(s.body("/table.csv?s=^QVC"), index);
+        const QList<QByteArray> first = s.body("/table.csv?s=GE").split('\n');
+        s.clock.at = kMoment.addSecs(3600);
+        QCOMPARE(s.body("/table.csv?s=GE").split('\n'), first);
+        s.clock.at = kMoment.addDays(1);
+        const QList<QByteArray> next = s.body("/table.csv?s=GE").split('\n');
+        QCOMPARE(next.size(), first.size());
+        QVERIFY(next[1].startsWith("2004-06-01,"));
+        QCOMPARE(next.mid(2, 364), first.mid(1, 364));
     }
 };
 

@@ -1,8 +1,10 @@
 #include "chartcache.h"
 #include "common/casetable.h"
+#include "common/rows.h"
 #include "infopage.h"
 #include "intradaypath.h"
 #include "markettext.h"
+#include "pricehistory.h"
 #include "querystring.h"
 #include "quotecsv.h"
 #include "quotelinecache.h"
@@ -10,7 +12,9 @@
 #include "simulatedmarket.h"
 #include "systemmarketclock.h"
 
+#include <QRegularExpression>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimeZone>
 
 #include <atomic>
@@ -38,6 +42,19 @@ std::vector<std::string> allTickers()
     return tickers;
 }
 
+QByteArray cents(Cents value)
+{
+    return QByteArray::number(double(value) / 100.0, 'f', 2);
+}
+
+// The information page as a reader sees it.
+QString pageText(const SimulatedMarket &market, const QDateTime &at)
+{
+    QTextDocument document;
+    document.setHtml(QString::fromStdString(InfoPage::render(market, at)));
+    return document.toPlainText();
+}
+
 void text(const char *name, const std::string &text, const char *expected)
 {
     QTest::addRow("%s", name) << QString::fromStdString(text) << QString::fromLatin1(expected);
@@ -52,7 +69,7 @@ struct ZoneCase
 
 } // namespace
 
-// The simulated market and the texts the service builds from it.
+// The simulated market and the texts and pages the service builds from it.
 class TestMarketModel : public QObject
 {
     Q_OBJECT
@@ -120,6 +137,98 @@ private slots:
                 QVERIFY(bar.low > 0 && bar.low <= std::min(bar.open, bar.close));
                 QVERIFY(bar.high >= std::max(bar.open, bar.close) && bar.high < bar.low * 2);
             }
+    }
+
+    // A year of completed sessions before the market day, newest first, CR LF ended: a stock's
+    // are its sessions; the index's close is the information page's previous close of the
+    // next day and its volume the market's.
+    void priceHistory_data()
+    {
+        QTest::addColumn<QByteArray>("symbol");
+        QTest::addColumn<int>("dayOffset"); // the market day from kDay
+        row("IBM", QByteArray("IBM"), 0);
+        row("MSFT forty days on", QByteArray("MSFT"), 40);
+        row("A across a new year", QByteArray("A"), -150);
+        row("DELL on the first of March of a leap year", QByteArray("DELL"), -92);
+        row("the index", QByteArray("^QVC"), 0);
+    }
+    void priceHistory()
+    {
+        QFETCH(QByteArray, symbol);
+        QFETCH(int, dayOffset);
+        const SimulatedMarket market(5);
+        const QDate today = kDay.addDays(dayOffset);
+        const QByteArray csv = QByteArray::fromStdString(
+            PriceHistory::csv(PriceHistory::bars(market, symbol.toStdString(), today)));
+        QVERIFY(csv.endsWith("\r\n"));
+        const QList<QByteArray> lines = csv.chopped(1).split('\n');
+        QCOMPARE(lines.size(), 1 + 365);
+        QCOMPARE(lines.front(), QByteArray("Date,Open,High,Low,Close,Volume,Adj Close\r"));
+        const int stock = market.indexOf(symbol.toStdString());
+        for (int row = 0; row < 365; ++row) {
+            const QDate day = today.addDays(-1 - row);
+            QByteArray line = lines[row + 1];
+            QVERIFY(line.endsWith('\r'));
+            line.chop(1);
+            const QList<QByteArray> items = line.split(',');
+            QCOMPARE(items.size(), 7);
+            QCOMPARE(items[0], day.toString(Qt::ISODate).toLatin1());
+            QCOMPARE(items[6], items[4]);
+            if (stock >= 0) {
+                const DailyBar bar = market.sessionBar(stock, day);
+                QVERIFY(bar.high >= std::max(bar.open, bar.close) &&
+                        bar.low <= std::min(bar.open, bar.close));
+                QCOMPARE(line, items[0] + ',' + cents(bar.open) + ',' + cents(bar.high) + ',' +
+                                   cents(bar.low) + ',' + cents(bar.close) + ',' +
+                                   QByteArray::number(bar.volume) + ',' + cents(bar.close));
+                continue;
+            }
+            const double open = items[1].toDouble(), high = items[2].toDouble(), low = items[3].toDouble(),
+                         close = items[4].toDouble();
+            QVERIFY(open > 0 && close > 0 && high >= std::max(open, close) && low <= std::min(open, close));
+            if (row != 0 && row != 7 && row != 364)
+                continue;
+            // The page's level and its change from the previous close, both in cents.
+            static const QRegularExpression shown(QStringLiteral(
+                "Quorvane "
+                "Composite.*?<b>([0-9]+)\\.([0-9]{2})</b>.*?<font[^>]*>([+-])([0-9]+)\\.([0-9]{2}) "));
+            const QRegularExpressionMatch m =
+                shown.match(QString::fromStdString(InfoPage::render(market, at(day.addDays(1), 13, 37, 42))));
+            QVERIFY(m.hasMatch());
+            const Cents change = (m.captured(4).toLongLong() * 100 + m.captured(5).toLongLong()) *
+                                 (m.captured(3) == QStringLiteral("-") ? -1 : 1);
+            QCOMPARE(cents(m.captured(1).toLongLong() * 100 + m.captured(2).toLongLong() - change), items[4]);
+            qint64 volume = 0;
+            for (int s = 0; s < market.stockCount(); ++s)
+                volume += market.sessionBar(s, day).volume;
+            QCOMPARE(items[5], QByteArray::number(volume));
+        }
+    }
+
+    // The market day, the index and the five best and five worst by percentage, best first,
+    // each starting a line of its section.
+    void infoPage()
+    {
+        const SimulatedMarket market(4);
+        const QDateTime now = at(kDay, 13, 37, 42);
+        const QString page = pageText(market, now);
+        QVERIFY(page.contains(QStringLiteral("Tuesday, June 1, 2004")));
+        QVERIFY(!page.contains(u'<'));
+        std::vector<std::pair<double, QString>> moves;
+        for (int stock = 0; stock < market.stockCount(); ++stock) {
+            const MarketQuote q = market.quoteAt(stock, now);
+            moves.emplace_back(double(q.last - q.previousClose) / double(q.previousClose),
+                               QString::fromStdString(market.profile(stock).ticker));
+        }
+        std::stable_sort(moves.begin(), moves.end(),
+                         [](const auto &a, const auto &b) { return a.first > b.first; });
+        QString lists = QStringLiteral("Quorvane Composite.*Best of the day");
+        for (std::size_t i = 0; i < 10; ++i)
+            lists += (i == 5 ? QStringLiteral(".*Worst of the day") : QString()) + QStringLiteral(".*\\n") +
+                     QRegularExpression::escape((i < 5 ? moves[i] : moves[moves.size() + 4 - i]).second) +
+                     QStringLiteral("\\s");
+        QVERIFY(page.contains(QRegularExpression(lists + QStringLiteral(".*How to play"),
+                                                 QRegularExpression::DotMatchesEverythingOption)));
     }
 
     // Players on the default seed share one market, across machines and builds: any change to the
@@ -411,5 +520,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestMarketModel)
+QTEST_MAIN(TestMarketModel)
 #include "test_marketmodel.moc"
