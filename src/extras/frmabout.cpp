@@ -1,6 +1,7 @@
 #include "frmabout.h"
 
 #include "platform/desktop.h"
+#include "platform/layoutscale.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -142,7 +143,7 @@ frmAbout::frmAbout(const QString &programFolder, QWidget *parent) : QDialog(pare
     layout->addWidget(Label9);
     layout->addLayout(picture);
     layout->addLayout(ok);
-    setFixedWidth(460);
+    setFixedWidth(LayoutScale::scaled(460));
 
     connect(Text1, &QLabel::linkActivated, this, &frmAbout::Text1_Click);
     connect(Text2, &QLabel::linkActivated, this, &frmAbout::Text2_Click);

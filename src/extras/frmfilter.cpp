@@ -2,6 +2,7 @@
 
 #include "extras/sectorfilter.h"
 #include "extras/stockfilterdesk.h"
+#include "platform/layoutscale.h"
 #include "platform/messages.h"
 
 #include <QCheckBox>
@@ -39,7 +40,7 @@ frmFilter::frmFilter(StockFilterDesk &desk, QWidget *parent) : QDialog(parent), 
         box->setObjectName(QLatin1String(all[i].objectName));
         box->setProperty(kBoxIndex, int(i));
         // One size for all, so the column reads as a list.
-        box->setFixedSize(170, 22);
+        box->setFixedSize(LayoutScale::scaled(QRect(0, 0, 170, 22)).size());
         box->setAttribute(Qt::WA_Hover);
         box->installEventFilter(this);
         boxes->addWidget(box);
@@ -60,7 +61,7 @@ frmFilter::frmFilter(StockFilterDesk &desk, QWidget *parent) : QDialog(parent), 
     lblDescription->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblDescription->setFrameShape(QFrame::StyledPanel);
     lblDescription->setMargin(6);
-    lblDescription->setMinimumWidth(300);
+    lblDescription->setMinimumWidth(LayoutScale::scaled(300));
 
     cmdRefresh = new QPushButton(QStringLiteral("Apply"), this);
     cmdRefresh->setObjectName(QStringLiteral("cmdRefresh"));
@@ -78,7 +79,7 @@ frmFilter::frmFilter(StockFilterDesk &desk, QWidget *parent) : QDialog(parent), 
     grid->addWidget(lblDescription, 1, 1);
     grid->addLayout(buttons, 2, 0, 1, 2);
     grid->setColumnStretch(1, 1);
-    resize(520, 380);
+    resize(LayoutScale::scaled(QRect(0, 0, 520, 380)).size());
 
     connect(CheckFavorites, &QCheckBox::toggled, this, &frmFilter::CheckFavorites_Click);
     connect(cmdRefresh, &QPushButton::clicked, this, &frmFilter::cmdRefresh_Click);

@@ -1,5 +1,7 @@
 #include "tipspanel.h"
 
+#include "platform/layoutscale.h"
+
 #include <QLabel>
 #include <QPushButton>
 
@@ -11,7 +13,7 @@ TipsPanel::TipsPanel(const QString &programFolder, std::unique_ptr<TipRandom> ra
     setFrameShape(QFrame::StyledPanel);
     lblTips = new QLabel(this);
     lblTips->setObjectName(QStringLiteral("lblTips"));
-    lblTips->setGeometry(8, 6, 157, 124);
+    lblTips->setGeometry(LayoutScale::scaled(QRect(8, 6, 157, 124)));
     // Tips are text: an ampersand in one is never an access key.
     lblTips->setTextFormat(Qt::PlainText);
     lblTips->setWordWrap(true);
@@ -20,7 +22,7 @@ TipsPanel::TipsPanel(const QString &programFolder, std::unique_ptr<TipRandom> ra
                                void (TipsPanel::*handler)()) {
         auto *b = new QPushButton(caption, this);
         b->setObjectName(QLatin1String(name));
-        b->setGeometry(geometry);
+        b->setGeometry(LayoutScale::scaled(geometry));
         // Enter presses a focused button, as Space does (only dialogs do that by themselves).
         b->setAutoDefault(true);
         connect(b, &QPushButton::clicked, this, handler);

@@ -9,6 +9,7 @@
 #include "game/frmload.h"
 #include "game/frmnewplayer.h"
 #include "game/gamesession.h"
+#include "platform/layoutscale.h"
 #include "platform/messages.h"
 #include "platform/webpane.h"
 #include "sync/marketconnection.h"
@@ -43,7 +44,7 @@ FrmMain::FrmMain(std::unique_ptr<GameSession> session, MainWindowExtras extras, 
     buildMenus();
     buildClientArea(m_session->folder().path, std::move(extras.tipRandom));
     // The border cannot resize the window; minimise and restore keep this size.
-    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    setFixedSize(centralWidget()->width(), centralWidget()->height() + menuBar()->sizeHint().height());
     connectSession();
     Form_Load();
 }
@@ -144,6 +145,23 @@ void FrmMain::renderQuotePanel()
     lblValue->setText(panel.lblValue);
     PicUp->setVisible(panel.picUpVisible);
     PicDown->setVisible(panel.picDownVisible);
+    layOutTradeRow();
+}
+
+void FrmMain::layOutTradeRow()
+{
+    // The arrows follow the price and the change takes the rest of the row, so neither a long
+    // price nor a long change is cut.
+    const int gap = LayoutScale::scaled(2);
+    const int priceWidth =
+        std::max(LayoutScale::scaled(20), lblTrade->fontMetrics().horizontalAdvance(lblTrade->text()) + gap);
+    lblTrade->resize(priceWidth, lblTrade->height());
+    const int arrowX = lblTrade->x() + priceWidth + gap;
+    PicUp->move(arrowX, PicUp->y());
+    PicDown->move(arrowX, PicDown->y());
+    const int changeX = arrowX + PicUp->width() + 2 * gap;
+    lblVariation->setGeometry(changeX, lblVariation->y(),
+                              lblVariation->parentWidget()->width() - gap - changeX, lblVariation->height());
 }
 
 void FrmMain::showChart()

@@ -85,6 +85,7 @@ private:
     void Form_Load();
     // Redraw what the session changed.
     void renderQuotePanel();
+    void layOutTradeRow();
     void showCash();
     void fillStockList();
     void showChart();

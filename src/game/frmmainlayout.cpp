@@ -4,6 +4,7 @@
 
 #include "extras/tipspanel.h"
 #include "game/mainwindowparts.h"
+#include "platform/layoutscale.h"
 #include "platform/webpane.h"
 #include "trading/frmstats.h"
 
@@ -71,13 +72,13 @@ void FrmMain::buildClientArea(const QString &programFolder, std::unique_ptr<TipR
 {
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("clientArea"));
-    client->setFixedSize(kClientWidth, kClientHeight);
+    client->setFixedSize(LayoutScale::scaled(QRect(0, 0, kClientWidth, kClientHeight)).size());
     setCentralWidget(client);
     const auto button = [this](QWidget *parent, const char *name, const QString &caption,
                                const QRect &geometry, void (FrmMain::*handler)()) {
         auto *b = new QPushButton(caption, parent);
         b->setObjectName(QLatin1String(name));
-        b->setGeometry(geometry);
+        b->setGeometry(LayoutScale::scaled(geometry));
         // Enter presses a focused button, as Space does (only dialogs do that by themselves).
         b->setAutoDefault(true);
         connect(b, &QPushButton::clicked, this, handler);
@@ -94,7 +95,7 @@ void FrmMain::buildClientArea(const QString &programFolder, std::unique_ptr<TipR
     bold(lblTicker);
     LstStocks = new QListWidget(client);
     LstStocks->setObjectName(QStringLiteral("LstStocks"));
-    LstStocks->setGeometry(8, 30, 96, 392);
+    LstStocks->setGeometry(LayoutScale::scaled(QRect(8, 30, 96, 392)));
     // Kept sorted by fillStockList.
     LstStocks->setSortingEnabled(false);
     LstStocks->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -110,10 +111,10 @@ void FrmMain::buildClientArea(const QString &programFolder, std::unique_ptr<TipR
     // "Share Quotes": one caption and one value per row.
     auto *quotes = new QGroupBox(QStringLiteral("Share Quotes"), client);
     quotes->setObjectName(QStringLiteral("fraQuotes"));
-    quotes->setGeometry(136, 4, 346, 176);
+    quotes->setGeometry(LayoutScale::scaled(QRect(136, 4, 346, 176)));
     picLogo = new QLabel(quotes);
     picLogo->setObjectName(QStringLiteral("picLogo"));
-    picLogo->setGeometry(272, 100, 64, 64);
+    picLogo->setGeometry(LayoutScale::scaled(QRect(272, 100, 64, 64)));
     picLogo->setAlignment(Qt::AlignCenter);
     lblFullName = valueLabel(quotes, "lblFullName", QRect(10, 22, 320, 18));
     bold(lblFullName);
@@ -131,30 +132,32 @@ void FrmMain::buildClientArea(const QString &programFolder, std::unique_ptr<TipR
         {"Trade Time :", "lblTime", 136, &lblTime},  {"Volume :", "lblVolume", 136, &lblVolume},
         {"Owned :", "lblOwned", 136, &lblOwned},     {"Total Value (USD) :", "lblValue", 136, &lblValue},
     };
-    int y = 44;
+    constexpr int firstRowY = 44;
+    constexpr int rowHeight = 21;
+    int y = firstRowY;
     for (const auto &row : rows) {
         captionLabel(quotes, QLatin1String(row.caption), QRect(10, y, captionWidth, 18));
         *row.label = valueLabel(quotes, row.name, QRect(valueX, y, row.width, 18));
-        y += 21;
+        y += rowHeight;
     }
     // The arrows and the change share the last trade's row.
-    const int tradeY = lblTrade->y();
+    constexpr int tradeY = firstRowY + rowHeight;
     for (QLabel **arrow : {&PicUp, &PicDown}) {
         *arrow = new QLabel(quotes);
         (*arrow)->setObjectName(arrow == &PicUp ? QStringLiteral("PicUp") : QStringLiteral("PicDown"));
         (*arrow)->setPixmap(arrowPixmap(arrow == &PicUp));
-        (*arrow)->setGeometry(valueX + 48, tradeY + 2, 10, 14);
+        (*arrow)->setGeometry(LayoutScale::scaled(QRect(valueX + 48, tradeY + 2, 10, 14)));
     }
     lblVariation = valueLabel(quotes, "lblVariation", QRect(valueX + 62, tradeY, 154, 18));
 
     // Tips of the day, top right.
     m_tips = new TipsPanel(programFolder, std::move(tipRandom), client);
-    m_tips->setGeometry(488, 10, 173, 170);
+    m_tips->setGeometry(LayoutScale::scaled(QRect(488, 10, 173, 170)));
 
     // The chart and information page, with the trading buttons and history box beside it.
     WebBrowser = new WebPane(client);
     WebBrowser->setObjectName(QStringLiteral("WebBrowser"));
-    WebBrowser->setGeometry(136, 186, 415, 240);
+    WebBrowser->setGeometry(LayoutScale::scaled(QRect(136, 186, 415, 240)));
     cmdSync = button(client, "cmdSync", QStringLiteral("Synchronize"), QRect(561, 186, 100, 28),
                      &FrmMain::cmdSync_Click);
     cmdBuy =
@@ -162,7 +165,7 @@ void FrmMain::buildClientArea(const QString &programFolder, std::unique_ptr<TipR
     cmdSell =
         button(client, "cmdSell", QStringLiteral("SELL"), QRect(561, 250, 100, 28), &FrmMain::cmdSell_Click);
     auto *history = new HistoryBox(client);
-    history->setGeometry(561, 284, 100, 142);
+    history->setGeometry(LayoutScale::scaled(QRect(561, 284, 100, 142)));
 
     // Over everything else, hidden until "Statistics" is chosen.
     frmStats = new FrmStats(client);

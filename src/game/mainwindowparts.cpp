@@ -1,5 +1,7 @@
 #include "mainwindowparts.h"
 
+#include "platform/layoutscale.h"
+
 #include <QLabel>
 #include <QPainter>
 
@@ -46,7 +48,7 @@ QLabel *valueLabel(QWidget *parent, const char *name, const QRect &geometry)
 {
     auto *label = new QLabel(parent);
     label->setObjectName(QLatin1String(name));
-    label->setGeometry(geometry);
+    label->setGeometry(LayoutScale::scaled(geometry));
     // Company names hold ampersands; they are text, never access keys.
     label->setTextFormat(Qt::PlainText);
     return label;
@@ -55,7 +57,7 @@ QLabel *valueLabel(QWidget *parent, const char *name, const QRect &geometry)
 QLabel *captionLabel(QWidget *parent, const QString &text, const QRect &geometry)
 {
     auto *label = new QLabel(text, parent);
-    label->setGeometry(geometry);
+    label->setGeometry(LayoutScale::scaled(geometry));
     label->setTextFormat(Qt::PlainText);
     return label;
 }

@@ -3,6 +3,7 @@
 #include "frmevaluate.h"
 #include "model/numbertext.h"
 #include "platform/desktop.h"
+#include "platform/layoutscale.h"
 #include "platform/messages.h"
 #include "portfoliovaluation.h"
 
@@ -22,7 +23,7 @@ QLabel *label(QWidget *parent, const QString &text, const QRect &geometry, const
 {
     auto *l = new QLabel(text, parent);
     l->setTextFormat(Qt::PlainText);
-    l->setGeometry(geometry);
+    l->setGeometry(LayoutScale::scaled(geometry));
     if (!name.isEmpty())
         l->setObjectName(name);
     return l;
@@ -43,7 +44,7 @@ FrmStats::FrmStats(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("frmStats"));
     // Drawn over the other controls of the client area, so it needs its own background.
     setAutoFillBackground(true);
-    setGeometry(0, 0, kWidth, kHeight);
+    setGeometry(LayoutScale::scaled(QRect(0, 0, kWidth, kHeight)));
 
     heading(this, QStringLiteral("Statistics for Player"), QRect(10, 8, 649, 22));
     label(this, QStringLiteral("Your current shares repartition :"), QRect(10, 36, 380, 18));
@@ -57,7 +58,7 @@ FrmStats::FrmStats(QWidget *parent) : QWidget(parent)
     Pie = new QChartView(chart, this);
     Pie->setObjectName(QStringLiteral("Pie"));
     Pie->setRenderHint(QPainter::Antialiasing);
-    Pie->setGeometry(10, 56, 380, 330);
+    Pie->setGeometry(LayoutScale::scaled(QRect(10, 56, 380, 330)));
 
     heading(this, QStringLiteral("Global Statistics :"), QRect(400, 36, 259, 18));
     label(this, QStringLiteral("Total shares owned :"), QRect(410, 60, 150, 18));
@@ -70,14 +71,14 @@ FrmStats::FrmStats(QWidget *parent) : QWidget(parent)
 
     lstStats = new QListWidget(this);
     lstStats->setObjectName(QStringLiteral("lstStats"));
-    lstStats->setGeometry(400, 130, 259, 256);
+    lstStats->setGeometry(LayoutScale::scaled(QRect(400, 130, 259, 256)));
 
     Command2 = new QPushButton(QStringLiteral("Evaluate..."), this);
     Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setGeometry(10, 394, 100, 28);
+    Command2->setGeometry(LayoutScale::scaled(QRect(10, 394, 100, 28)));
     cmdCloseStats = new QPushButton(QStringLiteral("Close"), this);
     cmdCloseStats->setObjectName(QStringLiteral("cmdCloseStats"));
-    cmdCloseStats->setGeometry(559, 394, 100, 28);
+    cmdCloseStats->setGeometry(LayoutScale::scaled(QRect(559, 394, 100, 28)));
     connect(cmdCloseStats, &QPushButton::clicked, this, &FrmStats::cmdCloseStats_Click);
     connect(Command2, &QPushButton::clicked, this, &FrmStats::Command2_Click);
 

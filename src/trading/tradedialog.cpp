@@ -1,5 +1,6 @@
 #include "tradedialog.h"
 
+#include "platform/layoutscale.h"
 #include "platform/messages.h"
 #include "tradedesk.h"
 
@@ -27,7 +28,7 @@ QLineEdit *box(const QString &name, bool readOnly, QWidget *parent)
     auto *edit = new QLineEdit(parent);
     edit->setObjectName(name);
     edit->setReadOnly(readOnly);
-    edit->setFixedWidth(110);
+    edit->setFixedWidth(LayoutScale::scaled(110));
     return edit;
 }
 
@@ -105,7 +106,7 @@ TradeDialog::TradeDialog(TradeKind kind, const Captions &captions, TradeDesk &de
     layout->addWidget(m_slider);
     layout->addLayout(figures);
     layout->addLayout(buttons);
-    setFixedWidth(360);
+    setFixedWidth(LayoutScale::scaled(360));
 
     txtQty->installEventFilter(this);
     connect(txtQty, &QLineEdit::textChanged, this, &TradeDialog::txtQty_Change);

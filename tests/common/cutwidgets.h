@@ -2,11 +2,36 @@
 
 // Which labels, buttons and check boxes of a laid-out window need more room than they have:
 // text wider than a one-line label, taller than a wrapping one, or a button's own size hint
-// beyond its width. Their object names (or texts), for a test to compare with nothing.
+// caption wider than the room its style leaves. Their object names (or texts), for a test to compare with
+// nothing.
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QLabel>
+#include <QRadioButton>
+#include <QRegularExpression>
 #include <QStringList>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QWidget>
+
+// Whether a button's caption, access key marker left out, fits the room its style leaves for it
+// (beside the icon or the check mark).
+inline bool captionFits(const QAbstractButton &button)
+{
+    QString caption = button.text();
+    caption.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+    QStyleOptionButton option;
+    option.initFrom(&button);
+    option.text = caption;
+    const QStyle::SubElement room = qobject_cast<const QCheckBox *>(&button) ? QStyle::SE_CheckBoxContents
+                                    : qobject_cast<const QRadioButton *>(&button)
+                                        ? QStyle::SE_RadioButtonContents
+                                        : QStyle::SE_PushButtonContents;
+    int width = button.style()->subElementRect(room, &option, &button).width();
+    if (!button.icon().isNull())
+        width -= button.iconSize().width() + 4;
+    return button.fontMetrics().horizontalAdvance(caption) <= width;
+}
 
 inline QStringList cutWidgets(const QWidget &window)
 {
@@ -22,7 +47,7 @@ inline QStringList cutWidgets(const QWidget &window)
             cut << (label->objectName().isEmpty() ? label->text() : label->objectName());
     }
     for (const QAbstractButton *button : window.findChildren<QAbstractButton *>())
-        if (button->isVisible() && button->sizeHint().width() > button->width())
+        if (button->isVisible() && !captionFits(*button))
             cut << (button->objectName().isEmpty() ? button->text() : button->objectName());
     return cut;
 }
