@@ -1,4 +1,5 @@
 // Which player call happens when: start-up, the options' music choice, closing.
+#include "common/casetable.h"
 #include "common/recordingplayer.h"
 #include "extras/music.h"
 #include "platform/librarymusicplayer.h"
@@ -8,12 +9,15 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-Settings withMusicLine(const QString &line)
+struct MusicCase
 {
-    Settings s;
-    s.musicLine = line;
-    return s;
-}
+    const char *tag;
+    QString steps; // start with the music line "EnableMusic=Yes", "EnableMusic=No" or "" (Yes, No, -);
+                   // options saved with the box ticked (on) or not (off); the window closing (shut)
+    QString calls;
+};
+const QString kSilent = u"create loop|false, bind, stop"_s;
+const QString kPlaying = kSilent + u", load /p/music/girlfrom.mod, play"_s;
 } // namespace
 
 class TestMusic : public QObject
@@ -34,50 +38,40 @@ private slots:
         QCOMPARE(seen, QStringList{u"something else"_s});
     }
 
-    void startUpFollowsTheMusicLine()
+    // Nothing was loaded after a silent start: "on" has nothing to play until the next start, as
+    // the box says. Destroying the music closes the player once.
+    void callsInOrder_data()
     {
-        for (const auto &[line, plays] :
-             {std::pair(u"EnableMusic=Yes"_s, true), std::pair(u"EnableMusic=No"_s, false),
-              std::pair(QString(), true)}) {
-            QStringList calls;
-            BackgroundMusic music(std::make_unique<RecordingPlayer>(calls));
-            music.StartMusic(u"/games/qv"_s, withMusicLine(line));
-            QStringList expected = {u"create loop|false"_s, u"bind"_s, u"stop"_s};
-            if (plays)
-                expected << u"load /games/qv/music/girlfrom.mod"_s << u"play"_s;
-            QCOMPARE(calls, expected);
-        }
+        caseRows<MusicCase>({
+            {"music line Yes", u"Yes"_s, kPlaying + u", destroy"_s},
+            {"music line No", u"No"_s, kSilent + u", destroy"_s},
+            {"no music line plays", u"-"_s, kPlaying + u", destroy"_s},
+            {"started once", u"- -"_s, kPlaying + u", destroy"_s},
+            {"options off", u"Yes off"_s, kPlaying + u", stop, destroy"_s},
+            {"options on", u"Yes on"_s, kPlaying + u", stop, play, destroy"_s},
+            {"on after a silent start", u"No on"_s, kSilent + u", stop, play, destroy"_s},
+            {"options before start", u"on shut"_s, QString()},
+            {"nothing after closing", u"No shut on"_s, kSilent + u", destroy"_s},
+        });
     }
-
-    // Nothing was loaded after a silent start: play has nothing to play until the next start, as
-    // the box says.
-    void optionsStopAndReplay()
+    void callsInOrder()
     {
-        const QStringList stop{u"stop"_s}, replay{u"stop"_s, u"play"_s};
-        for (const auto &[startLine, ticked, after] :
-             {std::tuple(u"EnableMusic=Yes"_s, false, stop), std::tuple(u"EnableMusic=Yes"_s, true, replay),
-              std::tuple(u"EnableMusic=No"_s, true, replay)}) {
-            QStringList calls;
-            BackgroundMusic music(std::make_unique<RecordingPlayer>(calls));
-            music.StartMusic(u"/p"_s, withMusicLine(startLine));
-            const qsizetype atStart = calls.size();
-            music.ApplyMusicOption(ticked);
-            QCOMPARE(calls.mid(atStart), after);
-        }
-    }
-
-    void destroyedOnceAtClosing()
-    {
+        QFETCH(MusicCase, c);
         QStringList calls;
         {
             BackgroundMusic music(std::make_unique<RecordingPlayer>(calls));
-            music.StartMusic(u"/p"_s, withMusicLine(u"EnableMusic=No"_s));
-            music.ShutDownMusic();
-            QCOMPARE(calls.last(), u"destroy"_s);
-            music.ApplyMusicOption(true); // options saved after closing began touch nothing
+            for (const QString &step : c.steps.split(u' ')) {
+                Settings settings;
+                settings.musicLine = step == u"-" ? QString() : u"EnableMusic="_s + step;
+                if (step == u"on" || step == u"off")
+                    music.ApplyMusicOption(step == u"on");
+                else if (step == u"shut")
+                    music.ShutDownMusic();
+                else
+                    music.StartMusic(u"/p"_s, settings);
+            }
         }
-        QCOMPARE(calls.count(u"destroy"_s), 1);
-        QCOMPARE(calls.size(), 4);
+        QCOMPARE(calls.join(u", "), c.calls);
     }
 };
 
