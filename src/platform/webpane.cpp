@@ -122,10 +122,13 @@ void WebPane::showBody(const QByteArray &body, const QString &contentType)
 void WebPane::showImage(const QImage &image)
 {
     m_view->document()->addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("pane:image")), image);
-    m_view->document()->setDocumentMargin(0);
+    // The chart is drawn light; on a dark desktop a margin of the pane's own base frames it, so it
+    // does not glare against the window around it.
+    const int margin = m_view->palette().color(QPalette::Base).lightness() < 128 ? 4 : 0;
+    m_view->document()->setDocumentMargin(margin);
     m_view->setHtml(QStringLiteral("<img src=\"pane:image\" width=\"%1\" height=\"%2\">")
-                        .arg(m_view->viewport()->width())
-                        .arg(m_view->viewport()->height()));
+                        .arg(m_view->viewport()->width() - 2 * margin)
+                        .arg(m_view->viewport()->height() - 2 * margin));
 }
 
 void WebPane::showPlaceholder()

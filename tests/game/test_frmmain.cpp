@@ -122,6 +122,30 @@ private slots:
         QVERIFY(pane.html().contains(u"newer page") && !pane.html().contains(u"pane:image"));
     }
 
+    // On a dark palette the light chart is framed by the pane's own base; on a light one it fills it.
+    void chartFramedOnDark()
+    {
+        TempProgramFolder folder;
+        QImage picture(40, 20, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        QVERIFY(picture.save(folder.file(u"chart.png"_s)));
+        for (const bool dark : {false, true}) {
+            WebPane pane;
+            QPalette palette = pane.palette();
+            palette.setColor(QPalette::Base, dark ? QColor(30, 30, 30) : QColor(Qt::white));
+            pane.setPalette(palette);
+            pane.resize(120, 80);
+            pane.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&pane));
+            QSignalSpy loaded(&pane, &WebPane::loaded);
+            pane.navigate(QUrl::fromLocalFile(folder.file(u"chart.png"_s)));
+            QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty(), 5000);
+            const QImage shown = pane.grab().toImage();
+            QCOMPARE(shown.pixelColor(60, 40), QColor(Qt::red));
+            QCOMPARE(shown.pixelColor(4, 4) == QColor(Qt::red), !dark);
+        }
+    }
+
     // The whole catalogue sorted, an empty panel, the menus, the information page after the
     // first paint, a fixed size; quitting writes nothing, as every trade already saved the game.
     void startsOnTheDefaultGame()
