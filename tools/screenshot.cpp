@@ -1,6 +1,7 @@
 // Renders the real main window offscreen into a PNG, for the README and the manual.
 // With a ticker, that stock is selected first and its quote and chart awaited. With
 // --dialog filter, about or options, that dialog is opened and drawn instead of the window.
+// --points N draws at a desktop font of N points, --dark with a dark palette.
 // With --dialog evaluate, a scratch game makes a few trades at the market's prices and the
 // evaluation window is drawn; the scratch game's files are removed afterwards.
 #include "app/program.h"
@@ -17,6 +18,7 @@
 #include <QHoverEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QPalette>
 #include <QPixmap>
 #include <QSignalSpy>
 #include <QTest>
@@ -74,6 +76,20 @@ QWidget *evaluationAfterTrades(FrmMain &window)
     return shown;
 }
 
+// Dark window and base colours with light text, and greyed text a step darker.
+QPalette darkPalette()
+{
+    QPalette p(QColor(53, 53, 53));
+    p.setColor(QPalette::Base, QColor(35, 35, 35));
+    p.setColor(QPalette::AlternateBase, QColor(45, 45, 45));
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(role, QColor(230, 230, 230));
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, role, QColor(120, 120, 120));
+    p.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    return p;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -85,12 +101,21 @@ int main(int argc, char *argv[])
         dialog = args.takeAt(at + 1);
         args.removeAt(at);
     }
+    // A desktop's font size and a dark palette, as a player's desktop may set them.
+    if (const qsizetype at = args.indexOf(QStringLiteral("--points")); at >= 0 && at + 1 < args.size()) {
+        QFont font = QApplication::font();
+        font.setPointSizeF(args.takeAt(at + 1).toDouble());
+        args.removeAt(at);
+        QApplication::setFont(font);
+    }
+    if (args.removeAll(QStringLiteral("--dark")) > 0)
+        QApplication::setPalette(darkPalette());
     if (args.isEmpty() ||
         (!dialog.isEmpty() && dialog != QStringLiteral("filter") && dialog != QStringLiteral("about") &&
          dialog != QStringLiteral("options") && dialog != QStringLiteral("evaluate"))) {
-        std::fprintf(
-            stderr,
-            "usage: quorvane-screenshot OUTPUT.png [TICKER] [--dialog filter|about|options|evaluate]\n");
+        std::fprintf(stderr,
+                     "usage: quorvane-screenshot OUTPUT.png [TICKER] [--dialog filter|about|options|evaluate]"
+                     " [--points N] [--dark]\n");
         return 2;
     }
     Program program(QCoreApplication::applicationDirPath());
