@@ -29,11 +29,15 @@ run: game
 	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY$$QT_QPA_PLATFORM" ]; then cmake --build $(BUILD) --target quorvane-screenshot; fi
 	@scripts/run-game $(BUILD)/bin
 
-# A program folder of the player's own, with a menu entry and icons.
-PREFIX ?= $(HOME)/.local/share/quorvane
+# The game for this player alone, laid out as the package lays it out under /usr: under ~/.local
+# the menu entry and icons land where the desktop looks for them. The saved games and settings are
+# in $(PREFIX)/share/games/quorvane, so a flat folder from an older install is left alone.
+PREFIX ?= $(HOME)/.local
+OLD_INSTALL := $(HOME)/.local/share/quorvane
 install: game
 	@cmake --install $(BUILD) --prefix "$(PREFIX)" >/dev/null
-	@scripts/install-desktop-entry "$(PREFIX)"
+	@echo "Installed: $(PREFIX)/games/quorvane, menu entry in $(PREFIX)/share/applications"
+	@if [ -f "$(OLD_INSTALL)/options.cfg" ]; then echo "Games saved with the older install stay in $(OLD_INSTALL): copy their .qvn, .qvh and .fav files into $(PREFIX)/share/games/quorvane to go on with them here."; fi
 
 # The Debian package, in $(BUILD)/package.
 package: test-deps game

@@ -27,8 +27,8 @@ std::optional<int> answerOnTerminal(int argc, char *argv[])
     (void)parser.parse(args);
     if (parser.isSet(help)) {
         std::fputs("Usage: quorvane [--help | --version]\n"
-                   "A stock-market trading game for one player. It keeps its saved games beside the\n"
-                   "program, or in ~/.local/share/Quorvane when installed where players cannot write,\n"
+                   "A stock-market trading game for one player. It keeps its saved games in its data\n"
+                   "folder, or in ~/.local/share/Quorvane when installed where players cannot write,\n"
                    "and starts its own market service unless services.cfg points elsewhere.\n"
                    "\n"
                    "Options:\n"
@@ -54,18 +54,17 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QApplication::setDesktopFileName(QStringLiteral("org.example.Quorvane"));
-    QIcon icon;
-    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QCoreApplication::applicationDirPath() +
-                         QStringLiteral("/icons/quorvane-%1.png").arg(size),
-                     QSize(size, size));
-    QApplication::setWindowIcon(icon);
 
-    // The game keeps its files beside the executable; an installation players cannot write to
-    // gets a copy of its own for each player.
+    // The game keeps its files beside the executable or in the data folder installed with it; an
+    // installation players cannot write to gets a copy of its own for each player.
     const ProgramFolderChoice folder =
         chooseProgramFolder(QCoreApplication::applicationDirPath(),
                             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(folder.shipped + QStringLiteral("/icons/quorvane-%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
+
     Program program(folder.path);
     FrmMain &window = program.window();
     window.show();

@@ -65,6 +65,14 @@ std::optional<QString> copyShipped(const QFileInfo &source, const QString &targe
     return std::nullopt;
 }
 
+// An install into a prefix puts the programs in <prefix>/lib/games/quorvane and what they read in
+// <prefix>/share/games/quorvane; the build folder holds both.
+QString shippedDataFolder(const QString &executableFolder)
+{
+    const QString data = QDir::cleanPath(executableFolder + QStringLiteral("/../../../share/games/quorvane"));
+    return QFileInfo(data).isDir() ? data : executableFolder;
+}
+
 } // namespace
 
 QStringList refreshPerUserCopy(const QString &installed, const QString &copy)
@@ -110,11 +118,17 @@ QStringList refreshPerUserCopy(const QString &installed, const QString &copy)
 
 ProgramFolderChoice chooseProgramFolder(const QString &executableFolder, const QString &perUserFolder)
 {
+    const auto playable = [](const QString &folder) {
+        return QFileInfo(folder + QStringLiteral("/options.cfg")).isFile() && writableFolder(folder);
+    };
     const QString own = QDir::cleanPath(executableFolder);
-    if (QFileInfo(own + QStringLiteral("/options.cfg")).isFile() && writableFolder(own))
-        return {own, {}};
+    if (playable(own))
+        return {own, own, {}};
+    const QString shipped = shippedDataFolder(own);
+    if (playable(shipped))
+        return {shipped, shipped, {}};
     const QString copy = QDir::cleanPath(perUserFolder);
     if (!QDir().mkpath(copy))
-        return {copy, {QStringLiteral("the folder %1 cannot be created").arg(copy)}};
-    return {copy, refreshPerUserCopy(own, copy)};
+        return {copy, shipped, {QStringLiteral("the folder %1 cannot be created").arg(copy)}};
+    return {copy, shipped, refreshPerUserCopy(shipped, copy)};
 }

@@ -3,12 +3,16 @@
 #include <QString>
 #include <QStringList>
 
-// Where the game keeps its files. The executable's own folder when it holds options.cfg and the
-// player may write there (the build folder, an install into a folder of the player's own).
-// Otherwise (a system package, read-only for players) a per-user copy of the installed files.
+// Where the game keeps its files, in this order: the executable's own folder when it holds
+// options.cfg and the player may write there (the build folder, an older flat install); the
+// shipped data folder when the same holds for it (an install into a prefix of the player's own);
+// otherwise (a system package, read-only for players) a per-user copy of the shipped data folder.
 struct ProgramFolderChoice
 {
     QString path;
+    // Where the game's shipped files are: the executable's folder, or <prefix>/share/games/quorvane
+    // for programs installed in <prefix>/lib/games/quorvane.
+    QString shipped;
     // Files of the installation that could not be brought into the per-user copy, one line each.
     QStringList problems;
 };

@@ -1,6 +1,7 @@
-// `cmake --install` into a folder of the player's own: the folder plays on its own, a second
-// install keeps what the player changed, and its menu entry passes the desktop's validator.
+// `cmake --install` into a prefix of the player's own: the games layout, the shipped files as
+// built, the game playing from its data folder, a second install keeping what the player changed.
 #include "common/commandrun.h"
+#include "install/tree.h"
 
 #include <QDir>
 #include <QtTest>
@@ -12,18 +13,9 @@ class TestInstall : public QObject
     Q_OBJECT
 
     QTemporaryDir m_root;
-    QString m_prefix = m_root.filePath(u"my games/quorvane"_s); // with a space, as a player's may have
+    QString m_prefix = m_root.filePath(u"my games"_s); // with a space, as a player's may have
     QString file(const QString &name) const { return m_prefix + u'/' + name; }
-    // Generated files come from the build folder; the rest from the sources, since the player
-    // may have played in the build folder and changed its saved game or settings.
-    QByteArray built(const QString &name) const
-    {
-        return readOrMissing(qEnvironmentVariable("QUORVANE_PROGRAM_DIR") + u'/' + name);
-    }
-    static QByteArray source(const QString &name)
-    {
-        return readOrMissing(QUORVANE_SOURCE "/assets/"_L1 + name);
-    }
+    QString data(const QString &name) const { return file(u"share/games/quorvane/"_s + name); }
     void install()
     {
         const CommandResult r =
@@ -35,73 +27,110 @@ class TestInstall : public QObject
 private slots:
     void initTestCase() { install(); }
 
-    void laysOutACompleteFolder()
+    // Only the programs where programs go; the launchers point there from inside the prefix.
+    void programsAndLaunchers()
     {
-        for (const QString &program : {u"quorvane"_s, u"quorvane-market"_s})
-            QVERIFY2(QFileInfo(file(program)).isExecutable() && QFileInfo(file(program)).size() > 0,
-                     qPrintable(program));
-        QVERIFY(QFileInfo(file(u"libquorvane_music.so"_s)).size() > 0);
-        // What was shipped, byte for byte (programs are rewritten for their new place).
-        for (const QString &name :
-             u"options.cfg player.qvn player.fav infos.html tips/0.txt help/index.html"_s.split(u' '))
-            QVERIFY2(readOrMissing(file(name)) == source(name) && QFileInfo(file(name)).size() > 0,
-                     qPrintable(name));
-        for (const QString &name :
-             u"data/null.gif data/IBM.gif pictures/chick.png music/girlfrom.mod "
-             u"icons/quorvane-16.png icons/quorvane-256.png icons/quorvane.svg"_s.split(u' '))
-            QVERIFY2(readOrMissing(file(name)) == built(name) && QFileInfo(file(name)).size() > 0,
-                     qPrintable(name));
+        QCOMPARE(installedTree(file(u"lib"_s)),
+                 QStringList({u"games/quorvane/libquorvane_music.so"_s, u"games/quorvane/quorvane"_s,
+                              u"games/quorvane/quorvane-market"_s}));
+        for (const QString &program : {u"quorvane"_s, u"quorvane-market"_s}) {
+            QVERIFY(QFileInfo(file(u"lib/games/quorvane/"_s + program)).isExecutable());
+            QCOMPARE(linkText(file(u"games/"_s + program)), u"../lib/games/quorvane/"_s + program);
+        }
     }
 
-    void installedGameStartsItsMarketAndTakesItAlong()
+    void shippedFiles_data()
+    {
+        QTest::addColumn<QString>("installed");
+        QTest::addColumn<QString>("source"); // "src:" from the sources, "bin:" from the build folder
+        QTest::addColumn<bool>("gzipped");
+        const auto row = [](const char *installed, const char *source, bool gzipped = false) {
+            QTest::newRow(installed) << QString::fromLatin1(installed) << QString::fromLatin1(source)
+                                     << gzipped;
+        };
+        // The player's files come from the sources: the build folder's may have been played.
+        row("share/games/quorvane/options.cfg", "src:assets/options.cfg");
+        row("share/games/quorvane/player.qvn", "src:assets/player.qvn");
+        row("share/games/quorvane/player.fav", "src:assets/player.fav");
+        row("share/games/quorvane/tips/0.txt", "src:assets/tips/0.txt");
+        row("share/games/quorvane/infos.html", "src:assets/infos.html");
+        row("share/games/quorvane/help/index.html", "src:assets/help/index.html");
+        row("share/games/quorvane/data/IBM.gif", "bin:data/IBM.gif");
+        row("share/games/quorvane/pictures/chick.png", "bin:pictures/chick.png");
+        row("share/games/quorvane/music/girlfrom.mod", "bin:music/girlfrom.mod");
+        row("share/games/quorvane/icons/quorvane-16.png", "bin:icons/quorvane-16.png");
+        row("share/icons/hicolor/16x16/apps/quorvane.png", "bin:icons/quorvane-16.png");
+        row("share/icons/hicolor/256x256/apps/quorvane.png", "bin:icons/quorvane-256.png");
+        row("share/icons/hicolor/scalable/apps/quorvane.svg", "src:assets/desktop/quorvane.svg");
+        row("share/metainfo/org.example.Quorvane.metainfo.xml",
+            "src:assets/desktop/org.example.Quorvane.metainfo.xml");
+        row("share/man/man6/quorvane.6.gz", "src:assets/desktop/quorvane.6", true);
+        row("share/man/man6/quorvane-market.6.gz", "src:assets/desktop/quorvane-market.6", true);
+        row("share/doc/quorvane/changelog.gz", "src:packaging/changelog", true);
+        row("share/doc/quorvane/copyright", "src:packaging/copyright");
+    }
+
+    void shippedFiles()
+    {
+        QFETCH(QString, installed);
+        QFETCH(QString, source);
+        QFETCH(bool, gzipped);
+        const QString from = source.startsWith(u"src:"_s)
+                                 ? QUORVANE_SOURCE "/"_L1 + source.mid(4)
+                                 : qEnvironmentVariable("QUORVANE_PROGRAM_DIR") + u'/' + source.mid(4);
+        QByteArray bytes = readOrMissing(file(installed));
+        if (gzipped) {
+            QProcess gunzip;
+            gunzip.start(u"gzip"_s, {u"-dc"_s, file(installed)});
+            QVERIFY(gunzip.waitForFinished(30000));
+            QCOMPARE(gunzip.exitCode(), 0);
+            bytes = gunzip.readAllStandardOutput();
+        }
+        QVERIFY(!bytes.isEmpty());
+        QCOMPARE(bytes, readOrMissing(from));
+    }
+
+    // Started through its launcher, the game plays from the data folder: no per-user copy is made.
+    void gamePlaysFromItsDataFolder()
     {
         if (!portIsFree(8421))
             QSKIP("something already listens on 127.0.0.1:8421");
+        const QString perUser = m_root.filePath(u"xdg"_s);
         QProcess game;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        env.insert(u"XDG_DATA_HOME"_s, perUser);
         game.setProcessEnvironment(env);
         game.setWorkingDirectory(m_root.path());
-        game.start(file(u"quorvane"_s), {});
-        checkGameTakesItsMarketAlong(game, file(u"quorvane-market"_s));
+        game.start(file(u"games/quorvane"_s), {});
+        checkGameTakesItsMarketAlong(game, file(u"lib/games/quorvane/quorvane-market"_s));
+        QVERIFY(!QFileInfo::exists(perUser + u"/Quorvane"_s));
     }
 
     void secondInstallKeepsThePlayersFiles()
     {
         const QStringList mine = {u"player.qvn"_s, u"player.fav"_s, u"options.cfg"_s, u"tips/0.txt"_s};
         for (const QString &name : mine + QStringList{u"infos.html"_s}) {
-            QFile f(file(name));
+            QFile f(data(name));
             QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
                     f.write("the player's " + name.toUtf8()) > 0);
         }
         install();
         for (const QString &name : mine)
-            QCOMPARE(readOrMissing(file(name)), "the player's " + name.toUtf8());
+            QCOMPARE(readOrMissing(data(name)), "the player's " + name.toUtf8());
         // A shipped file is the installation's again.
-        QCOMPARE(readOrMissing(file(u"infos.html"_s)), source(u"infos.html"_s));
+        QCOMPARE(readOrMissing(data(u"infos.html"_s)),
+                 readOrMissing(QUORVANE_SOURCE "/assets/infos.html"_L1));
     }
 
-    void menuEntryIsValid()
+    // The menu starts the launcher by its absolute path, quoted for the space.
+    void desktopEntryIsValid()
     {
-        const QString data = m_root.filePath(u"share"_s);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"XDG_DATA_HOME"_s, data);
-        const CommandResult r =
-            runCommand(QStringLiteral(QUORVANE_SOURCE "/scripts/install-desktop-entry"), {m_prefix}, {}, env);
-        QVERIFY2(r.ok, r.tail().constData());
-
-        const QString entry = data + u"/applications/org.example.Quorvane.desktop"_s;
+        const QString entry = file(u"share/applications/org.example.Quorvane.desktop"_s);
         const CommandResult valid = runCommand(u"desktop-file-validate"_s, {entry});
         QVERIFY2(valid.ok, valid.tail().constData());
-        // The path holds a space, so the program is quoted; a Qt game, as menus group them.
-        QVERIFY2(readOrMissing(entry).contains("\nExec=\"" + file(u"quorvane"_s).toUtf8() + "\"\n") &&
-                     readOrMissing(entry).contains("\nCategories=Game;StrategyGame;Qt;\n"),
+        QVERIFY2(readOrMissing(entry).contains("\nExec=\"" + file(u"games/quorvane"_s).toUtf8() + "\"\n"),
                  readOrMissing(entry).constData());
-        for (const char *size : {"16", "22", "24", "32", "48", "64", "128", "256"})
-            QCOMPARE(
-                readOrMissing(data + u"/icons/hicolor/%1x%1/apps/quorvane.png"_s.arg(QLatin1String(size))),
-                readOrMissing(file(u"icons/quorvane-%1.png"_s.arg(QLatin1String(size)))));
-        QVERIFY(QFileInfo(data + u"/icons/hicolor/scalable/apps/quorvane.svg"_s).isFile());
     }
 };
 
