@@ -9,6 +9,7 @@
 #include "game/frmload.h"
 #include "game/frmnewplayer.h"
 #include "game/gamesession.h"
+#include "game/mainwindowparts.h"
 #include "platform/layoutscale.h"
 #include "platform/messages.h"
 #include "platform/webpane.h"
@@ -16,6 +17,8 @@
 #include "trading/frmbuy.h"
 #include "trading/frmsell.h"
 #include "trading/frmstats.h"
+#include "trading/stockstory.h"
+#include "trading/trade.h"
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -146,6 +149,30 @@ void FrmMain::renderQuotePanel()
     PicUp->setVisible(panel.picUpVisible);
     PicDown->setVisible(panel.picDownVisible);
     layOutTradeRow();
+    showStockStory();
+}
+
+void FrmMain::showStockStory()
+{
+    // Read again only when what the box tells of can have changed: another game, stock, position
+    // or price (a trade changes the position).
+    const GameState &game = m_session->game();
+    const QuotePanel &panel = m_session->panel();
+    const QString key = game.gameName.value_or(QString()) + u'\n' + panel.lblQuote + u'\n' + panel.lblOwned +
+                        u'\n' + panel.lblTrade + u'\n' + m_session->cashText();
+    if (key == m_storyShown)
+        return;
+    m_storyShown = key;
+    PortfolioSource &portfolio = m_session->portfolio();
+    Journal journal;
+    if (game.isLoaded() && !panel.lblQuote.isEmpty())
+        if (FileStatus problem = portfolio.tradeHistory(journal)) {
+            m_history->showStory(problem->text());
+            return;
+        }
+    const StockStory story =
+        stockStory(journal, game, panel.lblQuote, priceFromText(panel.lblTrade, portfolio.decimal()));
+    m_history->showStory(storyText(story, game.isLoaded(), portfolio.decimal()));
 }
 
 void FrmMain::layOutTradeRow()

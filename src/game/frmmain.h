@@ -15,6 +15,7 @@ class QMenu;
 class QPushButton;
 class BackgroundMusic;
 class GameSession;
+class HistoryBox;
 class TipsPanel;
 class WebPane;
 class FrmStats;
@@ -86,6 +87,7 @@ private:
     // Redraw what the session changed.
     void renderQuotePanel();
     void layOutTradeRow();
+    void showStockStory();
     void showCash();
     void fillStockList();
     void showChart();
@@ -141,4 +143,6 @@ private:
     QPushButton *cmdBuy = nullptr;
     QPushButton *cmdSell = nullptr;
     TipsPanel *m_tips = nullptr;
+    HistoryBox *m_history = nullptr;
+    QString m_storyShown; // what the history box was last drawn from
 };

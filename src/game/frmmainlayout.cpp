@@ -164,8 +164,8 @@ void FrmMain::buildClientArea(const QString &programFolder, std::unique_ptr<TipR
         button(client, "cmdBuy", QStringLiteral("BUY"), QRect(561, 218, 100, 28), &FrmMain::cmdBuy_Click);
     cmdSell =
         button(client, "cmdSell", QStringLiteral("SELL"), QRect(561, 250, 100, 28), &FrmMain::cmdSell_Click);
-    auto *history = new HistoryBox(client);
-    history->setGeometry(LayoutScale::scaled(QRect(561, 284, 100, 142)));
+    m_history = new HistoryBox(client);
+    m_history->setGeometry(LayoutScale::scaled(QRect(561, 284, 100, 142)));
 
     // Over everything else, hidden until "Statistics" is chosen.
     frmStats = new FrmStats(client);
@@ -174,7 +174,7 @@ void FrmMain::buildClientArea(const QString &programFolder, std::unique_ptr<TipR
     LstStocks->viewport()->installEventFilter(this);
     LstStocks->installEventFilter(this);
     const QList<QWidget *> tabOrder =
-        QList<QWidget *>{LstStocks, cmdFilter, cmdSync, cmdBuy, cmdSell} + m_tips->buttons();
+        QList<QWidget *>{LstStocks, cmdFilter, cmdSync, cmdBuy, cmdSell, m_history} + m_tips->buttons();
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
 

@@ -4,30 +4,34 @@
 
 #include <QLabel>
 #include <QPainter>
+#include <QTextBrowser>
+#include <QVBoxLayout>
 
-HistoryBox::HistoryBox(QWidget *parent) : QFrame(parent)
+HistoryBox::HistoryBox(QWidget *parent) : QFrame(parent), m_text(new QTextBrowser(this))
 {
     setFrameShape(QFrame::Box);
     setObjectName(QStringLiteral("picHistory"));
+    m_text->setObjectName(QStringLiteral("txtHistory"));
+    m_text->setFrameShape(QFrame::NoFrame);
+    // The box's own colours: it reads as part of the window, on a light desktop or a dark one.
+    m_text->viewport()->setAutoFillBackground(false);
+    m_text->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    m_text->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_text->document()->setDocumentMargin(3);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(1, 1, 1, 1);
+    layout->addWidget(m_text);
 }
 
-void HistoryBox::paintEvent(QPaintEvent *event)
+void HistoryBox::showStory(const QString &text)
 {
-    QFrame::paintEvent(event);
-    QPainter p(this);
-    // A faint grid on any desktop: an eighth of the way from the window's colour to its text's.
-    const QColor back = palette().color(QPalette::Window), text = palette().color(QPalette::WindowText);
-    const auto mix = [](int from, int to) { return from + (to - from) / 8; };
-    p.setPen(
-        QColor(mix(back.red(), text.red()), mix(back.green(), text.green()), mix(back.blue(), text.blue())));
-    constexpr int step = 12;
-    for (int x = step; x < width(); x += step)
-        p.drawLine(x, 1, x, height() - 2);
-    for (int y = step; y < height(); y += step)
-        p.drawLine(1, y, width() - 2, y);
-    p.setPen(palette().color(QPalette::WindowText));
-    p.drawText(rect().adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap,
-               QStringLiteral("HISTORY IS NOT YET FUNCTIONNAL"));
+    if (m_text->toPlainText() != text)
+        m_text->setPlainText(text);
+}
+
+QString HistoryBox::story() const
+{
+    return m_text->toPlainText();
 }
 
 QPixmap arrowPixmap(bool up)

@@ -6,17 +6,21 @@
 class QLabel;
 class QRect;
 class QString;
+class QTextBrowser;
 
 // Small pieces of the main window's client area.
 
-// The ruled box that waits for a trading history.
+// The box under the trading buttons: the selected stock's story in this game.
 class HistoryBox : public QFrame
 {
 public:
     explicit HistoryBox(QWidget *parent);
 
-protected:
-    void paintEvent(QPaintEvent *event) override;
+    void showStory(const QString &text);
+    QString story() const;
+
+private:
+    QTextBrowser *m_text;
 };
 
 // The 10 x 14 arrows beside the last trade.

@@ -23,6 +23,7 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTextBrowser>
 #include <QThreadPool>
 #include <QtTest>
 
@@ -271,6 +272,11 @@ private slots:
         QTest::mouseClick(load->findChild<QPushButton *>(u"cmdLoad"_s), Qt::LeftButton);
         QCOMPARE(g.label(u"lblTicker"_s), u"Cash : 2000$"_s);
         QCOMPARE(rowTexts(g.stocks()), (QStringList{u"DELL"_s, u"MSFT"_s}));
+        // The history box follows the game and the selection.
+        auto *history = g.child<QTextBrowser>(u"txtHistory"_s);
+        QCOMPARE(history->toPlainText(), u"Pick a stock to see your trades in it."_s);
+        g.stocks()->setCurrentRow(1);
+        QCOMPARE(history->toPlainText(), u"3 shares held"_s);
         QVERIFY(g.messages.shown.isEmpty());
     }
 

@@ -3,6 +3,7 @@
 // reading of the quote service's batch and history answers.
 #include "sync/marketdata.h"
 #include "trading/evaluation.h"
+#include "trading/stockstory.h"
 
 #include <QtTest>
 
@@ -26,6 +27,50 @@ class TestEvaluation : public QObject
     Q_OBJECT
 
 private slots:
+    // The history box's text for the selected stock: nothing loaded, nothing picked, never traded,
+    // a position with its cost and gain (newest trade first, five at most), a sold-out position.
+    void stockStoryText_data()
+    {
+        QTest::addColumn<bool>("loaded");
+        QTest::addColumn<QString>("ticker");
+        QTest::addColumn<int>("held");
+        QTest::addColumn<double>("lastTrade");
+        QTest::addColumn<QString>("text");
+        const QString five = QStringLiteral("10 shares held\nAverage cost 81.41\nGain -14.06\n\nLast trades:\n"
+                                            "12/3 10:00am\nSELL 6 at 90\n12/2 11:00am\nBUY 5 at 86.5\n"
+                                            "12/2 10:00am\nBUY 10 at 80\n12/2 9:30am\nSELL 1 at 70\n"
+                                            "12/2 9:15am\nBUY 1 at 70");
+        QTest::newRow("no game") << false << "IBM" << 9 << 80.0
+                                 << "No game is loaded. Your trades show here once you open a game.";
+        QTest::newRow("no stock") << true << "" << 0 << 0.0 << "Pick a stock to see your trades in it.";
+        QTest::newRow("never traded")
+            << true << "MSFT" << 0 << 20.0 << "You have not traded MSFT in this game yet.";
+        QTest::newRow("position") << true << "IBM" << 10 << 80.0 << five;
+        QTest::newRow("sold out") << true << "AAPL" << 0 << 50.0
+                                  << "0 shares held\n\nLast trades:\n12/3 2:05pm\nSELL 3 at 52.25\n"
+                                     "12/2 10:00am\nBUY 3 at 40";
+    }
+    void stockStoryText()
+    {
+        QFETCH(bool, loaded);
+        QFETCH(QString, ticker);
+        QFETCH(int, held);
+        QFETCH(double, lastTrade);
+        QFETCH(QString, text);
+        const Journal j = journal(10000, "2026-12-02T09:00:00+01:00;BUY;IBM;1;70;9930\r\n"
+                                         "2026-12-02T09:15:00+01:00;BUY;IBM;1;70;9860\r\n"
+                                         "2026-12-02T09:30:00+01:00;SELL;IBM;1;70;9930\r\n"
+                                         "2026-12-02T10:00:00+01:00;BUY;AAPL;3;40;9810\r\n"
+                                         "2026-12-02T10:00:00+01:00;BUY;IBM;10;80;9010\r\n"
+                                         "2026-12-02T11:00:00+01:00;BUY;IBM;5;86.5;8577.5\r\n"
+                                         "2026-12-03T10:00:00+01:00;SELL;IBM;6;90;9117.5\r\n"
+                                         "2026-12-03T14:05:00+01:00;SELL;AAPL;3;52.25;9274.25\r\n");
+        GameState game{QStringLiteral("Demo"), Money::fromDollars(9274), {{ticker, held}}, 0};
+        if (!loaded)
+            game.gameName.reset();
+        QCOMPARE(storyText(stockStory(j, game, ticker, lastTrade), loaded, u'.'), text);
+    }
+
     void averageCostAcrossBuysAndAPartialSale()
     {
         const Journal j = journal(10000, "2026-12-02T10:00:00+01:00;BUY;IBM;10;80;9200\r\n"
