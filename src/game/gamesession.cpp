@@ -8,6 +8,7 @@
 #include "trading/stockselection.h"
 
 #include <QFileInfo>
+#include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
@@ -22,6 +23,15 @@ GameSession::GameSession(const QString &programFolder, std::unique_ptr<DownloadS
       m_now([] { return QDateTime::currentDateTime(); })
 {
     connect(m_market, &MarketConnection::panelChanged, this, &GameSession::panelChanged);
+    // Open orders are asked about at least once a minute; a quote host without fill answers
+    // fills them from the quotes it sends while the game runs.
+    m_orderTimer = new QTimer(this);
+    m_orderTimer->setInterval(60 * 1000);
+    connect(m_orderTimer, &QTimer::timeout, this, [this] { checkOrders(); });
+    connect(m_market, &MarketConnection::panelChanged, this, [this] {
+        if (m_fillsOnlyWhileRunning)
+            fillFromQuote();
+    });
 }
 
 GameSession::~GameSession()
@@ -47,6 +57,8 @@ std::optional<FileError> GameSession::start()
     m_stockList = start.stockList;
     m_showInfoPage = start.openInfoPage;
     m_panel = QuotePanel();
+    readOrders();
+    m_orderTimer->start();
     return start.problem;
 }
 
@@ -72,6 +84,7 @@ std::optional<QString> GameSession::selectStock(const QString &ticker)
     ::selectStock(m_panel, m_game, ticker);
     emit panelChanged();
     m_market->showSelection();
+    checkOrders(ticker);
     return std::nullopt;
 }
 
@@ -81,6 +94,7 @@ FileStatus GameSession::loadGame(const QString &fileName)
     QStringList favorites;
     if (FileStatus error = switchGame(m_folder, fileName, withFavorites, m_game, favorites))
         return error;
+    readOrders();
     emit cashChanged();
     if (withFavorites) {
         m_stockList = favorites;

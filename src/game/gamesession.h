@@ -5,8 +5,10 @@
 #include "game/savedgamesdesk.h"
 #include "game/startup.h"
 #include "model/numbertext.h"
+#include "model/orders.h"
 #include "model/quotepanel.h"
 #include "trading/favorites.h"
+#include "trading/orderdesk.h"
 #include "trading/portfoliosource.h"
 #include "trading/tradedesk.h"
 
@@ -32,7 +34,8 @@ class GameSession : public QObject,
                     private PortfolioSource,
                     private SavedGamesDesk,
                     private OptionsDesk,
-                    private StockFilterDesk
+                    private StockFilterDesk,
+                    private OrderDesk
 {
     Q_OBJECT
 
@@ -82,6 +85,7 @@ public:
     SavedGamesDesk &savedGames() { return *this; }
     OptionsDesk &options() { return *this; }
     StockFilterDesk &stockFilter() { return *this; }
+    OrderDesk &orderDesk() { return *this; }
 
     // The stock list's favourites menu for a press of `button`; nothing when no menu is due.
     std::optional<FavoriteMenuState> favoriteMenu(Qt::MouseButton button, FileStatus *problem) const;
@@ -95,6 +99,12 @@ signals:
     void cashChanged();
     // The stock list holds other rows now.
     void stockListChanged();
+    // The game's orders changed: placed, cancelled, filled, or another game's.
+    void ordersChanged();
+    // A fill or cancel while playing, in one line.
+    void orderNews(const QString &text);
+    // Once after start-up: what the orders did while the game was closed.
+    void awayReport(const QString &text);
 
 private:
     std::optional<TradeMessage> tradeRefusal(TradeKind kind) const override;
@@ -117,6 +127,20 @@ private:
     std::optional<TradeMessage> saveOptions(const SettingsChoice &choice) override;
     FileStatus applyFilter(bool favoritesOnly, const QList<Sector> &tickedSectors) override;
 
+    QList<Order> orders() const override { return m_orders.orders; }
+    QString selectedTicker() const override { return m_panel.lblQuote; }
+    std::optional<TradeMessage> orderRefusal() const override;
+    std::optional<TradeMessage> placeOrder(const OrderDraft &draft) override;
+    FileStatus cancelOrder(int id) override;
+    bool fillsOnlyWhileRunning() const override { return m_fillsOnlyWhileRunning; }
+
+    // Orders: the loaded game's file read again; the market asked about every open order (or
+    // those of one stock); the answers applied in time order.
+    void readOrders();
+    void checkOrders(const QString &onlyTicker = QString());
+    void applyFills(const QHash<int, OrderFill> &fills, bool whileAway);
+    void fillFromQuote();
+
     GameFolder m_folder;
     QFuture<StartupState> m_startupFiles; // valid from readStartupFilesAhead() until start()
     NumberFormat m_numbers;
@@ -127,4 +151,9 @@ private:
     bool m_showInfoPage = false;
     MarketConnection *m_market;
     std::function<QDateTime()> m_now;
+    OrderBook m_orders;
+    bool m_fillsOnlyWhileRunning = false;
+    int m_orderRound = 0;      // answers of an older round (another game, a newer check) are dropped
+    bool m_awayPending = true; // the first check after start-up tells what happened while away
+    class QTimer *m_orderTimer = nullptr;
 };

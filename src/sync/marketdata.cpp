@@ -189,3 +189,23 @@ void MarketData::fetchHistory(const QString &symbol, QObject *context,
         done(history);
     });
 }
+
+void MarketData::fetchRaw(const QString &pathAndQuery, QObject *context,
+                          const std::function<void(int, const QByteArray &, const QByteArray &)> &done)
+{
+    if (m_proxyBroken) {
+        QMetaObject::invokeMethod(
+            context, [done] { done(0, {}, {}); }, Qt::QueuedConnection);
+        return;
+    }
+    QNetworkReply *reply = get(pathAndQuery);
+    connect(reply, &QNetworkReply::finished, context, [reply, done] {
+        reply->deleteLater();
+        // An aborted exchange, or one that never got a status line, has no answer to judge.
+        const QVariant code = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        const bool answered = code.isValid() && reply->error() != QNetworkReply::OperationCanceledError;
+        const int status = answered ? code.toInt() : 0;
+        done(status, reply->header(QNetworkRequest::ContentTypeHeader).toByteArray(),
+             answered ? reply->readAll() : QByteArray());
+    });
+}

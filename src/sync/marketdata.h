@@ -60,6 +60,11 @@ public:
                      const std::function<void(const BatchQuotes &)> &done);
     void fetchHistory(const QString &symbol, QObject *context,
                       const std::function<void(const PriceHistory &)> &done);
+    // Any other question to the quote host: the answer's status (0 when none came), Content-Type
+    // and body, for the caller to judge.
+    void fetchRaw(
+        const QString &pathAndQuery, QObject *context,
+        const std::function<void(int status, const QByteArray &contentType, const QByteArray &body)> &done);
 
 private:
     QNetworkReply *get(const QString &pathAndQuery);
