@@ -1,7 +1,7 @@
 #pragma once
 
-// A quote service of the test's own on 127.0.0.1: /d/quotes.csv and /table.csv from fixed
-// texts, one request per connection, each request written down as "<path> <symbols>".
+// A quote service of the test's own on 127.0.0.1: /d/quotes.csv, /table.csv and /fill from
+// fixed texts, one request per connection, each request written down as "<path> <symbols>".
 #include <QHash>
 #include <QStringList>
 #include <QTcpServer>
@@ -14,6 +14,11 @@ class FakeQuoteService : public QObject
 public:
     QHash<QString, QByteArray> prices;    // ticker -> last trade; "N/A" when missing
     QHash<QString, QByteArray> histories; // symbol -> table.csv body; 404 when missing
+    struct Raw
+    {
+        QByteArray status, type, body;
+    };
+    QHash<QString, Raw> fills; // ticker -> the /fill answer; 404 when missing
     QStringList asked;
     bool holding = false; // requests wait for release() instead of being answered
 
@@ -80,8 +85,13 @@ private:
     {
         const QString symbols = symbolsOf(url);
         QByteArray body;
-        QByteArray status = "200 OK";
-        if (url.path() == QLatin1String("/d/quotes.csv")) {
+        QByteArray status = "200 OK", type = "text/csv";
+        if (url.path() == QLatin1String("/fill") && fills.contains(symbols)) {
+            const Raw &raw = fills[symbols];
+            status = raw.status;
+            type = raw.type;
+            body = raw.body;
+        } else if (url.path() == QLatin1String("/d/quotes.csv")) {
             for (const QString &t : symbols.split(u' '))
                 body += '"' + t.toLatin1() + "\"," + prices.value(t, "N/A") +
                         ",\"12/7/2026\",\"4:00pm\",+0.5,1,2,1,100\r\n";
@@ -90,9 +100,9 @@ private:
         } else {
             status = "404 Not Found";
         }
-        s->write("HTTP/1.1 " + status +
-                 "\r\nContent-Type: text/csv\r\nConnection: close\r\nContent-Length: " +
-                 QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        s->write("HTTP/1.1 " + status + "\r\nContent-Type: " + type +
+                 "\r\nConnection: close\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" +
+                 body);
         s->disconnectFromHost();
     }
 
