@@ -49,6 +49,8 @@ IntradayPath::IntradayPath(const Inputs &inputs) : m_volume(inputs.volume)
         const auto end = std::min(m_prices.size(), start + kBlock);
         const auto [lo, hi] =
             std::minmax_element(m_prices.begin() + long(start), m_prices.begin() + long(end));
+        m_blockMax.push_back(*hi);
+        m_blockMin.push_back(*lo);
         high = std::max(high, *hi);
         low = std::min(low, *lo);
         m_blockHighs.push_back(high);
@@ -87,6 +89,47 @@ Cents IntradayPath::lowUpTo(int tick) const
     for (int k = block * kBlock; k <= tick; ++k)
         low = std::min(low, m_prices[k]);
     return low;
+}
+
+std::optional<int> IntradayPath::firstCrossing(bool below, Cents price, int first, int last) const
+{
+    first = clampTick(first);
+    last = clampTick(last);
+    const auto crosses = [&](Cents trade) { return below ? trade <= price : trade >= price; };
+    for (int k = first; k <= last;) {
+        const int block = k / kBlock;
+        const int blockEnd = std::min(last, block * kBlock + kBlock - 1);
+        if (crosses(below ? m_blockMin[block] : m_blockMax[block])) {
+            for (; k <= blockEnd; ++k)
+                if (crosses(m_prices[k]))
+                    return k;
+        }
+        k = blockEnd + 1;
+    }
+    return std::nullopt;
+}
+
+std::pair<Cents, Cents> IntradayPath::rangeBetween(int first, int last) const
+{
+    first = clampTick(first);
+    last = clampTick(last);
+    qint32 low = std::numeric_limits<qint32>::max();
+    qint32 high = std::numeric_limits<qint32>::min();
+    for (int k = first; k <= last;) {
+        const int block = k / kBlock;
+        const int blockEnd = std::min(last, block * kBlock + kBlock - 1);
+        if (k == block * kBlock && blockEnd == block * kBlock + kBlock - 1) {
+            low = std::min(low, m_blockMin[block]);
+            high = std::max(high, m_blockMax[block]);
+        } else {
+            for (int i = k; i <= blockEnd; ++i) {
+                low = std::min(low, m_prices[i]);
+                high = std::max(high, m_prices[i]);
+            }
+        }
+        k = blockEnd + 1;
+    }
+    return {low, high};
 }
 
 qint64 IntradayPath::volumeUpTo(int tick) const

@@ -3,6 +3,8 @@
 #include "markettypes.h"
 
 #include <cstdint>
+#include <optional>
+#include <utility>
 #include <vector>
 
 // One stock's trades through one session, a new price every kTickSeconds: a Brownian bridge
@@ -30,6 +32,11 @@ public:
     Cents highUpTo(int tick) const;
     Cents lowUpTo(int tick) const;
     qint64 volumeUpTo(int tick) const;
+    // The first tick in [first, last] whose trade is at or below (`below`), else at or above,
+    // `price`; blocks that cannot hold one are passed over on their extremes.
+    std::optional<int> firstCrossing(bool below, Cents price, int first, int last) const;
+    // Lowest and highest trade of ticks [first, last].
+    std::pair<Cents, Cents> rangeBetween(int first, int last) const;
 
 private:
     static constexpr int kBlock = 64;
@@ -39,6 +46,8 @@ private:
     std::vector<qint32> m_prices;
     std::vector<qint32> m_blockHighs; // running maximum up to the end of each block
     std::vector<qint32> m_blockLows;
+    std::vector<qint32> m_blockMax; // of each block alone
+    std::vector<qint32> m_blockMin;
     qint64 m_volume;
     double m_amplitudes[3];
     double m_phases[3];

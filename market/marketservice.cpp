@@ -5,11 +5,14 @@
 #include "infopage.h"
 #include "intradaypath.h"
 #include "marketclock.h"
+#include "markettext.h"
+#include "model/orders.h"
 #include "pricehistory.h"
 #include "querystring.h"
 #include "quotecsv.h"
 #include "simulatedmarket.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace {
@@ -47,6 +50,42 @@ std::optional<int> durationDays(const std::optional<std::string> &dur)
     return std::nullopt;
 }
 
+// Dollars with at most two decimals, above zero, in cents.
+std::optional<Cents> priceParameter(const std::optional<std::string> &text)
+{
+    if (!text)
+        return std::nullopt;
+    const std::string_view t = *text;
+    const std::size_t point = t.find('.');
+    const std::string_view whole = t.substr(0, point);
+    const std::string_view decimals =
+        point == std::string_view::npos ? std::string_view() : t.substr(point + 1);
+    const auto digits = [](std::string_view d) {
+        return std::all_of(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    // Nine digits of dollars at most, so the cents can never overflow.
+    if (whole.empty() || whole.size() > 9 || !digits(whole) || decimals.size() > 2 || !digits(decimals) ||
+        (point != std::string_view::npos && decimals.empty()))
+        return std::nullopt;
+    Cents cents = 0;
+    for (const char c : whole)
+        cents = cents * 10 + (c - '0');
+    for (std::size_t i = 0; i < 2; ++i)
+        cents = cents * 10 + (i < decimals.size() ? decimals[i] - '0' : 0);
+    return cents > 0 ? std::optional(cents) : std::nullopt;
+}
+
+// "2026-12-09T10:15:00+01:00"; a "+" left unencoded in the query arrives as a blank.
+std::optional<QDateTime> timeParameter(std::optional<std::string> text)
+{
+    constexpr std::size_t kSign = 19;
+    if (!text)
+        return std::nullopt;
+    if (text->size() > kSign && (*text)[kSign] == ' ')
+        (*text)[kSign] = '+';
+    return timeWithOffsetFromText(QByteArrayView(text->data(), qsizetype(text->size())));
+}
+
 } // namespace
 
 MarketService::MarketService(const SimulatedMarket &market, const MarketClock &clock)
@@ -64,11 +103,12 @@ void MarketService::install(MarketHttpServer &server)
 std::optional<HttpAnswer> MarketService::route(const HttpRequest &req) const
 {
     const std::string_view path = req.path();
-    if (path != kQuotesPath && path != kChartPath && path != kInfoPath && path != kHistoryPath) {
+    if (path != kQuotesPath && path != kChartPath && path != kInfoPath && path != kHistoryPath &&
+        path != kFillPath) {
         HttpAnswer answer;
         answer.status = 404;
         answer.setContent("404 Not Found\r\nThis market answers /d/quotes.csv, /servlet/ChartEngine, "
-                          "/table.csv and /infos.\r\n",
+                          "/table.csv, /fill and /infos.\r\n",
                           "text/plain");
         return answer;
     }
@@ -95,6 +135,7 @@ HttpAnswer MarketService::answer(const HttpRequest &req)
     } else {
         answer = path == kQuotesPath    ? answerQuotes(req)
                  : path == kHistoryPath ? answerHistory(req)
+                 : path == kFillPath    ? answerFill(req)
                                         : answerInfos();
     }
     HttpExchange::applyRange(req, answer);
@@ -234,6 +275,56 @@ HttpAnswer MarketService::answerHistory(const HttpRequest &req)
     HttpAnswer answer;
     answer.headers.emplace_back("Cache-Control", "max-age=300");
     answer.setContent(*csv, "text/csv");
+    return answer;
+}
+
+HttpAnswer MarketService::answerFill(const HttpRequest &req)
+{
+    const std::optional<QueryString> query = QueryString::parse(QueryString::queryOf(req.target));
+    if (!query)
+        return badRequest("malformed query");
+    const auto tickers = QuoteCsv::parseTickers(query->value("s").value_or(std::string()));
+    if (!tickers || tickers->size() != 1)
+        return badRequest("one ticker expected (s=)");
+    const std::optional<std::string> when = query->value("when");
+    if (when != "below" && when != "above")
+        return badRequest("when must be below or above");
+    const std::optional<Cents> price = priceParameter(query->value("price"));
+    if (!price)
+        return badRequest("price must be dollars above zero with at most two decimals");
+    const std::optional<QDateTime> from = timeParameter(query->value("from"));
+    const std::optional<QDateTime> to = timeParameter(query->value("to"));
+    if (!from || !to)
+        return badRequest("from and to must be times like 2026-12-09T10:15:00+01:00");
+    if (*from > *to)
+        return badRequest("from is after to");
+    if (from->secsTo(*to) > qint64(kMaxFillDays) * 24 * 3600)
+        return badRequest("from and to are more than " + std::to_string(kMaxFillDays) + " days apart");
+
+    // Never past the tick the market shows now: later trades have not happened yet.
+    const QDateTime now = m_clock.now();
+    const QTimeZone zone = m_clock.zone();
+    QDateTime end = *to;
+    if (end > now)
+        end = std::max(
+            *from, now.addMSecs(-(now.time().msecsSinceStartOfDay() % (IntradayPath::kTickSeconds * 1000))));
+
+    const std::string &ticker = tickers->front();
+    const int stock = m_market.indexOf(ticker);
+    std::string line = '"' + ticker + "\",";
+    if (stock < 0) {
+        line += "N/A,N/A";
+    } else {
+        const auto side =
+            *when == "below" ? SimulatedMarket::Side::AtOrBelow : SimulatedMarket::Side::AtOrAbove;
+        const auto hit =
+            m_market.firstCrossing(stock, side, *price, from->toTimeZone(zone), end.toTimeZone(zone));
+        line += (hit ? MarketText::price(hit->price) : "N/A") + ",\"" +
+                timeWithOffsetText((hit ? hit->at : end).toTimeZone(zone)).toStdString() + '"';
+    }
+    HttpAnswer answer;
+    answer.headers.emplace_back("Cache-Control", "no-cache");
+    answer.setContent(line + "\r\n", "text/csv");
     return answer;
 }
 

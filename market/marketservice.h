@@ -20,6 +20,7 @@ class SimulatedMarket;
 //   GET /d/quotes.csv?s=T1+T2&f=sl1d1t1c1ohgv&e=.csv   one CSV line per ticker
 //   GET /servlet/ChartEngine?symbol=T&width=W&height=H&dur=1y&vol=1   a PNG chart
 //   GET /table.csv?s=T   a year of daily prices as CSV, ^QVC for the composite index
+//   GET /fill?s=T&when=below&price=25.00&from=F&to=U   the first trade at or beyond a price
 //   GET /infos   the information page
 // Other paths 404, other methods 405, malformed queries 400.
 class MarketService
@@ -29,6 +30,9 @@ public:
     static constexpr const char *kChartPath = "/servlet/ChartEngine";
     static constexpr const char *kInfoPath = "/infos";
     static constexpr const char *kHistoryPath = "/table.csv";
+    static constexpr const char *kFillPath = "/fill";
+    // The longest /fill range: a year, searched in well under a second even the first time.
+    static constexpr int kMaxFillDays = 366;
 
     // Outlived by the server it is installed in: its render threads hand answers to the
     // server's connections until they stop.
@@ -56,6 +60,7 @@ private:
     std::variant<ChartJob, HttpAnswer> chartJob(const HttpRequest &req) const;
     static HttpAnswer chartAnswer(ChartCache::Png png);
     HttpAnswer answerHistory(const HttpRequest &req);
+    HttpAnswer answerFill(const HttpRequest &req);
     HttpAnswer answerInfos();
     std::string infoPage(const QDateTime &at);
 

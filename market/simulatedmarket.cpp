@@ -2,6 +2,8 @@
 
 #include "marketrandom.h"
 
+#include <QTimeZone>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -52,6 +54,24 @@ Cents roundCents(double dollars)
     return std::max<Cents>(1, std::llround(dollars * 100.0));
 }
 
+constexpr qint64 kTickMSecs = IntradayPath::kTickSeconds * 1000;
+constexpr qint64 kEpochJulianDay = 2440588; // 1970-01-01
+
+qint64 floorDiv(qint64 a, qint64 b)
+{
+    return a / b - (a % b != 0 && (a < 0) != (b < 0));
+}
+
+qint64 ceilDiv(qint64 a, qint64 b)
+{
+    return -floorDiv(-a, b);
+}
+
+std::size_t slotOf(qint64 day, int count)
+{
+    return std::size_t(day - floorDiv(day, count) * count);
+}
+
 } // namespace
 
 struct SimulatedMarket::Day
@@ -98,6 +118,7 @@ SimulatedMarket::SimulatedMarket(std::uint64_t seed)
                                   p.ownVolatility);
         m_profiles.push_back(std::move(p));
     }
+    m_ranges.resize(m_profiles.size());
 }
 
 SimulatedMarket::~SimulatedMarket() = default;
@@ -183,15 +204,28 @@ std::shared_ptr<SimulatedMarket::Day> SimulatedMarket::dayState(qint64 day) cons
     return state;
 }
 
+std::shared_ptr<SimulatedMarket::Day> SimulatedMarket::cachedDay(qint64 day) const
+{
+    std::lock_guard lock(m_daysMutex);
+    const auto it = m_days.find(day);
+    return it == m_days.end() ? nullptr : it->second;
+}
+
+const IntradayPath &SimulatedMarket::path(Day &state, int stock) const
+{
+    std::call_once(state.pathOnce[std::size_t(stock)], [&] {
+        state.paths[std::size_t(stock)] =
+            std::make_unique<IntradayPath>(pathInputs(stock, state.day, state.sessions[std::size_t(stock)]));
+    });
+    return *state.paths[std::size_t(stock)];
+}
+
 MarketQuote SimulatedMarket::quoteAt(int stock, const QDateTime &at) const
 {
     const qint64 day = at.date().toJulianDay();
     const std::shared_ptr<Day> state = dayState(day);
     const Session &s = state->sessions[std::size_t(stock)];
-    std::call_once(state->pathOnce[std::size_t(stock)], [&] {
-        state->paths[std::size_t(stock)] = std::make_unique<IntradayPath>(pathInputs(stock, day, s));
-    });
-    const IntradayPath &path = *state->paths[std::size_t(stock)];
+    const IntradayPath &path = this->path(*state, stock);
 
     const int tick = at.time().msecsSinceStartOfDay() / (IntradayPath::kTickSeconds * 1000);
     MarketQuote q;
@@ -248,4 +282,101 @@ DailyBar SimulatedMarket::sessionBar(int stock, QDate day) const
     const IntradayPath path(pathInputs(stock, d, s));
     return {day,     s.open,  path.highUpTo(IntradayPath::kTicks), path.lowUpTo(IntradayPath::kTicks),
             s.close, s.volume};
+}
+
+std::optional<SimulatedMarket::DayRange> SimulatedMarket::cachedRange(int stock, qint64 day) const
+{
+    std::lock_guard lock(m_rangesMutex);
+    const std::unique_ptr<DayRange[]> &table = m_ranges[std::size_t(stock)];
+    if (!table)
+        return std::nullopt;
+    const DayRange &slot = table[slotOf(day, kRangeSlots)];
+    return slot.day == day ? std::optional(slot) : std::nullopt;
+}
+
+void SimulatedMarket::keepRange(int stock, const DayRange &range) const
+{
+    std::lock_guard lock(m_rangesMutex);
+    std::unique_ptr<DayRange[]> &table = m_ranges[std::size_t(stock)];
+    if (!table)
+        table = std::make_unique<DayRange[]>(kRangeSlots);
+    table[slotOf(range.day, kRangeSlots)] = range;
+}
+
+std::optional<std::pair<qint64, Cents>> SimulatedMarket::firstCrossingTick(int stock, Side side, Cents price,
+                                                                           qint64 first, qint64 last) const
+{
+    const bool below = side == Side::AtOrBelow;
+    // Closes from the day before the first day that needs its path, made once for all of them.
+    std::vector<Cents> dayCloses;
+    qint64 closesFrom = 0;
+    for (qint64 tick = first; tick <= last;) {
+        const qint64 dayStart = floorDiv(tick, IntradayPath::kTicks) * IntradayPath::kTicks;
+        const int firstTick = int(tick - dayStart);
+        const int lastTick = int(std::min(last, dayStart + IntradayPath::kTicks - 1) - dayStart);
+        tick = dayStart + IntradayPath::kTicks;
+        const qint64 day = kEpochJulianDay + dayStart / IntradayPath::kTicks;
+        const std::optional<DayRange> range = cachedRange(stock, day);
+        if (range && (below ? range->low > price : range->high < price))
+            continue;
+
+        // Today's path is most likely held for the quotes already; other days are built here,
+        // never put into the quotes' few days, which only ever move forward.
+        const std::shared_ptr<Day> held = cachedDay(day);
+        std::unique_ptr<IntradayPath> built;
+        if (!held) {
+            if (dayCloses.empty()) {
+                closesFrom = day - 1;
+                dayCloses = closes(stock, closesFrom, kEpochJulianDay + floorDiv(last, IntradayPath::kTicks));
+            }
+            const std::size_t i = std::size_t(day - closesFrom);
+            built = std::make_unique<IntradayPath>(
+                pathInputs(stock, day, session(stock, day, dayCloses[i - 1], dayCloses[i])));
+        }
+        const IntradayPath &dayPath = held ? path(*held, stock) : *built;
+        if (!range) {
+            // The ticks a day shows: the close at the next midnight gives way to the next open.
+            const auto [low, high] = dayPath.rangeBetween(0, IntradayPath::kTicks - 1);
+            keepRange(stock, {qint32(day), qint32(low), qint32(high)});
+        }
+        if (const std::optional<int> k = dayPath.firstCrossing(below, price, firstTick, lastTick))
+            return std::pair(dayStart + *k, dayPath.priceAt(*k));
+    }
+    return std::nullopt;
+}
+
+std::optional<SimulatedMarket::TickTrade> SimulatedMarket::firstCrossing(int stock, Side side, Cents price,
+                                                                         const QDateTime &from,
+                                                                         const QDateTime &to) const
+{
+    if (!from.isValid() || !to.isValid())
+        return std::nullopt;
+    const QTimeZone zone = from.timeZone();
+    const qint64 end = to.toMSecsSinceEpoch();
+    // Each stretch of one UTC offset maps instants to wall ticks by a shift. After a clock change
+    // the tick its wall time falls in begins to show at the change itself.
+    qint64 start = from.toMSecsSinceEpoch() + 1;
+    bool afterChange = false;
+    while (start <= end) {
+        const QDateTime startUtc = QDateTime::fromMSecsSinceEpoch(start, Qt::UTC);
+        const qint64 offset = qint64(zone.offsetFromUtc(startUtc)) * 1000;
+        qint64 stretchEnd = end;
+        if (zone.hasTransitions()) {
+            const QTimeZone::OffsetData change = zone.nextTransition(startUtc);
+            if (change.atUtc.isValid())
+                stretchEnd = std::min(end, change.atUtc.toMSecsSinceEpoch() - 1);
+        }
+        const qint64 firstTick =
+            afterChange ? floorDiv(start + offset, kTickMSecs) : ceilDiv(start + offset, kTickMSecs);
+        const qint64 lastTick = floorDiv(stretchEnd + offset, kTickMSecs);
+        if (firstTick <= lastTick) {
+            if (const auto hit = firstCrossingTick(stock, side, price, firstTick, lastTick)) {
+                const qint64 at = std::max(start, hit->first * kTickMSecs - offset);
+                return TickTrade{QDateTime::fromMSecsSinceEpoch(at, zone), hit->second};
+            }
+        }
+        start = stretchEnd + 1;
+        afterChange = true;
+    }
+    return std::nullopt;
 }

@@ -16,6 +16,11 @@ QDateTime SystemMarketClock::now() const
     return localTime(simulated);
 }
 
+QTimeZone SystemMarketClock::zone() const
+{
+    return QTimeZone::systemTimeZone();
+}
+
 QDateTime SystemMarketClock::localTime(qint64 msecsSinceEpoch)
 {
     // Qt's own local conversion looks at the zone file again on every call, once per request

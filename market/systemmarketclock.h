@@ -10,6 +10,7 @@ public:
     explicit SystemMarketClock(double speed = 1.0);
 
     QDateTime now() const override;
+    QTimeZone zone() const override;
     // The moment in the system's zone, with that zone's offset at that moment.
     static QDateTime localTime(qint64 msecsSinceEpoch);
 

@@ -244,7 +244,7 @@ private slots:
         // The service's refusals keep the connection.
         const QByteArray notFound =
             "404 Not Found\r\nThis market answers /d/quotes.csv, /servlet/ChartEngine, "
-            "/table.csv and /infos.\r\n";
+            "/table.csv, /fill and /infos.\r\n";
         const QByteArray notAllowed = "405 Method Not Allowed";
         const QByteArray size = "width must be 120 to 1600, height 80 to 1200";
         row("unknown path", get("/nowhere"), reply("404 Not Found", "text/plain", notFound));
@@ -271,6 +271,59 @@ private slots:
         row("history of two, comma", get("/table.csv?s=IBM,%5EQVC"), bad("one ticker expected (s=)"));
         row("history, bad escape", get("/table.csv?s=%5"), bad("malformed query"));
         row("history, quote in the ticker", get("/table.csv?s=A%22B"), bad("one ticker expected (s=)"));
+
+        // Fills, the market's clock standing at 13:37:42 UTC on its tick of 13:37:40.
+        const auto fill = [](const QByteArray &order, const char *from, const char *to) {
+            return get("/fill?s=" + order + "&from=" + from + "&to=" + to);
+        };
+        const char *ten = "2004-06-01T10%3A00%3A00%2B00%3A00", *one = "2004-06-01T13%3A00%3A00%2B00%3A00",
+                   *tomorrow = "2004-06-02T00:00:00%2B00:00";
+        const QByteArray low = "IBM&when=below&price=16.44", never = "IBM&when=below&price=0.01",
+                         any = "IBM&when=below&price=999.99";
+        const QByteArray times = "from and to must be times like 2026-12-09T10:15:00+01:00",
+                         price = "price must be dollars above zero with at most two decimals";
+        row("fill: the first trade at or below", fill(low, ten, one),
+            csv("\"IBM\",16.44,\"2004-06-01T10:32:25+00:00\"\r\n"));
+        row("fill: a plain + and another offset, answered in the market's",
+            fill(low, "2004-06-01T12:00:00+02:00", "2004-06-01T15:00:00+02:00"),
+            csv("\"IBM\",16.44,\"2004-06-01T10:32:25+00:00\"\r\n"));
+        row("fill: at or above", fill("IBM&when=above&price=16.52", ten, one),
+            csv("\"IBM\",16.52,\"2004-06-01T10:56:30+00:00\"\r\n"));
+        row("fill: none, searched to the end", fill(never, ten, one),
+            csv("\"IBM\",N/A,\"2004-06-01T13:00:00+00:00\"\r\n"));
+        row("fill: a later to stops at the present tick", fill(never, ten, tomorrow),
+            csv("\"IBM\",N/A,\"2004-06-01T13:37:40+00:00\"\r\n"));
+        row("fill: the next tick has not happened yet", fill(any, "2004-06-01T13:37:40%2B00:00", tomorrow),
+            csv("\"IBM\",N/A,\"2004-06-01T13:37:40+00:00\"\r\n"));
+        row("fill: from past the present tick", fill(any, "2004-06-01T13:37:41%2B00:00", tomorrow),
+            csv("\"IBM\",N/A,\"2004-06-01T13:37:41+00:00\"\r\n"));
+        row("fill: from equal to to", fill(any, one, one),
+            csv("\"IBM\",N/A,\"2004-06-01T13:00:00+00:00\"\r\n"));
+        row("fill: a whole year", fill(never, "2003-06-01T13:37:40%2B00:00", "2004-06-01T13:37:40%2B00:00"),
+            csv("\"IBM\",N/A,\"2004-06-01T13:37:40+00:00\"\r\n"));
+        row("fill: an unknown ticker", fill("XYZ&when=above&price=1", ten, one), csv("\"XYZ\",N/A,N/A\r\n"));
+        row("fill: a year and a second",
+            fill(never, "2003-06-01T13:37:39%2B00:00", "2004-06-01T13:37:40%2B00:00"),
+            bad("from and to are more than 366 days apart"));
+        row("fill: from after to", fill(never, one, ten), bad("from is after to"));
+        row("fill: no offset", fill(never, "2004-06-01T10:00:00", one), bad(times));
+        row("fill: Z for the offset", fill(never, ten, "2004-06-01T13:00:00Z"), bad(times));
+        row("fill: minutes only", fill(never, "2004-06-01T10:00%2B00:00", one), bad(times));
+        row("fill: a day only", fill(never, ten, "2004-06-01"), bad(times));
+        row("fill: no such day", fill(never, "2004-02-30T10:00:00%2B00:00", one), bad(times));
+        row("fill: no from", get("/fill?s=IBM&when=below&price=1&to=" + QByteArray(one)), bad(times));
+        row("fill: a blank not in the offset", fill(never, "2004-06-01+10:00:00%2B00:00", one), bad(times));
+        for (const char *p : {"16.444", "-1.00", "0", "0.00", "nan", "abc", "", "16.", ".5", "1e3", "+16"})
+            row(("fill: price " + QByteArray(p)).constData(),
+                fill("IBM&when=below&price=" + QByteArray(p), ten, one), bad(price));
+        row("fill: no price", fill("IBM&when=below", ten, one), bad(price));
+        row("fill: an unknown when", fill("IBM&when=equal&price=1", ten, one),
+            bad("when must be below or above"));
+        row("fill: no when", fill("IBM&price=1", ten, one), bad("when must be below or above"));
+        row("fill: two tickers", fill("IBM+MSFT&when=below&price=1", ten, one),
+            bad("one ticker expected (s=)"));
+        row("fill: no ticker", get("/fill?when=below&price=1"), bad("one ticker expected (s=)"));
+        row("fill: bad escape", fill(never, "2004-06-01T10%3", one), bad("malformed query"));
 
         // Keep-alive, pipelining and bodies.
         row("pipelined, then cut off", kNext + kNext + "GET /x HT", kNextAnswer + kNextAnswer);

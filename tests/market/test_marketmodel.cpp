@@ -4,6 +4,7 @@
 #include "infopage.h"
 #include "intradaypath.h"
 #include "markettext.h"
+#include "model/orders.h"
 #include "pricehistory.h"
 #include "querystring.h"
 #include "quotecsv.h"
@@ -66,6 +67,36 @@ struct ZoneCase
     QByteArray zone;
     QDateTime transition; // in UTC
 };
+
+using Side = SimulatedMarket::Side;
+constexpr Side kBelow = Side::AtOrBelow, kAbove = Side::AtOrAbove;
+
+struct CrossingCase
+{
+    const char *tag, *zone;
+    Side side;
+    Cents price;
+    const char *from, *to;
+    const char *found; // "" when nothing crosses
+    Cents foundPrice;
+};
+
+// The first tick shown after `from` up to `to` that crosses, found by asking for the quote
+// every second.
+std::optional<SimulatedMarket::TickTrade> walkedCrossing(const SimulatedMarket &market, int stock, Side side,
+                                                         Cents price, const QDateTime &from,
+                                                         const QDateTime &to)
+{
+    MarketQuote shown = market.quoteAt(stock, from);
+    for (QDateTime t = from.addSecs(1); t <= to; t = t.addSecs(1)) {
+        const MarketQuote q = market.quoteAt(stock, t);
+        const bool begins = q.date != shown.date || q.time != shown.time;
+        shown = q;
+        if (begins && (side == kBelow ? q.last <= price : q.last >= price))
+            return SimulatedMarket::TickTrade{t, q.last};
+    }
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -378,6 +409,56 @@ private slots:
         // Kept and shared, not drawn again nor copied.
         QCOMPARE(cache.get(key, [] { return QByteArray("other"); }).get(), drawn.get());
         QCOMPARE(cache.renderCount(), 1);
+    }
+
+    // IBM on seed 1; Paris turns its clocks back from 03:00 to 02:00 on 2026-10-25.
+    void firstCrossing_data()
+    {
+        caseRows<CrossingCase>({
+            {"the tick after from", "UTC", kBelow, 99999, "2004-06-01T10:00:02+00:00",
+             "2004-06-01T13:00:00+00:00", "2004-06-01T10:00:05+00:00", 1648},
+            {"from on a tick: that tick is known already", "UTC", kBelow, 99999, "2004-06-01T10:00:00+00:00",
+             "2004-06-01T13:00:00+00:00", "2004-06-01T10:00:05+00:00", 1648},
+            {"exactly at the price", "UTC", kBelow, 1644, "2004-06-01T10:00:00+00:00",
+             "2004-06-01T13:00:00+00:00", "2004-06-01T10:32:25+00:00", 1644},
+            {"to on the crossing tick", "UTC", kBelow, 1644, "2004-06-01T10:00:00+00:00",
+             "2004-06-01T10:32:25+00:00", "2004-06-01T10:32:25+00:00", 1644},
+            {"to a second before it", "UTC", kBelow, 1644, "2004-06-01T10:00:00+00:00",
+             "2004-06-01T10:32:24+00:00", "", 0},
+            {"never", "UTC", kAbove, 1674, "2004-06-01T10:00:00+00:00", "2004-06-01T13:00:00+00:00", "", 0},
+            {"across midnight", "UTC", kBelow, 1644, "2004-06-01T23:00:00+00:00", "2004-06-02T01:00:00+00:00",
+             "2004-06-02T00:08:55+00:00", 1644},
+            {"the open, not the close, at midnight", "UTC", kBelow, 1650, "2004-06-01T23:59:50+00:00",
+             "2004-06-02T00:30:00+00:00", "2004-06-02T00:00:00+00:00", 1649},
+            {"a repeated hour shows its ticks again", "Europe/Paris", kAbove, 3292,
+             "2026-10-25T02:30:00+02:00", "2026-10-25T02:30:00+01:00", "2026-10-25T02:00:00+01:00", 3301},
+        });
+    }
+    void firstCrossing()
+    {
+        QFETCH(CrossingCase, c);
+        const QTimeZone zone(c.zone);
+        if (!zone.isValid())
+            QSKIP("the zone data is not installed (tzdata)");
+        const QDateTime from = timeWithOffsetFromText(c.from)->toTimeZone(zone);
+        const QDateTime to = timeWithOffsetFromText(c.to)->toTimeZone(zone);
+        const SimulatedMarket market(1);
+        const int ibm = market.indexOf("IBM");
+        // Built afresh, then again on the kept day ranges and the quotes' own paths.
+        const auto first = market.firstCrossing(ibm, c.side, c.price, from, to);
+        const auto walked = walkedCrossing(market, ibm, c.side, c.price, from, to);
+        const auto again = market.firstCrossing(ibm, c.side, c.price, from, to);
+        QCOMPARE(first.has_value(), *c.found != 0);
+        QCOMPARE(walked.has_value(), first.has_value());
+        QCOMPARE(again.has_value(), first.has_value());
+        if (!first)
+            return;
+        QCOMPARE(timeWithOffsetText(first->at), QByteArray(c.found));
+        QCOMPARE(first->price, c.foundPrice);
+        QCOMPARE(first->at.toMSecsSinceEpoch(), walked->at.toMSecsSinceEpoch());
+        QCOMPARE(first->price, walked->price);
+        QCOMPARE(again->at, first->at);
+        QCOMPARE(again->price, first->price);
     }
 
     // The service's local time keeps each zone's offset until the zone's next transition;
