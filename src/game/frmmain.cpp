@@ -96,6 +96,12 @@ void FrmMain::showEvent(QShowEvent *event)
 
 void FrmMain::afterFirstPaint()
 {
+    // What the orders did while the game was closed, once the quote host can answer.
+    if (m_session->market().isWaitingForMarket())
+        connect(&m_session->market(), &MarketConnection::servicesReady, m_session,
+                &GameSession::askAboutOrders, Qt::SingleShotConnection);
+    else
+        m_session->askAboutOrders();
     if (!std::exchange(m_infoPageDue, false))
         return;
     if (m_session->market().isWaitingForMarket())

@@ -55,6 +55,9 @@ public:
     // The first file that cannot be read is returned: the game then starts empty with the whole
     // catalogue, and nothing is written. Call once, before anything else.
     std::optional<FileError> start();
+    // The window is on screen and the quote host answers: the market is asked about the open
+    // orders, for the time the game was closed (then every minute by itself).
+    void askAboutOrders();
     // The window is closing: the download stops and nothing more is reported.
     void shutDown();
 

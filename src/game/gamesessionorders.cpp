@@ -177,7 +177,17 @@ void GameSession::readOrders()
             WriteOrders(m_folder, *m_game.gameName, m_orders);
     }
     emit ordersChanged();
-    checkOrders();
+    // At start-up the window asks once it is on screen, so a long list of orders never delays
+    // the first paint; a game opened later is asked about at once.
+    if (m_orderTimer->isActive())
+        checkOrders();
+}
+
+void GameSession::askAboutOrders()
+{
+    // One more turn of the event loop: the questions' network set-up (about 15 ms for the
+    // first) never lands between the window's first paint and its being shown.
+    QTimer::singleShot(0, this, [this] { checkOrders(); });
 }
 
 void GameSession::checkOrders(const QString &onlyTicker)

@@ -42,6 +42,7 @@ struct Night
     {
         away = std::make_unique<QSignalSpy>(test->session, &GameSession::awayReport);
         QVERIFY(!s().start());
+        s().askAboutOrders();
     }
     QByteArray orders() const { return folder.read(u"player.ord"_s).mid(kOrdersFileHeader.size()); }
 
