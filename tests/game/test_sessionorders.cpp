@@ -4,6 +4,7 @@
 // tests/trading and tests/sync.
 #include "common/failingreplacer.h"
 #include "common/fakequoteservice.h"
+#include "common/marketprocess.h"
 #include "common/programfolder.h"
 #include "common/testsession.h"
 
@@ -210,6 +211,28 @@ private slots:
         QCOMPARE(n.folder.read(u"other.qvn"_s), kGame);
         QCOMPARE(n.folder.read(u"other.ord"_s), others);
         QCOMPARE(n.orders(), kBuy);
+    }
+
+    // Against the real market the first tick after the order's last check fills it, at that
+    // tick's price: the game and the market read each other's times and prices alike.
+    void realMarketFillsTheNextTick()
+    {
+        QProcess market;
+        const int port = startMarketOnFreePort(market, {u"--quiet"_s}, 10000);
+        QVERIFY(port > 0);
+        const QDateTime since = QDateTime::currentDateTime().addSecs(-3600);
+        const QByteArray at = timeWithOffsetText(since);
+        Night n("1;OPEN;LIMIT BUY;IBM;1;999999.00;" + at + ';' + at + ";;;;\r\n");
+        n.folder.write(u"services.cfg"_s, "QuoteHost=127.0.0.1:" + QByteArray::number(port) + "\r\n");
+        n.now = QDateTime::currentDateTime();
+        n.start();
+        QTRY_VERIFY_WITH_TIMEOUT(!n.s().orderDesk().orders().value(0).isOpen(), 10000);
+        const Order filled = n.s().orderDesk().orders().value(0);
+        QCOMPARE(filled.state, OrderState::Filled);
+        QVERIFY(filled.closed > since && filled.closed <= since.addSecs(5));
+        QCOMPARE(n.s().game().cash.units(), Money::fromDollars(10000).units() - filled.fillPrice.units());
+        market.terminate();
+        QVERIFY(market.waitForFinished(5000));
     }
 
     // The order door checks what was typed and names the field; a good order is written at once.
