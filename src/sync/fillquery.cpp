@@ -55,7 +55,7 @@ FillAnswer readFillAnswer(const FillQuestion &question, int status, const QByteA
 {
     if (status == 404)
         return answer(FillAnswer::Kind::NoEndpoint);
-    const FillAnswer unusable = answer(FillAnswer::Kind::Unusable);
+    FillAnswer unusable = answer(FillAnswer::Kind::Unusable);
     if (status != 200 || !isCsv(contentType) || !body.endsWith("\r\n"))
         return unusable;
     const QByteArray line = body.chopped(2);

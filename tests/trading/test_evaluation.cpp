@@ -36,10 +36,11 @@ private slots:
         QTest::addColumn<int>("held");
         QTest::addColumn<double>("lastTrade");
         QTest::addColumn<QString>("text");
-        const QString five = QStringLiteral("10 shares held\nAverage cost 81.41\nGain -14.06\n\nLast trades:\n"
-                                            "12/3 10:00am\nSELL 6 at 90\n12/2 11:00am\nBUY 5 at 86.5\n"
-                                            "12/2 10:00am\nBUY 10 at 80\n12/2 9:30am\nSELL 1 at 70\n"
-                                            "12/2 9:15am\nBUY 1 at 70");
+        const QString five =
+            QStringLiteral("10 shares held\nAverage cost 81.41\nGain -14.06\n\nLast trades:\n"
+                           "12/3 10:00am\nSELL 6 at 90\n12/2 11:00am\nBUY 5 at 86.5\n"
+                           "12/2 10:00am\nBUY 10 at 80\n12/2 9:30am\nSELL 1 at 70\n"
+                           "12/2 9:15am\nBUY 1 at 70");
         QTest::newRow("no game") << false << "IBM" << 9 << 80.0
                                  << "No game is loaded. Your trades show here once you open a game.";
         QTest::newRow("no stock") << true << "" << 0 << 0.0 << "Pick a stock to see your trades in it.";
