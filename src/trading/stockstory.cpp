@@ -59,3 +59,34 @@ QString storyText(const StockStory &story, bool gameLoaded, QChar decimal)
                      .arg(t.priceText);
     return lines.join(u'\n');
 }
+
+QString orderKindText(OrderKind kind)
+{
+    switch (kind) {
+    case OrderKind::LimitBuy:
+        return QStringLiteral("Limit buy");
+    case OrderKind::StopBuy:
+        return QStringLiteral("Stop buy");
+    case OrderKind::LimitSell:
+        return QStringLiteral("Limit sell");
+    case OrderKind::StopLossSell:
+        return QStringLiteral("Stop-loss sell");
+    }
+    return QString();
+}
+
+QString orderTimeText(const QDateTime &at)
+{
+    return QLocale::c().toString(at, QStringLiteral("M/d/yyyy h:mmap")).toLower();
+}
+
+QString openOrderText(const Order &order)
+{
+    QString text = QStringLiteral("%1 %2 at %3")
+                       .arg(orderKindText(order.kind))
+                       .arg(order.quantity)
+                       .arg(QString::fromLatin1(centsText(order.price)));
+    if (order.goodUntil)
+        text += QStringLiteral(" until ") + QLocale::c().toString(*order.goodUntil, QStringLiteral("M/d"));
+    return text;
+}

@@ -2,6 +2,7 @@
 
 #include "model/gamestate.h"
 #include "model/money.h"
+#include "model/orders.h"
 #include "model/tradejournal.h"
 
 #include <QList>
@@ -27,3 +28,10 @@ StockStory stockStory(const Journal &journal, const GameState &game, const QStri
 
 // The box's text, in words a player understands when there is nothing to tell.
 QString storyText(const StockStory &story, bool gameLoaded, QChar decimal);
+
+// "Limit buy", "Stop-loss sell", ...: an order's kind in the windows.
+QString orderKindText(OrderKind kind);
+// "12/9/2026 10:15am": when an order was placed or closed.
+QString orderTimeText(const QDateTime &at);
+// An open order in the box, in few words: "Limit buy 50 at 25.00 until 12/31".
+QString openOrderText(const Order &order);

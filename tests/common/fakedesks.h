@@ -3,6 +3,7 @@
 #include "extras/optionsdesk.h"
 #include "extras/stockfilterdesk.h"
 #include "game/savedgamesdesk.h"
+#include "trading/orderdesk.h"
 
 #include <QStringList>
 
@@ -62,4 +63,31 @@ public:
 
     FileStatus failure;
     QList<std::pair<bool, QList<Sector>>> applied;
+};
+
+class FakeOrderDesk final : public OrderDesk
+{
+public:
+    QList<Order> orders() const override { return book; }
+    QString selectedTicker() const override { return selected; }
+    std::optional<TradeMessage> orderRefusal() const override { return refusal; }
+    std::optional<TradeMessage> placeOrder(const OrderDraft &draft) override
+    {
+        placed.append(draft);
+        return refusal;
+    }
+    FileStatus cancelOrder(int id) override
+    {
+        cancelled.append(id);
+        return failure;
+    }
+    bool fillsOnlyWhileRunning() const override { return plainHost; }
+
+    QList<Order> book;
+    QString selected;
+    std::optional<TradeMessage> refusal;
+    FileStatus failure;
+    bool plainHost = false;
+    QList<OrderDraft> placed;
+    QList<int> cancelled;
 };
