@@ -10,11 +10,14 @@
 #include "game/frmnewplayer.h"
 #include "game/gamesession.h"
 #include "game/mainwindowparts.h"
+#include "platform/desktop.h"
 #include "platform/layoutscale.h"
 #include "platform/messages.h"
 #include "platform/webpane.h"
 #include "sync/marketconnection.h"
 #include "trading/frmbuy.h"
+#include "trading/frmorder.h"
+#include "trading/frmorders.h"
 #include "trading/frmsell.h"
 #include "trading/frmstats.h"
 #include "trading/stockstory.h"
@@ -60,6 +63,19 @@ void FrmMain::connectSession()
     connect(m_session, &GameSession::panelChanged, this, &FrmMain::renderQuotePanel);
     connect(m_session, &GameSession::cashChanged, this, &FrmMain::showCash);
     connect(m_session, &GameSession::stockListChanged, this, &FrmMain::fillStockList);
+    connect(m_session, &GameSession::ordersChanged, this, [this] {
+        showHistoryBox();
+        if (m_frmOrders)
+            m_frmOrders->refresh();
+    });
+    connect(m_session, &GameSession::orderNews, this, [this](const QString &text) {
+        m_orderNews = text;
+        m_newsTicker = m_session->panel().lblQuote;
+        showHistoryBox();
+    });
+    // The orders are asked about only after the first paint, so this opens over a shown window.
+    connect(m_session, &GameSession::awayReport, this,
+            [this](const QString &text) { Messages::inform(this, text); });
     connect(&market, &MarketConnection::chartChanged, this, &FrmMain::showChart);
     connect(&market, &MarketConnection::syncEnabledChanged, cmdSync, &QPushButton::setEnabled);
     connect(&market, &MarketConnection::proxyChanged, this,
@@ -160,25 +176,44 @@ void FrmMain::renderQuotePanel()
 
 void FrmMain::showStockStory()
 {
-    // Read again only when what the box tells of can have changed: another game, stock, position
-    // or price (a trade changes the position).
     const GameState &game = m_session->game();
     const QuotePanel &panel = m_session->panel();
+    if (panel.lblQuote != m_newsTicker)
+        m_orderNews.clear();
+    // Read again only when what the box tells of can have changed: another game, stock, position
+    // or price (a trade changes the position).
     const QString key = game.gameName.value_or(QString()) + u'\n' + panel.lblQuote + u'\n' + panel.lblOwned +
                         u'\n' + panel.lblTrade + u'\n' + m_session->cashText();
-    if (key == m_storyShown)
-        return;
-    m_storyShown = key;
-    PortfolioSource &portfolio = m_session->portfolio();
-    Journal journal;
-    if (game.isLoaded() && !panel.lblQuote.isEmpty())
-        if (FileStatus problem = portfolio.tradeHistory(journal)) {
-            m_history->showStory(problem->text());
-            return;
-        }
-    const StockStory story =
-        stockStory(journal, game, panel.lblQuote, priceFromText(panel.lblTrade, portfolio.decimal()));
-    m_history->showStory(storyText(story, game.isLoaded(), portfolio.decimal()));
+    if (key != m_storyShown) {
+        m_storyShown = key;
+        PortfolioSource &portfolio = m_session->portfolio();
+        Journal journal;
+        FileStatus problem;
+        if (game.isLoaded() && !panel.lblQuote.isEmpty())
+            problem = portfolio.tradeHistory(journal);
+        m_storyText = problem ? problem->text()
+                              : storyText(stockStory(journal, game, panel.lblQuote,
+                                                     priceFromText(panel.lblTrade, portfolio.decimal())),
+                                          game.isLoaded(), portfolio.decimal());
+    }
+    showHistoryBox();
+}
+
+void FrmMain::showHistoryBox()
+{
+    QList<HistoryBox::OpenOrder> open;
+    const QString ticker = m_session->panel().lblQuote;
+    if (!ticker.isEmpty())
+        for (const Order &o : m_session->orderDesk().orders())
+            if (o.isOpen() && o.ticker == ticker)
+                open.append({o.id, openOrderText(o)});
+    m_history->draw(m_orderNews, open, m_storyText);
+}
+
+void FrmMain::cancelOrder(int id)
+{
+    if (FileStatus error = m_session->orderDesk().cancelOrder(id))
+        Messages::inform(this, error->text(), QMessageBox::Warning);
 }
 
 void FrmMain::layOutTradeRow()
@@ -318,6 +353,27 @@ void FrmMain::cmdBuy_Click()
 void FrmMain::cmdSell_Click()
 {
     openTradeDialog(m_frmSell, TradeKind::Sell);
+}
+
+void FrmMain::mnuPlaceOrder_Click()
+{
+    if (const std::optional<TradeMessage> refusal = m_session->orderDesk().orderRefusal()) {
+        showTradeMessage(this, *refusal);
+        return;
+    }
+    if (!m_frmOrder)
+        m_frmOrder = new FrmOrder(m_session->orderDesk(), this);
+    m_frmOrder->openOrder();
+}
+
+void FrmMain::mnuOrders_Click()
+{
+    if (!m_frmOrders) {
+        m_frmOrders = new FrmOrders(m_session->orderDesk(), this);
+        Desktop::placeBeside(m_frmOrders, this);
+    }
+    m_frmOrders->refresh();
+    bringToFront(m_frmOrders);
 }
 
 void FrmMain::mnuStats_Click()

@@ -19,6 +19,8 @@ class HistoryBox;
 class TipsPanel;
 class WebPane;
 class FrmStats;
+class FrmOrder;
+class FrmOrders;
 class frmBuy;
 class frmLoad;
 class frmNewPlayer;
@@ -59,6 +61,7 @@ public:
     void mnuLoadSaved_Click();
     void mnuEnd_Click();
     void mnuStats_Click();
+    void mnuOrders_Click();
     void MnuProxy_Click();
     void mnuContent_Click();
     void mnuAbout_Click();
@@ -69,6 +72,7 @@ public:
     void cmdFilter_Click();
     void mnuFavAdd_Click();
     void mnuFavDel_Click();
+    void mnuPlaceOrder_Click();
 
 signals:
     // Start-up is over and the window is ready (for tools and tests).
@@ -88,6 +92,9 @@ private:
     void renderQuotePanel();
     void layOutTradeRow();
     void showStockStory();
+    // The box again: the last order news, the selected stock's open orders and its story.
+    void showHistoryBox();
+    void cancelOrder(int id);
     void showCash();
     void fillStockList();
     void showChart();
@@ -111,6 +118,8 @@ private:
     QPointer<frmAbout> m_frmAbout;
     QPointer<frmOptions> m_frmOptions;
     QPointer<HelpViewer> m_helpViewer;
+    QPointer<FrmOrder> m_frmOrder;
+    QPointer<FrmOrders> m_frmOrders;
     FrmStats *frmStats = nullptr;
 
     QMenu *mnuContextMenu = nullptr;
@@ -118,11 +127,13 @@ private:
     QAction *mnuLoadSaved = nullptr;
     QAction *mnuEnd = nullptr;
     QAction *mnuStats = nullptr;
+    QAction *mnuOrders = nullptr;
     QAction *MnuProxy = nullptr;
     QAction *mnuContent = nullptr;
     QAction *mnuAbout = nullptr;
     QAction *mnuFavAdd = nullptr;
     QAction *mnuFavDel = nullptr;
+    QAction *mnuPlaceOrder = nullptr;
 
     QLabel *lblTicker = nullptr;
     QListWidget *LstStocks = nullptr;
@@ -144,5 +155,9 @@ private:
     QPushButton *cmdSell = nullptr;
     TipsPanel *m_tips = nullptr;
     HistoryBox *m_history = nullptr;
-    QString m_storyShown; // what the history box was last drawn from
+    QString m_storyShown; // what the history box's story was last read for
+    QString m_storyText;
+    // The last fill or cancel while playing, shown until another stock is selected.
+    QString m_orderNews;
+    QString m_newsTicker;
 };

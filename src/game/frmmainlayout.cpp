@@ -46,6 +46,8 @@ void FrmMain::buildMenus()
     QMenu *mnuOptions = menu(QStringLiteral("&Options"), "mnuOptions");
     mnuStats = action(mnuOptions, "mnuStats", QStringLiteral("&Statistics"),
                       QStyle::SP_FileDialogDetailedView, &FrmMain::mnuStats_Click);
+    mnuOrders = action(mnuOptions, "mnuOrders", QStringLiteral("&Orders"), QStyle::SP_FileDialogListView,
+                       &FrmMain::mnuOrders_Click);
     MnuProxy = action(mnuOptions, "MnuProxy", QStringLiteral("&Configuration"), QStyle::SP_ComputerIcon,
                       &FrmMain::MnuProxy_Click);
 
@@ -66,6 +68,9 @@ void FrmMain::buildMenus()
                        QStyle::SP_DialogYesButton, &FrmMain::mnuFavAdd_Click);
     mnuFavDel = action(mnuContextMenu, "mnuFavDel", QStringLiteral("Remove from Favorites"),
                        QStyle::SP_DialogNoButton, &FrmMain::mnuFavDel_Click);
+    mnuContextMenu->addSeparator();
+    mnuPlaceOrder = action(mnuContextMenu, "mnuPlaceOrder", QStringLiteral("Place Order..."),
+                           QStyle::SP_FileDialogNewFolder, &FrmMain::mnuPlaceOrder_Click);
 }
 
 void FrmMain::buildClientArea(const QString &programFolder, std::unique_ptr<TipRandom> tipRandom)
@@ -166,6 +171,9 @@ void FrmMain::buildClientArea(const QString &programFolder, std::unique_ptr<TipR
         button(client, "cmdSell", QStringLiteral("SELL"), QRect(561, 250, 100, 28), &FrmMain::cmdSell_Click);
     m_history = new HistoryBox(client);
     m_history->setGeometry(LayoutScale::scaled(QRect(561, 284, 100, 142)));
+    connect(m_history, &HistoryBox::cancelRequested, this, &FrmMain::cancelOrder);
+    connect(m_history, &HistoryBox::placeOrderRequested, this, &FrmMain::mnuPlaceOrder_Click);
+    connect(m_history, &HistoryBox::ordersRequested, this, &FrmMain::mnuOrders_Click);
 
     // Over everything else, hidden until "Statistics" is chosen.
     frmStats = new FrmStats(client);
@@ -173,8 +181,8 @@ void FrmMain::buildClientArea(const QString &programFolder, std::unique_ptr<TipR
     // The right button opens the favourites menu without selecting the row under it.
     LstStocks->viewport()->installEventFilter(this);
     LstStocks->installEventFilter(this);
-    const QList<QWidget *> tabOrder =
-        QList<QWidget *>{LstStocks, cmdFilter, cmdSync, cmdBuy, cmdSell, m_history} + m_tips->buttons();
+    const QList<QWidget *> tabOrder = QList<QWidget *>{LstStocks, cmdFilter, cmdSync, cmdBuy, cmdSell} +
+                                      m_history->focusChain() + m_tips->buttons();
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
 

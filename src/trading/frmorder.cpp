@@ -6,7 +6,7 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
-#include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -59,16 +59,19 @@ FrmOrder::FrmOrder(OrderDesk &desk, QWidget *parent) : QDialog(parent), m_desk(d
     dtpLastDay->setDisplayFormat(QStringLiteral("M/d/yyyy"));
     connect(chkUntilCancelled, &QCheckBox::toggled, dtpLastDay, &QWidget::setDisabled);
 
-    auto *fields = new QFormLayout;
-    const auto field = [this, fields](const QString &caption, QWidget *value) {
+    // The check box heads the caption column, so the last day lines up with the other boxes.
+    auto *fields = new QGridLayout;
+    const auto field = [this, fields](int row, const QString &caption, QWidget *value) {
         auto *c = new QLabel(caption, this);
         c->setBuddy(value);
-        fields->addRow(c, value);
+        fields->addWidget(c, row, 0);
+        fields->addWidget(value, row, 1);
     };
-    field(QStringLiteral("&Quantity :"), txtQty);
-    field(QStringLiteral("P&rice (USD) :"), txtPrice);
-    fields->addRow(QString(), chkUntilCancelled);
-    field(QStringLiteral("&Last day :"), dtpLastDay);
+    field(0, QStringLiteral("&Quantity :"), txtQty);
+    field(1, QStringLiteral("P&rice (USD) :"), txtPrice);
+    fields->addWidget(chkUntilCancelled, 2, 0);
+    field(3, QStringLiteral("&Last day :"), dtpLastDay);
+    fields->setColumnStretch(2, 1);
 
     cmdPlace = new QPushButton(QStringLiteral("&Place"), this);
     cmdPlace->setObjectName(QStringLiteral("cmdPlace"));

@@ -1,6 +1,7 @@
 #include "frmorders.h"
 
 #include "orderdesk.h"
+#include "platform/layoutscale.h"
 #include "platform/messages.h"
 #include "stockstory.h"
 
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -53,7 +55,6 @@ FrmOrders::FrmOrders(OrderDesk &desk, QWidget *parent) : QWidget(parent, Qt::Win
 {
     setObjectName(QStringLiteral("frmOrders"));
     setWindowTitle(QStringLiteral("Orders"));
-    resize(720, 360);
 
     lblPlainHost = new QLabel(QStringLiteral("This quote service cannot tell when orders fill: they fill "
                                              "only while the game runs, from the quotes it fetches."),
@@ -75,6 +76,12 @@ FrmOrders::FrmOrders(OrderDesk &desk, QWidget *parent) : QWidget(parent, Qt::Win
     // Short columns as wide as their texts; the state, the longest, takes the rest.
     tblOrders->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     tblOrders->horizontalHeader()->setStretchLastSection(true);
+    // Room for a long row without scrolling: the window opens at its size hint.
+    const QString longRow = QStringLiteral("WWWW Stop-loss sell 99999 9999.99 12/31/2026 10:15am "
+                                           "Until cancelled Filled at 9999.99 on 12/31/2026 10:15am");
+    tblOrders->setMinimumSize(tblOrders->fontMetrics().horizontalAdvance(longRow) + Columns * 12 +
+                                  tblOrders->verticalScrollBar()->sizeHint().width(),
+                              LayoutScale::scaled(180));
 
     cmdCancelOrder = new QPushButton(QStringLiteral("Cancel &Order"), this);
     cmdCancelOrder->setObjectName(QStringLiteral("cmdCancelOrder"));

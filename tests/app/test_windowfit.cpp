@@ -11,6 +11,8 @@
 #include "game/frmmain.h"
 #include "game/frmnewplayer.h"
 #include "model/gamefiles.h"
+#include "trading/frmorder.h"
+#include "trading/frmorders.h"
 #include "trading/frmsell.h"
 #include "trading/frmstats.h"
 
@@ -102,7 +104,11 @@ private slots:
         frmOptions options(session.options());
         frmLoad load(session.savedGames());
         frmNewPlayer newPlayer(session.savedGames());
-        for (QWidget *dialog : std::initializer_list<QWidget *>{&about, &filter, &options, &load, &newPlayer})
+        FrmOrder order(session.orderDesk());
+        order.openOrder();
+        FrmOrders orders(session.orderDesk(), nullptr);
+        for (QWidget *dialog :
+             std::initializer_list<QWidget *>{&about, &filter, &options, &load, &newPlayer, &order, &orders})
             cut += shownCuts(*dialog);
         cut.removeDuplicates();
         QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u", "_s)));

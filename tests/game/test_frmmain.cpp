@@ -16,11 +16,13 @@
 #include "sync/quotesync.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTextBrowser>
@@ -164,16 +166,17 @@ private slots:
         for (QAction *a : w.menuBar()->actions())
             captions.append(a->text());
         // Every entry but Quit has its icon; help and quit have their keys.
-        for (const char *name : {"mnuNewGame", "mnuLoadSaved", "mnuEnd", "mnuStats", "MnuProxy", "mnuContent",
-                                 "mnuAbout", "mnuFavAdd", "mnuFavDel"}) {
+        for (const char *name : {"mnuNewGame", "mnuLoadSaved", "mnuEnd", "mnuStats", "mnuOrders", "MnuProxy",
+                                 "mnuContent", "mnuAbout", "mnuFavAdd", "mnuFavDel", "mnuPlaceOrder"}) {
             const QAction *a = g.child<QAction>(QLatin1StringView(name));
             captions.append(a->text() + (a->icon().isNull() ? u" -"_s : u""_s) +
                             (a->shortcut().isEmpty() ? QString() : u" "_s + a->shortcut().toString()));
         }
-        QCOMPARE(captions, (QStringList{u"&File"_s, u"&Options"_s, u"?"_s, u"&Start New Game"_s,
-                                        u"&Load Saved Game"_s, u"&Quit Quorvane - Ctrl+Q"_s, u"&Statistics"_s,
-                                        u"&Configuration"_s, u"&Content F1"_s, u"&About"_s,
-                                        u"Add to Favorites"_s, u"Remove from Favorites"_s}));
+        QCOMPARE(captions,
+                 (QStringList{u"&File"_s, u"&Options"_s, u"?"_s, u"&Start New Game"_s, u"&Load Saved Game"_s,
+                              u"&Quit Quorvane - Ctrl+Q"_s, u"&Statistics"_s, u"&Orders"_s,
+                              u"&Configuration"_s, u"&Content F1"_s, u"&About"_s, u"Add to Favorites"_s,
+                              u"Remove from Favorites"_s, u"Place Order..."_s}));
         auto *pane = g.child<WebPane>(u"WebBrowser"_s);
         QVERIFY(pane->currentUrl().isEmpty());
         g.showAndWait();
@@ -237,12 +240,12 @@ private slots:
         list->setCurrentItem(list->findItems(u"IBM"_s, Qt::MatchExactly).first());
         const auto before = g.folder.snapshot();
         QTest::mouseClick(list->viewport(), Qt::RightButton, {}, rowCentre(list, list->currentItem()));
-        for (const QString &action : {u"mnuFavAdd"_s, u"mnuFavDel"_s, u"mnuStats"_s})
+        for (const QString &action : {u"mnuFavAdd"_s, u"mnuFavDel"_s, u"mnuStats"_s, u"mnuPlaceOrder"_s})
             g.child<QAction>(action)->trigger();
         QTest::mouseClick(g.child<QPushButton>(u"cmdBuy"_s), Qt::LeftButton);
         QTest::keyClick(g.child<QPushButton>(u"cmdSell"_s),
                         Qt::Key_Return); // Enter presses it, as Space does
-        QTRY_COMPARE(g.messages.texts().mid(1), QStringList(6, noGameLoadedText()));
+        QTRY_COMPARE(g.messages.texts().mid(1), QStringList(7, noGameLoadedText()));
         QVERIFY(!g.child<QMenu>(u"mnuContextMenu"_s)->isVisible());
         g.w().close();
         QCOMPARE(g.folder.snapshot(), before);
@@ -360,6 +363,59 @@ private slots:
         QTRY_VERIFY(menu->isVisible());
         QVERIFY(add->isEnabled() && !del->isEnabled());
         menu->hide();
+    }
+
+    // The menu entries and the history box's buttons open the order dialog and the orders
+    // window; an order placed shows in the box with a Cancel link that Tab and Enter follow, and
+    // the orders window follows. News stays at the top of the box until another stock is chosen.
+    void ordersFromMenusAndHistoryBox()
+    {
+        Game g;
+        g.showAndWait();
+        QListWidget *list = g.stocks();
+        list->setCurrentItem(list->findItems(u"IBM"_s, Qt::MatchExactly).first());
+        FrmMain &w = g.w();
+        const auto shown = [&w](const char *name) {
+            QWidget *window = w.findChild<QWidget *>(QLatin1String(name));
+            const bool visible = window && window->isVisible();
+            if (window)
+                window->hide();
+            return visible;
+        };
+        g.child<QAction>(u"mnuPlaceOrder"_s)->trigger();
+        QVERIFY(shown("frmOrder"));
+        g.child<QPushButton>(u"cmdPlaceOrder"_s)->click();
+        QVERIFY(shown("frmOrder"));
+        g.child<QAction>(u"mnuOrders"_s)->trigger();
+        QVERIFY(shown("frmOrders"));
+        g.child<QPushButton>(u"cmdOrders"_s)->click();
+        QVERIFY(shown("frmOrders"));
+
+        auto *dialog = w.findChild<QDialog *>(u"frmOrder"_s);
+        dialog->show();
+        QTest::keyClicks(dialog->findChild<QLineEdit *>(u"txtQty"_s), u"10"_s);
+        QTest::keyClicks(dialog->findChild<QLineEdit *>(u"txtPrice"_s), u"1.00"_s);
+        dialog->findChild<QPushButton *>(u"cmdPlace"_s)->click();
+        QVERIFY(!dialog->isVisible());
+        auto *history = g.child<QTextBrowser>(u"txtHistory"_s);
+        QVERIFY2(history->toPlainText().startsWith(u"Limit buy 10 at 1.00 Cancel\n"_s),
+                 qPrintable(history->toPlainText()));
+        g.child<QAction>(u"mnuOrders"_s)->trigger();
+        auto *table = g.child<QTableWidget>(u"tblOrders"_s);
+        QCOMPARE(table->item(0, 6)->text(), u"Open"_s);
+
+        history->setFocus();
+        QTest::keyClick(history, Qt::Key_Tab);
+        QTest::keyClick(history, Qt::Key_Return);
+        QVERIFY2(!history->toPlainText().contains(u"Limit buy"), qPrintable(history->toPlainText()));
+        QVERIFY(table->item(0, 6)->text().startsWith(u"Cancelled"));
+
+        emit w.session().orderNews(u"Your order filled."_s);
+        QVERIFY(history->toPlainText().startsWith(u"Your order filled.\n"_s));
+        list->setCurrentItem(list->findItems(u"DELL"_s, Qt::MatchExactly).first());
+        QVERIFY(!history->toPlainText().contains(u"Your order filled."));
+        emit w.session().awayReport(u"While you were away: nothing."_s);
+        QCOMPARE(g.messages.texts(), QStringList{u"While you were away: nothing."_s});
     }
 };
 
