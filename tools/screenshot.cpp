@@ -3,15 +3,21 @@
 // --dialog filter, about or options, that dialog is opened and drawn instead of the window.
 // --points N draws at a desktop font of N points, --dark with a dark palette.
 // With --dialog evaluate, a scratch game makes a few trades at the market's prices and the
-// evaluation window is drawn; the scratch game's files are removed afterwards.
+// evaluation window is drawn; the scratch game's files are removed afterwards. With --dialog
+// orders, a scratch game buys IBM, places a stop-loss on it, places and cancels a limit sell,
+// places two limit buys of MSFT, one of them above the market so that it fills, and the orders
+// window is drawn. --dialog order draws the Place Order
+// dialog for the selected stock.
 #include "app/program.h"
 #include "game/frmmain.h"
 #include "game/gamesession.h"
 #include "model/gamefiles.h"
+#include "model/orders.h"
 #include "model/tradejournal.h"
 #include "platform/webpane.h"
 #include "trading/frmevaluate.h"
 #include "trading/frmstats.h"
+#include "trading/orderdesk.h"
 #include "trading/portfoliovaluation.h"
 
 #include <QApplication>
@@ -23,13 +29,15 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
 
 const QString kScratchGame = QStringLiteral("Screenshot game");
 
-bool trade(FrmMain &window, TradeKind kind, const QString &ticker, const QString &quantity)
+// Selects `ticker` in the list and waits for its quote.
+bool select(FrmMain &window, const QString &ticker)
 {
     GameSession &session = window.session();
     auto *list = window.findChild<QListWidget *>(QStringLiteral("LstStocks"));
@@ -37,14 +45,28 @@ bool trade(FrmMain &window, TradeKind kind, const QString &ticker, const QString
     if (rows.isEmpty())
         return false;
     list->setCurrentItem(rows.first());
-    if (!QTest::qWaitFor(
-            [&] { return session.panel().lblQuote == ticker && !session.panel().lblTrade.isEmpty(); }, 5000))
+    return QTest::qWaitFor(
+        [&] { return session.panel().lblQuote == ticker && !session.panel().lblTrade.isEmpty(); }, 5000);
+}
+
+bool trade(FrmMain &window, TradeKind kind, const QString &ticker, const QString &quantity)
+{
+    GameSession &session = window.session();
+    if (!select(window, ticker))
         return false;
     session.tradeDesk().beginTrade(kind);
     const TradeOutcome outcome =
         session.tradeDesk().trade(kind, quantity, session.tradeDesk().tradeAmounts(kind, quantity).txtPay);
     session.tradeDesk().endTrade();
     return !outcome.refusal && !outcome.notice;
+}
+
+void removeScratchGame(const GameFolder &folder)
+{
+    for (const QString &path :
+         {savedGamePath(folder.path, kScratchGame), favoritesPath(folder.path, kScratchGame),
+          journalPath(folder.path, kScratchGame), ordersPath(folder.path, kScratchGame)})
+        QFile::remove(path);
 }
 
 QWidget *evaluationAfterTrades(FrmMain &window)
@@ -69,10 +91,60 @@ QWidget *evaluationAfterTrades(FrmMain &window)
     } else {
         std::fprintf(stderr, "the scratch game's trades did not go through\n");
     }
-    for (const QString &path :
-         {savedGamePath(folder.path, kScratchGame), favoritesPath(folder.path, kScratchGame),
-          journalPath(folder.path, kScratchGame)})
-        QFile::remove(path);
+    removeScratchGame(folder);
+    return shown;
+}
+
+// An order at `percent` of the selected stock's last trade; its id, 0 when refused.
+int place(GameSession &session, OrderKind kind, const QString &quantity, int percent,
+          std::optional<QDate> goodUntil = std::nullopt)
+{
+    const std::optional<double> last = priceFromText(session.panel().lblTrade, session.portfolio().decimal());
+    if (!last)
+        return 0;
+    OrderDraft draft{session.panel().lblQuote, kind, quantity, QString::number(*last * percent / 100, 'f', 2),
+                     goodUntil};
+    if (session.orderDesk().placeOrder(draft))
+        return 0;
+    return session.orderDesk().orders().last().id;
+}
+
+QWidget *ordersAfterPlacing(FrmMain &window)
+{
+    GameSession &session = window.session();
+    const GameFolder &folder = session.folder();
+    bool made = !session.savedGames().createGame(kScratchGame, GameLevel::Easy) &&
+                !session.savedGames().loadGame(kScratchGame + QStringLiteral(".qvn")) &&
+                trade(window, TradeKind::Buy, QStringLiteral("IBM"), QStringLiteral("100"));
+    int takeProfit = 0;
+    if (made) {
+        made = place(session, OrderKind::StopLossSell, QStringLiteral("100"), 90,
+                     QDate::currentDate().addDays(30)) != 0;
+        takeProfit = place(session, OrderKind::LimitSell, QStringLiteral("50"), 125);
+        made = made && takeProfit != 0 && !session.orderDesk().cancelOrder(takeProfit) &&
+               trade(window, TradeKind::Buy, QStringLiteral("MSFT"), QStringLiteral("10")) &&
+               place(session, OrderKind::LimitBuy, QStringLiteral("50"), 95) != 0 &&
+               place(session, OrderKind::LimitBuy, QStringLiteral("20"), 105) != 0;
+    }
+    // The last one is above the market's price: it fills at the next price tick (5 s), once the
+    // market is asked again, which selecting the stock does.
+    const auto filled = [&session] {
+        const QList<Order> orders = session.orderDesk().orders();
+        return std::any_of(orders.cbegin(), orders.cend(),
+                           [](const Order &o) { return o.state == OrderState::Filled; });
+    };
+    for (int tries = 0; made && tries < 4 && !QTest::qWaitFor(filled, 3000); ++tries)
+        made = select(window, QStringLiteral("IBM")) && select(window, QStringLiteral("MSFT"));
+    if (made && !filled())
+        std::fprintf(stderr, "no order filled within 12 s; taking the picture anyway\n");
+    QWidget *shown = nullptr;
+    if (made) {
+        window.mnuOrders_Click();
+        shown = window.findChild<QWidget *>(QStringLiteral("frmOrders"));
+    } else {
+        std::fprintf(stderr, "the scratch game's trades or orders did not go through\n");
+    }
+    removeScratchGame(folder);
     return shown;
 }
 
@@ -112,10 +184,11 @@ int main(int argc, char *argv[])
         QApplication::setPalette(darkPalette());
     if (args.isEmpty() ||
         (!dialog.isEmpty() && dialog != QStringLiteral("filter") && dialog != QStringLiteral("about") &&
-         dialog != QStringLiteral("options") && dialog != QStringLiteral("evaluate"))) {
+         dialog != QStringLiteral("options") && dialog != QStringLiteral("evaluate") &&
+         dialog != QStringLiteral("orders") && dialog != QStringLiteral("order"))) {
         std::fprintf(stderr,
-                     "usage: quorvane-screenshot OUTPUT.png [TICKER] [--dialog filter|about|options|evaluate]"
-                     " [--points N] [--dark]\n");
+                     "usage: quorvane-screenshot OUTPUT.png [TICKER]"
+                     " [--dialog filter|about|options|evaluate|orders|order] [--points N] [--dark]\n");
         return 2;
     }
     Program program(QCoreApplication::applicationDirPath());
@@ -156,6 +229,17 @@ int main(int argc, char *argv[])
         shown = evaluationAfterTrades(window);
         if (!shown)
             return 1;
+    } else if (dialog == QStringLiteral("orders")) {
+        shown = ordersAfterPlacing(window);
+        if (!shown)
+            return 1;
+    } else if (dialog == QStringLiteral("order")) {
+        window.mnuPlaceOrder_Click();
+        shown = window.findChild<QWidget *>(QStringLiteral("frmOrder"));
+        if (!shown || !shown->isVisible()) {
+            std::fprintf(stderr, "the Place Order dialog did not open: select a stock of a loaded game\n");
+            return 1;
+        }
     } else if (dialog == QStringLiteral("about")) {
         window.mnuAbout_Click();
         shown = window.findChild<QWidget *>(QStringLiteral("frmAbout"));
