@@ -1,14 +1,13 @@
 // The order dialog and the orders window on a fake door: what each control hands the door and
-// that they show what it answers. The checks behind the real door are pinned in
-// test_sessionorders.
+// that they show what it answers (the door's own checks: test_sessionorders).
 #include "common/casetable.h"
 #include "common/fakedesks.h"
 #include "common/messagerecorder.h"
 #include "trading/frmorder.h"
 #include "trading/frmorders.h"
+#include "trading/stockstory.h"
 
 #include <QCheckBox>
-#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -20,45 +19,21 @@ using namespace Qt::StringLiterals;
 
 namespace {
 // One order typed into the dialog: the kind chosen, whether the last day is kept, how it is
-// placed, then the draft the door gets ("" when none) and whether the dialog stays open.
+// placed, then the draft the door gets. A refused one keeps the dialog open.
 struct PlaceCase
 {
     const char *tag;
     const char *option;
     bool untilCancelled;
-    const char *how; // "click", "enter" or "escape"
+    Qt::Key key; // pressed in the price box; 0: Place clicked
     bool refused;
-    const char *draft; // "tomorrow" stands for the day after today
-    bool staysOpen;
+    const char *draft; // "tomorrow" stands for the day after today; "": none
 };
-} // namespace
-Q_DECLARE_METATYPE(PlaceCase)
 
-namespace {
 QString draftText(const OrderDraft &d)
 {
-    const char *const kinds[] = {"LimitBuy", "StopBuy", "LimitSell", "StopLossSell"};
-    return u"%1 %2 %3 %4 %5"_s.arg(d.ticker, QLatin1String(kinds[int(d.kind)]), d.quantityText, d.priceText,
+    return u"%1 %2 %3 %4 %5"_s.arg(d.ticker, orderKindText(d.kind), d.quantityText, d.priceText,
                                    d.goodUntil ? d.goodUntil->toString(Qt::ISODate) : u"-"_s);
-}
-
-Order order(int id, OrderKind kind, OrderState state, const char *closed = "", int fillCents = 0,
-            const char *reason = "")
-{
-    Order o;
-    o.id = id;
-    o.ticker = u"IBM"_s;
-    o.kind = kind;
-    o.quantity = 50;
-    o.price = Money::fromUnits(2500 * (Money::kUnitsPerDollar / 100));
-    o.placed = QDateTime::fromString(u"2026-12-09T10:15:00+01:00"_s, Qt::ISODate);
-    o.state = state;
-    o.closed = QDateTime::fromString(QLatin1String(closed), Qt::ISODate);
-    o.fillPrice = Money::fromUnits(fillCents * (Money::kUnitsPerDollar / 100));
-    o.reason = QLatin1String(reason);
-    if (id == 2)
-        o.goodUntil = QDate(2026, 12, 31);
-    return o;
 }
 
 QStringList rowTexts(const QTableWidget &t)
@@ -81,6 +56,7 @@ template <typename T> T *child(QWidget &w, const char *name)
     return c;
 }
 } // namespace
+Q_DECLARE_METATYPE(PlaceCase)
 
 class TestFrmOrders : public QObject
 {
@@ -90,12 +66,12 @@ private slots:
     void placeOrder_data()
     {
         caseRows<PlaceCase>({
-            {"limit buy, Place", "optLimitBuy", true, "click", false, "IBM LimitBuy 50 25,50 -", false},
-            {"stop buy, Enter", "optStopBuy", true, "enter", false, "IBM StopBuy 50 25,50 -", false},
-            {"limit sell to a last day", "optLimitSell", false, "click", false,
-             "IBM LimitSell 50 25,50 tomorrow", false},
-            {"stop-loss refused", "optStopLoss", true, "click", true, "IBM StopLossSell 50 25,50 -", true},
-            {"Escape", "optStopBuy", true, "escape", false, "", false},
+            {"limit buy, Place", "optLimitBuy", true, Qt::Key(0), false, "IBM Limit buy 50 25,50 -"},
+            {"stop buy, Enter", "optStopBuy", true, Qt::Key_Return, false, "IBM Stop buy 50 25,50 -"},
+            {"limit sell to a last day", "optLimitSell", false, Qt::Key(0), false,
+             "IBM Limit sell 50 25,50 tomorrow"},
+            {"stop-loss refused", "optStopLoss", true, Qt::Key(0), true, "IBM Stop-loss sell 50 25,50 -"},
+            {"Escape", "optStopBuy", true, Qt::Key_Escape, false, ""},
         });
     }
     void placeOrder()
@@ -108,7 +84,6 @@ private slots:
             desk.refusal = TradeMessage{u"Price (USD): no."_s, u"Place Order"_s, TradeMessage::Icon::Warning};
         FrmOrder dialog(desk);
         dialog.openOrder();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QCOMPARE(child<QLabel>(dialog, "lblStock")->text(), u"Stock : IBM"_s);
         child<QRadioButton>(dialog, c.option)->click();
         auto *quantity = child<QLineEdit>(dialog, "txtQty");
@@ -117,12 +92,10 @@ private slots:
         QTest::keyClicks(price, u"25,50"_s);
         if (!c.untilCancelled)
             child<QCheckBox>(dialog, "chkUntilCancelled")->click();
-        QCOMPARE(child<QDateEdit>(dialog, "dtpLastDay")->isEnabled(), !c.untilCancelled);
-        const QString how = QLatin1String(c.how);
-        if (how == u"click")
-            QTest::mouseClick(child<QPushButton>(dialog, "cmdPlace"), Qt::LeftButton);
+        if (c.key)
+            QTest::keyClick(price, c.key);
         else
-            QTest::keyClick(price, how == u"enter" ? Qt::Key_Return : Qt::Key_Escape);
+            QTest::mouseClick(child<QPushButton>(dialog, "cmdPlace"), Qt::LeftButton);
 
         QStringList drafts;
         for (const OrderDraft &d : desk.placed)
@@ -130,11 +103,11 @@ private slots:
         QString expected = QLatin1String(c.draft);
         expected.replace(u"tomorrow"_s, QDate::currentDate().addDays(1).toString(Qt::ISODate));
         QCOMPARE(drafts, expected.isEmpty() ? QStringList() : QStringList{expected});
-        QCOMPARE(dialog.isVisible(), c.staysOpen);
+        QCOMPARE(dialog.isVisible(), c.refused);
         QCOMPARE(messages.texts(), c.refused ? QStringList{u"Price (USD): no."_s} : QStringList());
         // Opened again, it keeps what was typed while open and starts empty once closed.
         dialog.openOrder();
-        QCOMPARE(quantity->text() + price->text(), c.staysOpen ? u"5025,50"_s : QString());
+        QCOMPARE(quantity->text() + price->text(), c.refused ? u"5025,50"_s : QString());
     }
 
     // Open orders first, then the closed ones newest first; only an open one can be cancelled,
@@ -143,10 +116,12 @@ private slots:
     {
         MessageRecorder messages;
         FakeOrderDesk desk;
-        desk.book = {order(1, OrderKind::StopLossSell, OrderState::Filled, "2026-12-09T11:02:00+01:00", 2495),
-                     order(2, OrderKind::LimitBuy, OrderState::Open),
-                     order(3, OrderKind::LimitSell, OrderState::Cancelled, "2026-12-10T09:00:00+01:00", 0,
-                           "not enough shares")};
+        const QByteArray placed = "IBM;50;25.00;2026-12-09T10:15:00+01:00;2026-12-09T10:15:00+01:00;";
+        desk.book = parseOrders("[Quorvane Orders File]\r\n1;FILLED;STOP-LOSS SELL;" + placed +
+                                ";2026-12-09T11:02:00+01:00;24.95;\r\n2;OPEN;LIMIT BUY;" + placed +
+                                "2026-12-31;;;\r\n3;CANCELLED;LIMIT SELL;" + placed +
+                                ";2026-12-10T09:00:00+01:00;;not enough shares\r\n")
+                        .orders;
         FrmOrders window(desk, nullptr);
         auto *table = child<QTableWidget>(window, "tblOrders");
         QCOMPARE(
