@@ -122,7 +122,7 @@ FileStatus GameSession::cancelOrder(int id)
         return std::nullopt;
     order->state = OrderState::Cancelled;
     order->closed = m_now();
-    order->reason = QStringLiteral("cancelled by the player");
+    order->reason = QStringLiteral("by the player");
     if (FileStatus error = WriteOrders(m_folder, *m_game.gameName, next))
         return error;
     m_orders = next;

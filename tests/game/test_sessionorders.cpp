@@ -263,7 +263,7 @@ private slots:
                  "1;OPEN;STOP BUY;IBM;10;25.50;2026-12-09T12:00:00+01:00;2026-12-09T12:00:00+01:00;"
                  "2026-12-09;;;\r\n");
         QVERIFY(!desk.cancelOrder(1));
-        QVERIFY(n.orders().contains(";CANCELLED;") && n.orders().endsWith(";cancelled by the player\r\n"));
+        QVERIFY(n.orders().contains(";CANCELLED;") && n.orders().endsWith(";by the player\r\n"));
     }
 };
 
