@@ -143,12 +143,20 @@ private slots:
         n.market.fills.insert(u"IBM"_s, {"200 OK", "text/csv", kCrossed});
         n.start();
         QTRY_COMPARE_WITH_TIMEOUT(n.market.asked.size(), 1, 5000);
-        QTRY_VERIFY(n.s().orderDesk().orders().value(0).isOpen());
+        // The order's mark, the refused rewrite and the refused putting back of the mark.
+        QTRY_COMPARE(replacer.commits, 3);
+        QVERIFY(n.s().orderDesk().orders().value(0).isOpen());
         QCOMPARE(n.folder.read(u"player.qvn"_s), kGame);
         replacer.failCommitFrom = -1;
+        QSignalSpy news(&n.s(), &GameSession::orderNews);
         n.s().selectStock(u"IBM"_s);
         QTRY_COMPARE_WITH_TIMEOUT(n.folder.read(u"player.qvn"_s).left(8), QByteArray("9750.5\r\n"), 5000);
         QCOMPARE(n.s().game().holdings.value(1).quantity, 25);
+        // Filled while playing: one line for the history box, no message.
+        QCOMPARE(news.size(), 1);
+        QCOMPARE(news.first().first().toString(),
+                 u"Your order to buy 10 IBM at 25.00 filled at 24.95 on 12/9/2026 at 10:15am."_s);
+        QCOMPARE(n.away->size(), 0);
     }
 
     // A fill marked in the orders file without its history line: with the cash of the last
