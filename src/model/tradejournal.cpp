@@ -1,6 +1,7 @@
 #include "tradejournal.h"
 
 #include "numbertext.h"
+#include "orders.h"
 #include "regularfile.h"
 
 #include <algorithm>
@@ -28,13 +29,7 @@ QByteArray kindField(JournalEntry::Kind kind)
 // so that a file moved across time zones still orders its trades.
 QByteArray timeField(const QDateTime &at)
 {
-    const int offset = at.offsetFromUtc();
-    const int minutes = std::abs(offset) / 60;
-    return (at.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) + (offset < 0 ? u'-' : u'+') +
-            QStringLiteral("%1:%2")
-                .arg(minutes / 60, 2, 10, QChar(u'0'))
-                .arg(minutes % 60, 2, 10, QChar(u'0')))
-        .toLatin1();
+    return timeWithOffsetText(at);
 }
 
 std::optional<double> priceField(const QString &text, QChar decimal)
